@@ -1,0 +1,10 @@
+# Sources are found by folder, so adding a file needs no edit here.
+function(partwell_glob out)
+  set(files)
+  foreach(pattern IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${pattern})
+    list(APPEND files ${found})
+  endforeach()
+  list(SORT files)
+  set(${out} ${files} PARENT_SCOPE)
+endfunction()

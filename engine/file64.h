@@ -1,0 +1,57 @@
+#pragma once
+// Large-file access: a thin owner of a platform file handle with fixed access and sharing
+// rules, and the file-error helpers. Every size and offset is 64-bit.
+
+#include <cstdint>
+#include <string>
+
+#include "app/exceptions.h"
+#include "platform/files.h"
+
+class CFile64 {
+ public:
+  CFile64() = default;
+  CFile64(const CFile64&) = delete;
+  CFile64& operator=(const CFile64&) = delete;
+  ~CFile64();
+
+  // Writing: create or truncate, no sharing. Reading: existing file, shared with readers.
+  // On failure: with an error object it is filled and false returned; without one the file
+  // error is thrown at once. The path is used as given.
+  bool Open(const std::string& path, bool forWriting, CFileException* error = nullptr);
+  // Returns to the closed state; a failed close is thrown afterwards.
+  void Close();
+
+  // The operations on the open handle; failures throw the file error for fileName.
+  std::uint32_t Read(void* buffer, std::uint32_t size);  // fewer bytes is not an error
+  void Write(const void* buffer, std::uint32_t size);     // a short write throws cause 14
+  std::uint64_t Seek(std::int64_t offset, platform::SeekOrigin origin);
+  std::uint64_t SeekToBegin(std::uint64_t offset) {
+    return Seek(static_cast<std::int64_t>(offset), platform::SeekOrigin::Begin);
+  }
+  std::uint64_t Position();
+  std::uint64_t Length();
+  void Flush();
+
+  bool IsOpen() const { return isOpen_; }
+  platform::FileHandle Handle() const { return handle_; }
+  const std::string& FileName() const { return fileName_; }
+
+ private:
+  platform::FileHandle handle_ = platform::kInvalidFileHandle;
+  std::string fileName_;
+  bool isOpen_ = false;
+};
+
+// Code 0 does nothing; otherwise throws the file error for the code's cause and the path.
+void RaiseSystemFileError(platform::ErrorCode code, const std::string& path);
+// Throws the file error with the cause, system error -1 and the path.
+[[noreturn]] void RaiseFileError(int cause, const std::string& path);
+
+// Answers, never errors; paths of any length.
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+bool FileSizeByName(const std::string& path, std::uint64_t& size);
+
+// Deletes a file; the result is not checked by any caller.
+void DeleteFileByName(const std::string& path);

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds the native, sanitizer and Windows (MinGW-w64, run under Wine) builds and runs every
+# test of each. Usage: scripts/test.sh [native|sanitize|windows ...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+jobs=$(nproc)
+configs=("$@")
+[ ${#configs[@]} -gt 0 ] || configs=(native sanitize windows)
+
+configure_and_build() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+}
+
+for config in "${configs[@]}"; do
+  echo "=== $config build"
+  case $config in
+    native)
+      configure_and_build build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
+    sanitize)
+      configure_and_build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DPARTWELL_SANITIZE=ON \
+        -DPARTWELL_BENCH=OFF ;;
+    windows)
+      configure_and_build build/windows -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DPARTWELL_BENCH=OFF
+      # One Wine server and its services for the whole run, started apart from the tests'
+      # output pipes: a service that inherits them would keep CTest waiting.
+      WINEDEBUG=-all wineserver -p 120 </dev/null >/dev/null 2>&1 || true
+      WINEDEBUG=-all wine cmd /c exit </dev/null >/dev/null 2>&1 || true ;;
+    *) echo "unknown build: $config" >&2; exit 2 ;;
+  esac
+  echo "=== $config tests"
+  ctest --test-dir "build/$config" --output-on-failure -j"$jobs"
+done

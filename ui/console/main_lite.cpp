@@ -1,0 +1,6 @@
+#include "platform/console.h"
+#include "ui/console/console_app.h"
+
+int main(int argc, char** argv) {
+  return RunConsoleProgram(ProgramKind::lite, platform::CommandLineArguments(argc, argv));
+}
