@@ -1,16 +1,13 @@
 #include "platform/system_error.h"
 
+#include "platform/file_error_causes.h"
+
 #include <cerrno>
 #include <cstring>
 #include <string_view>
 
 namespace platform {
 namespace {
-
-struct CauseOfCodes {
-  int cause;
-  std::initializer_list<int> codes;
-};
 
 // errno values grouped as Windows groups its codes: a missing folder on the way is a bad
 // path (ENOTDIR, which the file layer reports for it), a held lock a sharing violation.
@@ -47,19 +44,11 @@ bool IsKnownCode(ErrorCode code, std::string_view text) {
 
 }  // namespace
 
+std::span<const CauseOfCodes> FileErrorCauseTable() { return kCauses; }
+
 ErrorCode LastSystemError() { return static_cast<ErrorCode>(errno); }
 
 void SetLastSystemError(ErrorCode code) { errno = static_cast<int>(code); }
-
-int FileErrorCauseFor(ErrorCode code) {
-  if (code == 0) return 0;
-  for (const CauseOfCodes& entry : kCauses) {
-    for (int listed : entry.codes) {
-      if (static_cast<ErrorCode>(listed) == code) return entry.cause;
-    }
-  }
-  return 1;
-}
 
 std::optional<std::string> SystemErrorText(ErrorCode code) {
   char buffer[256] = {};

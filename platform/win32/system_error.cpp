@@ -1,16 +1,11 @@
 #include "platform/system_error.h"
 
-#include <initializer_list>
+#include "platform/file_error_causes.h"
 
 #include "platform/win32/windows_support.h"
 
 namespace platform {
 namespace {
-
-struct CauseOfCodes {
-  int cause;
-  std::initializer_list<ErrorCode> codes;
-};
 
 // The framework's standard mapping of Win32 codes to file-error causes.
 const CauseOfCodes kCauses[] = {
@@ -31,19 +26,11 @@ const CauseOfCodes kCauses[] = {
 
 }  // namespace
 
+std::span<const CauseOfCodes> FileErrorCauseTable() { return kCauses; }
+
 ErrorCode LastSystemError() { return GetLastError(); }
 
 void SetLastSystemError(ErrorCode code) { SetLastError(code); }
-
-int FileErrorCauseFor(ErrorCode code) {
-  if (code == 0) return 0;
-  for (const CauseOfCodes& entry : kCauses) {
-    for (ErrorCode listed : entry.codes) {
-      if (listed == code) return entry.cause;
-    }
-  }
-  return 1;
-}
 
 std::optional<std::string> SystemErrorText(ErrorCode code) {
   LPWSTR buffer = nullptr;
