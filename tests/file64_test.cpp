@@ -131,50 +131,41 @@ TEST(File64, ReadStopsShortOnlyAtTheEnd) {
   EXPECT_EQ(buffer[0], '2');
 }
 
-struct OpenFailure {
-  const char* name;
-  const char* relativePath;  // under the test folder, which holds a folder "sub"
-  bool forWriting;
-  int cause;
-};
-
-void PrintTo(const OpenFailure& c, std::ostream* out) { *out << c.name; }
-
-class File64OpenFailure : public ::testing::TestWithParam<OpenFailure> {};
-
-TEST_P(File64OpenFailure, FillsTheErrorObjectOrThrows) {
-  const OpenFailure& c = GetParam();
+TEST(File64, FailedOpenFillsTheErrorObjectOrThrows) {
+  struct Case {
+    const char* relativePath;  // under the test folder, which holds a folder "sub"
+    bool forWriting;
+    int cause;
+  };
+  const Case cases[] = {
+      {"missing.bin", false, CFileException::fileNotFound},
+      {"nowhere/data.bin", false, CFileException::badPath},
+      {"nowhere/data.bin", true, CFileException::badPath},
+      {"sub", false, CFileException::accessDenied},
+      {"sub", true, CFileException::accessDenied},
+  };
   TempFolder folder;
   fs::create_directory(folder.Path() / "sub");
-  std::string path = folder / c.relativePath;
-
-  CFile64 file;
-  CFileException error;
-  EXPECT_FALSE(file.Open(path, c.forWriting, &error));
-  EXPECT_FALSE(file.IsOpen());
-  EXPECT_EQ(error.m_cause, c.cause);
-  EXPECT_EQ(error.m_strFileName, path);
-  EXPECT_EQ(platform::FileErrorCauseFor(static_cast<platform::ErrorCode>(error.m_lOsError)),
-            c.cause);
-
-  try {
-    file.Open(path, c.forWriting);
-    ADD_FAILURE() << "no error thrown";
-  } catch (const CFileException& thrown) {
-    ExpectFileError(thrown, error.m_cause, error.m_lOsError, path);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.relativePath) + (c.forWriting ? " for writing" : " for reading"));
+    std::string path = folder / c.relativePath;
+    CFile64 file;
+    CFileException error;
+    EXPECT_FALSE(file.Open(path, c.forWriting, &error));
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(error.m_cause, c.cause);
+    EXPECT_EQ(error.m_strFileName, path);
+    EXPECT_EQ(platform::FileErrorCauseFor(static_cast<platform::ErrorCode>(error.m_lOsError)),
+              c.cause);
+    try {
+      file.Open(path, c.forWriting);
+      ADD_FAILURE() << "no error thrown";
+    } catch (const CFileException& thrown) {
+      ExpectFileError(thrown, error.m_cause, error.m_lOsError, path);
+    }
+    EXPECT_FALSE(file.IsOpen());
   }
-  EXPECT_FALSE(file.IsOpen());
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, File64OpenFailure,
-    ::testing::Values(
-        OpenFailure{"MissingFile", "missing.bin", false, CFileException::fileNotFound},
-        OpenFailure{"MissingFolderReading", "nowhere/data.bin", false, CFileException::badPath},
-        OpenFailure{"MissingFolderWriting", "nowhere/data.bin", true, CFileException::badPath},
-        OpenFailure{"FolderForReading", "sub", false, CFileException::accessDenied},
-        OpenFailure{"FolderForWriting", "sub", true, CFileException::accessDenied}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(File64, MissingFileAndFolderGiveTheNamedCodes) {
   TempFolder folder;
@@ -186,45 +177,37 @@ TEST(File64, MissingFileAndFolderGiveTheNamedCodes) {
   EXPECT_EQ(error.m_lOsError, static_cast<long>(platform::kErrorPathNotFound));
 }
 
-struct SharingCase {
-  const char* name;
-  bool firstWrites;
-  bool secondWrites;
-  bool secondOpens;
-};
-
-void PrintTo(const SharingCase& c, std::ostream* out) { *out << c.name; }
-
-class File64Sharing : public ::testing::TestWithParam<SharingCase> {};
-
-TEST_P(File64Sharing, OnlyReadersShare) {
-  const SharingCase& c = GetParam();
+TEST(File64, OnlyReadersShareAFile) {
+  struct Case {
+    bool firstWrites;
+    bool secondWrites;
+    bool secondOpens;
+  };
+  const Case cases[] = {
+      {false, false, true}, {false, true, false}, {true, false, false}, {true, true, false}};
   TempFolder folder;
   std::string path = folder / "shared.bin";
-  WriteWholeFile(path, "kept");
-  CFile64 first;
-  ASSERT_TRUE(first.Open(path, c.firstWrites));
-  if (c.firstWrites) first.Write("held", 4);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.firstWrites ? "writer" : "reader") + " then " +
+                 (c.secondWrites ? "writer" : "reader"));
+    WriteWholeFile(path, "kept");
+    CFile64 first;
+    ASSERT_TRUE(first.Open(path, c.firstWrites));
+    if (c.firstWrites) first.Write("held", 4);
 
-  CFile64 second;
-  CFileException error;
-  EXPECT_EQ(second.Open(path, c.secondWrites, &error), c.secondOpens);
-  if (!c.secondOpens) {
-    ExpectFileError(error, CFileException::sharingViolation,
-                    static_cast<long>(platform::kErrorSharingViolation), path);
+    CFile64 second;
+    CFileException error;
+    EXPECT_EQ(second.Open(path, c.secondWrites, &error), c.secondOpens);
+    if (!c.secondOpens) {
+      ExpectFileError(error, CFileException::sharingViolation,
+                      static_cast<long>(platform::kErrorSharingViolation), path);
+    }
+    second.Close();
+    first.Close();
+    // A refused writer must not have emptied the file.
+    EXPECT_EQ(ReadWholeFile(path), c.firstWrites ? "held" : "kept");
   }
-  second.Close();
-  first.Close();
-  // A refused writer must not have emptied the file.
-  EXPECT_EQ(ReadWholeFile(path), c.firstWrites ? "held" : "kept");
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, File64Sharing,
-                         ::testing::Values(SharingCase{"ReaderThenReader", false, false, true},
-                                           SharingCase{"ReaderThenWriter", false, true, false},
-                                           SharingCase{"WriterThenReader", true, false, false},
-                                           SharingCase{"WriterThenWriter", true, true, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(File64, FileHeldForWritingByAnotherProcessIsASharingViolation) {
   TempFolder folder;
@@ -319,31 +302,29 @@ TEST(File64, FailedCloseResetsTheObjectThenThrows) {
   EXPECT_TRUE(file.FileName().empty());
 }
 
-TEST(File64, DestructionWhileAnErrorPropagatesKeepsThatError) {
+// A close that fails in the destructor is thrown, unless an error is already on its way:
+// then that error must arrive, and the program must not end.
+TEST(File64, DestructionAfterAFailedClose) {
   TempFolder folder;
   std::string path = folder / "data.bin";
-  try {
-    CFile64 file;
-    file.Open(path, true);
-    LoseHandle(file);
-    throw std::runtime_error("first");
-  } catch (const std::runtime_error& error) {
-    EXPECT_STREQ(error.what(), "first");
+  for (bool propagating : {true, false}) {
+    SCOPED_TRACE(propagating ? "while an error propagates" : "on a normal exit");
+    try {
+      CFile64 file;
+      file.Open(path, true);
+      LoseHandle(file);
+      if (propagating) throw std::runtime_error("first");
+    } catch (const std::runtime_error& error) {
+      EXPECT_TRUE(propagating);
+      EXPECT_STREQ(error.what(), "first");
+      continue;
+    } catch (const CFileException& error) {
+      EXPECT_FALSE(propagating);
+      EXPECT_EQ(error.m_strFileName, path);
+      continue;
+    }
+    ADD_FAILURE() << "no error thrown";
   }
-}
-
-TEST(File64, DestructionReportsAFailedCloseWhenNothingPropagates) {
-  TempFolder folder;
-  std::string path = folder / "data.bin";
-  try {
-    CFile64 file;
-    file.Open(path, true);
-    LoseHandle(file);
-  } catch (const CFileException& error) {
-    EXPECT_EQ(error.m_strFileName, path);
-    return;
-  }
-  ADD_FAILURE() << "no error thrown";
 }
 
 TEST(File64, RaiseHelpers) {
