@@ -13,18 +13,20 @@ class CFile64 {
   CFile64() = default;
   CFile64(const CFile64&) = delete;
   CFile64& operator=(const CFile64&) = delete;
-  ~CFile64();
+  // Closes an open file as Close does. A failed close is thrown, except while another
+  // exception is already propagating: then it is dropped, so the program does not end.
+  ~CFile64() noexcept(false);
 
   // Writing: create or truncate, no sharing. Reading: existing file, shared with readers.
   // On failure: with an error object it is filled and false returned; without one the file
-  // error is thrown at once. The path is used as given.
+  // error is thrown at once. The path is used as given. An open file is closed first.
   bool Open(const std::string& path, bool forWriting, CFileException* error = nullptr);
   // Returns to the closed state; a failed close is thrown afterwards.
   void Close();
 
   // The operations on the open handle; failures throw the file error for fileName.
   std::uint32_t Read(void* buffer, std::uint32_t size);  // fewer bytes is not an error
-  void Write(const void* buffer, std::uint32_t size);     // a short write throws cause 14
+  void Write(const void* buffer, std::uint32_t size);    // a short write throws cause 14
   std::uint64_t Seek(std::int64_t offset, platform::SeekOrigin origin);
   std::uint64_t SeekToBegin(std::uint64_t offset) {
     return Seek(static_cast<std::int64_t>(offset), platform::SeekOrigin::Begin);
@@ -38,6 +40,9 @@ class CFile64 {
   const std::string& FileName() const { return fileName_; }
 
  private:
+  // Closes the handle and resets the fields; the close's error code, or 0.
+  platform::ErrorCode CloseHandleAndReset();
+
   platform::FileHandle handle_ = platform::kInvalidFileHandle;
   std::string fileName_;
   bool isOpen_ = false;
@@ -50,6 +55,8 @@ void RaiseSystemFileError(platform::ErrorCode code, const std::string& path);
 
 // Answers, never errors; paths of any length.
 bool FileExists(const std::string& path);
+// A bare separator (what an empty path becomes) is no folder on Windows; "/" is the root
+// folder on POSIX.
 bool FolderExists(const std::string& path);
 bool FileSizeByName(const std::string& path, std::uint64_t& size);
 

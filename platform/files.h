@@ -3,7 +3,9 @@
 // Every call returns 0 on success or the system's error code.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/system_error.h"
 
@@ -22,7 +24,8 @@ ErrorCode OpenForReading(const std::string& path, FileHandle& handle);
 ErrorCode OpenForWriting(const std::string& path, FileHandle& handle);
 ErrorCode CloseFileHandle(FileHandle handle);
 
-// One call each; a short read or write is reported through the count, not as an error.
+// A short read or write is reported through the count, not as an error: a read stops
+// early only at the end of the file, a write only on an error (whose code is returned).
 ErrorCode ReadBytes(FileHandle handle, void* buffer, std::uint32_t size, std::uint32_t& read);
 ErrorCode WriteBytes(FileHandle handle, const void* buffer, std::uint32_t size,
                      std::uint32_t& written);
@@ -36,7 +39,29 @@ ErrorCode RemoveFile(const std::string& path);
 enum class PathKind { Missing, File, Folder };
 // What a path names; long paths are handled inside (the "\\?\" form on Windows).
 PathKind QueryPathKind(const std::string& path);
-// The size from the folder entry, without opening the file.
+// The size from the folder entry, without opening the file; 0 for a folder.
 ErrorCode SizeFromDirectoryEntry(const std::string& path, std::uint64_t& size);
+
+// Path rules, with the separator style as an argument so that the Windows rules run
+// (and are tested) everywhere.
+enum class PathStyle { windows, posix };
+#ifdef _WIN32
+inline constexpr PathStyle kNativePathStyle = PathStyle::windows;
+#else
+inline constexpr PathStyle kNativePathStyle = PathStyle::posix;
+#endif
+
+// The path to ask about when testing for a folder: the path with a trailing separator
+// (Windows: '/' when the path holds one, else '\'). Nothing when the answer is no without
+// asking: an empty path, and on Windows a bare separator or a bare "\\?\".
+std::optional<std::string> FolderQueryPath(std::string_view path,
+                                           PathStyle style = kNativePathStyle);
+
+// Paths of this many UTF-16 units or more need the "\\?\" form on Windows.
+inline constexpr std::size_t kLongPathLength = 260;
+inline constexpr std::string_view kLongPathPrefix = "\\\\?\\";
+// The "\\?\" form of an absolute Windows path of kLongPathLength units or more that does
+// not have it yet ("\\?\UNC\server\share" for a network path); other paths unchanged.
+std::string ExtendedLengthPath(std::string_view path);
 
 }  // namespace platform

@@ -1,0 +1,133 @@
+#include "engine/copy_data.h"
+
+#include <algorithm>
+#include <new>
+#include <string>
+
+#include "app/error_report.h"
+#include "app/message_format.h"
+#include "app/text_format.h"
+#include "engine/checksum.h"
+#include "engine/file64.h"
+#include "engine/operation_state.h"
+#include "platform/system_info.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr std::uint64_t kCancelPollInterval = 100;
+constexpr std::uint64_t kStatisticsInterval = 1000;
+constexpr std::uint64_t kFlushInterval = 60'000;
+// Larger operations update their progress ten times less often.
+constexpr std::uint64_t kLargeOperation = 512ull * 1024 * 1024;
+constexpr std::uint64_t kSmallOperationProgressInterval = 25;
+constexpr std::uint64_t kLargeOperationProgressInterval = 250;
+// Whole cache lines, and aligned for the widest loads of the byte sum.
+constexpr std::align_val_t kBufferAlignment{64};
+
+std::uint64_t ProgressInterval(std::uint64_t operationTotal) {
+  return operationTotal <= kLargeOperation ? kSmallOperationProgressInterval
+                                           : kLargeOperationProgressInterval;
+}
+
+// The bar and caption when the rounded percentage changes; the lines once a second.
+void ShowCopyProgress(OperationHost& host, CopyPacing& pacing, std::uint64_t now,
+                      std::uint64_t operationTotal, std::uint64_t runningTotal) {
+  const int percent = static_cast<int>((runningTotal * 100 + operationTotal / 2) / operationTotal);
+  if (percent != pacing.lastPercentage) {
+    pacing.lastPercentage = percent;
+    host.SetProgress(percent);
+    host.SetCaption(LoadMessage(IDS_APP_TITLE).value_or("") + " - (" + std::to_string(percent) +
+                    "%)");
+  }
+  if (now - pacing.lastStatistics <= kStatisticsInterval) return;
+  pacing.lastStatistics = now;
+  const std::uint64_t elapsed = ElapsedSeconds(ProcessOperationState(), now);
+  // The projected whole duration, rounded, less the time already spent.
+  const std::uint64_t remaining =
+      (operationTotal * elapsed + runningTotal / 2) / runningTotal - elapsed;
+  const std::uint64_t rate = runningTotal / std::max<std::uint64_t>(elapsed, 1);
+  // A line is replaced only when its text changes, so that it does not flicker.
+  const std::string timing =
+      LoadMessage(IDS_TIME_ELAPSED_REMAINING, {SecondsText(elapsed), SecondsText(remaining)})
+          .value_or("");
+  if (host.TimingLine() != timing) host.SetTimingLine(timing);
+  const std::string transfer =
+      LoadMessage(IDS_DATA_PROCESSED, {FormatByteSize(runningTotal), FormatByteSize(rate)})
+          .value_or("");
+  if (host.TransferLine() != transfer) host.SetTransferLine(transfer);
+}
+
+}  // namespace
+
+void CopyBuffer::Release::operator()(std::byte* data) const {
+  ::operator delete[](data, kBufferAlignment);
+}
+
+std::uint32_t CopyBufferSize(std::uint64_t availableMemory, std::uint64_t wanted) {
+  const std::uint64_t proposal =
+      std::clamp<std::uint64_t>(availableMemory / 4, kMinCopyBufferSize, kMaxCopyBufferSize);
+  return static_cast<std::uint32_t>(std::min(proposal, wanted));
+}
+
+CopyBuffer AllocateCopyBuffer(std::uint64_t wanted) {
+  std::uint32_t size = CopyBufferSize(platform::AvailablePhysicalMemory(), wanted);
+  for (;;) {
+    void* data = ::operator new[](size, kBufferAlignment, std::nothrow);
+    if (data != nullptr) return CopyBuffer(static_cast<std::byte*>(data), size);
+    size /= 2;
+    if (size < kMinCopyBufferSize) ThrowMemoryError();
+  }
+}
+
+std::uint64_t CopyData(OperationHost& host, CFile64& source, CFile64& destination,
+                       std::uint64_t count, CopyBuffer& buffer, std::uint64_t operationTotal,
+                       std::uint64_t& runningTotal, ProgressBar progressBar,
+                       std::uint32_t& byteSum) {
+  OperationState& state = ProcessOperationState();
+  CopyPacing& pacing = buffer.Pacing();
+  std::uint64_t copied = 0;
+  std::uint32_t block = buffer.Size();
+  while (copied < count) {
+    const std::uint64_t now = host.TickCount();
+    if (now - pacing.lastCancelPoll > kCancelPollInterval) {
+      pacing.lastCancelPoll = now;
+      if (PollCancel(host)) return kCopyCancelled;
+    }
+    block = static_cast<std::uint32_t>(std::min<std::uint64_t>(count - copied, block));
+    // An empty buffer could never finish; the caller sees the shortfall instead.
+    if (block == 0 || runningTotal + block > operationTotal) return copied;
+    const std::uint32_t read = source.Read(buffer.Data(), block);
+    if (read < block) return copied;
+    byteSum = AddByteSum(byteSum, buffer.Data(), read);
+    copied += read;
+    if (!state.VerifyOnly) {
+      destination.Write(buffer.Data(), read);
+      if (now - pacing.lastFlush > kFlushInterval) {
+        if (pacing.lastFlush != 0) destination.Flush();
+        pacing.lastFlush = now;
+      }
+    }
+    runningTotal += read;
+    if (now - pacing.lastProgress > ProgressInterval(operationTotal) || copied == count) {
+      pacing.lastProgress = now;
+      state.BytesTotal = operationTotal;
+      state.BytesDone = runningTotal;
+      if (progressBar == ProgressBar::shown) {
+        ShowCopyProgress(host, pacing, now, operationTotal, runningTotal);
+      }
+      if (host.PumpMessages()) return kCopyCancelled;
+    }
+    platform::YieldTimeSlice();
+  }
+  return copied;
+}
+
+bool PollCancel(OperationHost& host) {
+  OperationState& state = ProcessOperationState();
+  if (!state.CancelRequested && !host.EscapeKeyDown()) return false;
+  const std::string question = LoadMessage(IDS_CONFIRM_CANCEL).value_or("");
+  if (host.AskQuestion(question, kBoxYesNo | kBoxIconQuestion) == kButtonYes) return true;
+  state.CancelRequested = false;
+  return false;
+}

@@ -1,0 +1,74 @@
+#pragma once
+// The copy routine shared by the split and the merge: it moves a run of bytes from one file
+// to another in blocks and, between blocks, sums the bytes, flushes the destination, keeps
+// the progress bar, caption and timing lines current, polls for cancellation and lets the
+// window handle its messages, so the window stays live without worker threads.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "engine/operation_host.h"
+
+class CFile64;
+
+// What CopyData returns when the user aborted or the program is asked to quit.
+inline constexpr std::uint64_t kCopyCancelled = ~std::uint64_t{0};
+
+inline constexpr std::uint32_t kMinCopyBufferSize = 8 * 1024;
+inline constexpr std::uint32_t kMaxCopyBufferSize = 128 * 1024;
+
+// When the copy routine last did each of its throttled tasks (ticks of the host's clock;
+// 0 means never). It belongs to the running operation, so each operation starts afresh.
+struct CopyPacing {
+  std::uint64_t lastCancelPoll = 0;
+  std::uint64_t lastFlush = 0;  // the first flush moment only records the tick
+  std::uint64_t lastProgress = 0;
+  std::uint64_t lastStatistics = 0;
+  int lastPercentage = -1;
+};
+
+// The copy buffer of one operation, released when the operation ends, also on failure.
+// It carries the copy routine's pacing, which lives exactly as long as the operation.
+class CopyBuffer {
+ public:
+  std::byte* Data() const { return data_.get(); }
+  std::uint32_t Size() const { return size_; }
+  CopyPacing& Pacing() { return pacing_; }
+
+ private:
+  struct Release {
+    void operator()(std::byte* data) const;
+  };
+  CopyBuffer(std::byte* data, std::uint32_t size) : data_(data), size_(size) {}
+  friend CopyBuffer AllocateCopyBuffer(std::uint64_t wanted);
+
+  std::unique_ptr<std::byte[], Release> data_;
+  std::uint32_t size_;
+  CopyPacing pacing_;
+};
+
+// The buffer size for the memory available now and the size wanted: a quarter of the
+// memory, within 8 KiB to 128 KiB, and no more than wanted.
+std::uint32_t CopyBufferSize(std::uint64_t availableMemory, std::uint64_t wanted);
+// Allocates a buffer of that size for the physical memory available now; when memory is
+// short the size is halved down to 8 KiB before the memory error passes on.
+CopyBuffer AllocateCopyBuffer(std::uint64_t wanted);
+
+enum class ProgressBar { none, shown };
+
+// Copies `count` bytes from the source's position to the destination's position (nothing is
+// written while only verifying), adding every byte read to `byteSum` and advancing
+// `runningTotal`. `operationTotal` is the base of the percentage; with no progress bar only
+// the operation's byte counters are kept, not the bar, caption or lines. Returns the bytes
+// copied: fewer than `count` when the source ends early or the operation total would be
+// overrun (the caller reports it), or kCopyCancelled. Raises file errors for failed reads,
+// writes and flushes; the files stay open.
+std::uint64_t CopyData(OperationHost& host, CFile64& source, CFile64& destination,
+                       std::uint64_t count, CopyBuffer& buffer, std::uint64_t operationTotal,
+                       std::uint64_t& runningTotal, ProgressBar progressBar,
+                       std::uint32_t& byteSum);
+
+// When a cancel was requested or the Escape key is down, asks whether to abort. Returns true
+// when the user confirms; a No clears the request and the operation goes on.
+bool PollCancel(OperationHost& host);

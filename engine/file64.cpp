@@ -1,0 +1,90 @@
+#include "engine/file64.h"
+
+#include <exception>
+
+CFile64::~CFile64() noexcept(false) {
+  std::string name = fileName_;
+  platform::ErrorCode code = CloseHandleAndReset();
+  if (std::uncaught_exceptions() == 0) RaiseSystemFileError(code, name);
+}
+
+bool CFile64::Open(const std::string& path, bool forWriting, CFileException* error) {
+  Close();
+  platform::FileHandle handle = platform::kInvalidFileHandle;
+  platform::ErrorCode code =
+      forWriting ? platform::OpenForWriting(path, handle) : platform::OpenForReading(path, handle);
+  if (code == 0) {
+    handle_ = handle;
+    fileName_ = path;
+    isOpen_ = true;
+    return true;
+  }
+  CFileException failure(platform::FileErrorCauseFor(code), static_cast<long>(code), path);
+  if (error == nullptr) throw failure;
+  *error = std::move(failure);
+  return false;
+}
+
+platform::ErrorCode CFile64::CloseHandleAndReset() {
+  platform::ErrorCode code = 0;
+  if (handle_ != platform::kInvalidFileHandle) code = platform::CloseFileHandle(handle_);
+  handle_ = platform::kInvalidFileHandle;
+  fileName_.clear();
+  isOpen_ = false;
+  return code;
+}
+
+void CFile64::Close() {
+  std::string name = fileName_;
+  RaiseSystemFileError(CloseHandleAndReset(), name);
+}
+
+std::uint32_t CFile64::Read(void* buffer, std::uint32_t size) {
+  std::uint32_t read = 0;
+  RaiseSystemFileError(platform::ReadBytes(handle_, buffer, size, read), fileName_);
+  return read;
+}
+
+void CFile64::Write(const void* buffer, std::uint32_t size) {
+  std::uint32_t written = 0;
+  RaiseSystemFileError(platform::WriteBytes(handle_, buffer, size, written), fileName_);
+  if (written < size) RaiseFileError(CFileException::endOfFile, fileName_);
+}
+
+std::uint64_t CFile64::Seek(std::int64_t offset, platform::SeekOrigin origin) {
+  std::uint64_t position = 0;
+  RaiseSystemFileError(platform::SeekTo(handle_, offset, origin, position), fileName_);
+  return position;
+}
+
+std::uint64_t CFile64::Position() { return Seek(0, platform::SeekOrigin::Current); }
+
+std::uint64_t CFile64::Length() {
+  std::uint64_t length = 0;
+  RaiseSystemFileError(platform::FileLength(handle_, length), fileName_);
+  return length;
+}
+
+void CFile64::Flush() { RaiseSystemFileError(platform::FlushToDisk(handle_), fileName_); }
+
+void RaiseSystemFileError(platform::ErrorCode code, const std::string& path) {
+  if (code == 0) return;
+  throw CFileException(platform::FileErrorCauseFor(code), static_cast<long>(code), path);
+}
+
+void RaiseFileError(int cause, const std::string& path) { throw CFileException(cause, -1, path); }
+
+bool FileExists(const std::string& path) {
+  return platform::QueryPathKind(path) == platform::PathKind::File;
+}
+
+bool FolderExists(const std::string& path) {
+  std::optional<std::string> query = platform::FolderQueryPath(path);
+  return query && platform::QueryPathKind(*query) == platform::PathKind::Folder;
+}
+
+bool FileSizeByName(const std::string& path, std::uint64_t& size) {
+  return platform::SizeFromDirectoryEntry(path, size) == 0;
+}
+
+void DeleteFileByName(const std::string& path) { platform::RemoveFile(path); }

@@ -1,0 +1,158 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace platform {
+namespace {
+
+static_assert(sizeof(off_t) == 8, "offsets and sizes must be 64-bit");
+
+int Descriptor(FileHandle handle) { return static_cast<int>(handle); }
+
+ErrorCode LastError() { return static_cast<ErrorCode>(errno); }
+
+bool IsFolder(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// ENOENT names both a missing file and a missing folder on the way; Windows tells them
+// apart, and so does the program: a missing folder is a bad path.
+ErrorCode OpenError(const std::string& path) {
+  ErrorCode code = LastError();
+  if (code != ENOENT) return code;
+  std::string::size_type slash = path.find_last_of('/');
+  if (slash == std::string::npos) return code;
+  std::string folder = slash == 0 ? "/" : path.substr(0, slash);
+  return IsFolder(folder) ? code : kErrorPathNotFound;
+}
+
+// An advisory lock on the whole file, held by this open file description until it is
+// closed; it keeps our programs from each other as the Windows sharing modes do.
+ErrorCode LockWholeFile(int fd, bool exclusive) {
+#ifdef F_OFD_SETLK
+  struct flock lock = {};
+  lock.l_type = static_cast<short>(exclusive ? F_WRLCK : F_RDLCK);
+  lock.l_whence = SEEK_SET;
+  if (fcntl(fd, F_OFD_SETLK, &lock) == 0) return 0;
+#else
+  if (flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) return 0;
+#endif
+  ErrorCode code = LastError();
+  if (code == EAGAIN || code == EACCES) return kErrorSharingViolation;
+  // A file system without locks (some network and user-space ones) still opens the file.
+  return 0;
+}
+
+// Opens, locks, and only then may truncate: a file another process holds stays intact.
+ErrorCode OpenLocked(const std::string& path, int flags, bool exclusive, FileHandle& handle) {
+  int fd = open(path.c_str(), flags | O_CLOEXEC, 0666);
+  if (fd < 0) return OpenError(path);
+  ErrorCode code = LockWholeFile(fd, exclusive);
+  struct stat info;
+  if (code == 0 && fstat(fd, &info) != 0) code = LastError();
+  // Windows refuses to open a folder as a file; reading one here would fail later instead.
+  if (code == 0 && S_ISDIR(info.st_mode)) code = EISDIR;
+  if (code == 0 && exclusive && S_ISREG(info.st_mode) && ftruncate(fd, 0) != 0) {
+    code = LastError();
+  }
+  if (code != 0) {
+    close(fd);
+    return code;
+  }
+  handle = fd;
+  return 0;
+}
+
+}  // namespace
+
+ErrorCode OpenForReading(const std::string& path, FileHandle& handle) {
+  return OpenLocked(path, O_RDONLY, false, handle);
+}
+
+ErrorCode OpenForWriting(const std::string& path, FileHandle& handle) {
+  return OpenLocked(path, O_WRONLY | O_CREAT, true, handle);
+}
+
+ErrorCode CloseFileHandle(FileHandle handle) {
+  // After EINTR the descriptor is gone on Linux; closing again could hit another file.
+  if (close(Descriptor(handle)) != 0 && errno != EINTR) return LastError();
+  return 0;
+}
+
+ErrorCode ReadBytes(FileHandle handle, void* buffer, std::uint32_t size, std::uint32_t& read) {
+  read = 0;
+  auto* bytes = static_cast<char*>(buffer);
+  while (read < size) {
+    ssize_t got = ::read(Descriptor(handle), bytes + read, size - read);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return LastError();
+    if (got == 0) break;
+    read += static_cast<std::uint32_t>(got);
+  }
+  return 0;
+}
+
+ErrorCode WriteBytes(FileHandle handle, const void* buffer, std::uint32_t size,
+                     std::uint32_t& written) {
+  written = 0;
+  const auto* bytes = static_cast<const char*>(buffer);
+  while (written < size) {
+    ssize_t put = ::write(Descriptor(handle), bytes + written, size - written);
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) return LastError();
+    // A write that stores nothing without an error would loop for ever; report it short.
+    if (put == 0) break;
+    written += static_cast<std::uint32_t>(put);
+  }
+  return 0;
+}
+
+ErrorCode SeekTo(FileHandle handle, std::int64_t offset, SeekOrigin origin,
+                 std::uint64_t& position) {
+  int whence = origin == SeekOrigin::Begin     ? SEEK_SET
+               : origin == SeekOrigin::Current ? SEEK_CUR
+                                               : SEEK_END;
+  off_t result = lseek(Descriptor(handle), offset, whence);
+  if (result < 0) {
+    // A position before the start is a failed seek, as on Windows (its "negative seek").
+    return errno == EINVAL ? ESPIPE : LastError();
+  }
+  position = static_cast<std::uint64_t>(result);
+  return 0;
+}
+
+ErrorCode FileLength(FileHandle handle, std::uint64_t& length) {
+  struct stat info;
+  if (fstat(Descriptor(handle), &info) != 0) return LastError();
+  length = static_cast<std::uint64_t>(info.st_size);
+  return 0;
+}
+
+ErrorCode FlushToDisk(FileHandle handle) {
+  return fsync(Descriptor(handle)) == 0 ? 0 : LastError();
+}
+
+ErrorCode RemoveFile(const std::string& path) {
+  return unlink(path.c_str()) == 0 ? 0 : LastError();
+}
+
+PathKind QueryPathKind(const std::string& path) {
+  struct stat info;
+  if (path.empty() || stat(path.c_str(), &info) != 0) return PathKind::Missing;
+  return S_ISDIR(info.st_mode) ? PathKind::Folder : PathKind::File;
+}
+
+ErrorCode SizeFromDirectoryEntry(const std::string& path, std::uint64_t& size) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return OpenError(path);
+  size = S_ISDIR(info.st_mode) ? 0 : static_cast<std::uint64_t>(info.st_size);
+  return 0;
+}
+
+}  // namespace platform
