@@ -9,10 +9,14 @@ TEST(FormatMessageText, FillsNumberedInsertsInAnyOrder) {
     std::string_view pattern;
     std::string_view expected;
   } cases[] = {
-      {"%1 (%2)", "a (b)"},         {"%2 before %1", "b before a"},       {"%1%1", "aa"},
-      {"100%% of %1", "100% of a"}, {"%3 is missing", " is missing"},  // no third argument: the
-                                                                       // insert stays empty
-      {"trailing %", "trailing %"}, {"%0 and %x stay", "%0 and %x stay"},
+      {"%1 (%2)", "a (b)"},
+      {"%2 before %1", "b before a"},
+      {"%1%1", "aa"},
+      {"100%% of %1", "100% of a"},
+      // No third argument: the insert stays empty.
+      {"%3 is missing", " is missing"},
+      {"trailing %", "trailing %"},
+      {"%0 and %x stay", "%0 and %x stay"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FormatMessageText(c.pattern, {"a", "b"}), c.expected) << c.pattern;
