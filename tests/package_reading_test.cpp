@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <span>
 #include <vector>
+
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
@@ -54,23 +56,9 @@ std::string ErrorText(const CException& error) {
 
 class PackageFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    folder_ = fs::temp_directory_path() /
-              ("partwell_" + test + "_" + std::to_string(std::random_device{}()));
-    fs::create_directories(folder_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
-
-  std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
-
+  std::string PathOf(const std::string& name) const { return (folder_.Path() / name).string(); }
   std::string WriteFile(const std::string& name, const ByteVector& bytes) const {
-    std::ofstream(PathOf(name), std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
-    return PathOf(name);
+    return folder_.Write(name, bytes.data(), bytes.size());
   }
 
   std::string InvalidFormat(const std::string& name) const {
@@ -90,7 +78,7 @@ class PackageFiles : public ::testing::Test {
     return "";
   }
 
-  fs::path folder_;
+  ScratchFolder folder_;
 };
 
 TEST_F(PackageFiles, MastersOfEitherFormAreReadAndTheRestRefused) {
@@ -228,7 +216,7 @@ TEST_F(PackageFiles, LoadMasterFileTellsTheFormsAndFailsInOrder) {
   EXPECT_EQ(header.fileCount, 0u) << "the header is zeroed first";
   EXPECT_FALSE(isSelfExtracting);
   EXPECT_EQ(errorFor(PathOf("none.fsm")), "The file " + PathOf("none.fsm") + " was not found.");
-  EXPECT_EQ(errorFor(folder_.string()), "The file " + folder_.string() + " was not found.");
+  EXPECT_EQ(errorFor(folder_.PathText()), "The file " + folder_.PathText() + " was not found.");
   const ByteVector badCheck = SelfExtracting(Current(), Trailer([](auto& t) { t.check = 0; }));
   EXPECT_EQ(errorFor(WriteFile("bad.exe", badCheck)), InvalidFormat("bad.exe"));
 }
@@ -249,6 +237,26 @@ TEST_F(PackageFiles, OpenFailuresKeepTheirCauseWithoutSystemCode) {
   }
   EXPECT_THROW(IsSelfExtractingMaster(PathOf("missing.exe")), CFileException);
   EXPECT_FALSE(IsSelfExtractingMaster());  // the test program carries no trailer
+}
+
+// Exit status 0 when the program, started from this file, finds a trailer in its own file.
+int RunProgram(const std::string& path) {
+  const bool onWindows = std::string_view(PW_EXE_SUFFIX) == ".exe";
+  // cmd /c drops the first and the last quote of its command line.
+  return std::system((onWindows ? "\"\"" + path + "\"\"" : "\"" + path + "\"").c_str());
+}
+
+TEST_F(PackageFiles, RunningProgramFindsTheTrailerAppendedToItsOwnFile) {
+  const std::string tool = std::string(PW_BIN_DIR) + "/report_self_extracting" + PW_EXE_SUFFIX;
+  const std::string copy = PathOf(std::string("a_00000") + PW_EXE_SUFFIX);
+  fs::copy_file(tool, copy);
+  const auto stubSize = static_cast<std::uint32_t>(fs::file_size(copy));
+  const ByteVector tail =
+      Current() + EncodeSelfExtractTrailer(NewSelfExtractTrailer(stubSize, tool));
+  std::ofstream(copy, std::ios::binary | std::ios::app)
+      .write(reinterpret_cast<const char*>(tail.data()), std::ssize(tail));
+  EXPECT_EQ(RunProgram(copy), 0);
+  EXPECT_NE(RunProgram(tool), 0);
 }
 
 TEST_F(PackageFiles, PieceHeadersOfEitherFormAndTheRestRefused) {
