@@ -94,6 +94,9 @@ constexpr Entry kEntries[] = {
     {1163, "Time ellapsed: %1"},
     {1165, "Data processed: %1 @ %2/sec"},
     {1166, "Time ellapsed: %1 - Remaining: %2"},
+    {1400, "There is no setting named %1."},
+    {1401, "%1 must be 1 or 0 (yes or no, on or off)."},
+    {1402, "%1 must be an integer between %2 and %3."},
     {25107,
      "Copyright (C) Velmont Computing. All rights reserved.\n\nThis program is provided \"as is\", "
      "without warranty of any kind."},

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cstdint>
 #include <ctime>
 #include <cwchar>
@@ -15,76 +14,44 @@
 
 namespace {
 
+using test::Locale;
 using test::LocaleScope;
 
 constexpr std::uint64_t KiB = 1024, MiB = KiB * 1024, GiB = MiB * 1024;
+constexpr std::uint64_t kMaxBytes = std::numeric_limits<std::uint64_t>::max();
 
 TEST(FormatInteger, GroupsDigitsAsTheLocaleDoes) {
   struct Case {
-    const char* locale;
-    platform::NumberFormat format;
+    Locale locale;
     std::string_view digits, expected;
-  } cases[] = {
-      {"en_US.UTF-8", test::EnglishFormat(), "1073741824", "1,073,741,824"},
-      {"en_US.UTF-8", test::EnglishFormat(), "-1234567", "-1,234,567"},
-      {"en_US.UTF-8", test::EnglishFormat(), "999", "999"},
-      {"de_DE.UTF-8", test::GermanFormat(), "1073741824", "1.073.741.824"},
-      {"en_IN.UTF-8", test::IndianFormat(), "12345678", "1,23,45,678"},
-      {"en_IN.UTF-8", test::IndianFormat(), "1234", "1,234"},
-  };
+  } cases[] = {{Locale::english, "1073741824", "1,073,741,824"},
+               {Locale::english, "-1234567", "-1,234,567"},
+               {Locale::english, "999", "999"},
+               {Locale::german, "1073741824", "1.073.741.824"},
+               {Locale::indian, "12345678", "1,23,45,678"},
+               {Locale::indian, "1234", "1,234"}};
   for (const Case& c : cases) {
-    LocaleScope scope(c.locale, c.format);
-    EXPECT_EQ(FormatInteger(c.digits), c.expected) << c.locale << " " << c.digits;
+    LocaleScope scope(c.locale);
+    EXPECT_EQ(FormatInteger(c.digits), c.expected);
   }
-  LocaleScope scope("en_US.UTF-8", test::EnglishFormat());
-  EXPECT_EQ(FormatInteger(std::numeric_limits<std::uint64_t>::max()), "18,446,744,073,709,551,615");
-}
-
-TEST(FormatInteger, GivesTheDigitsUnformattedWhenTheyDoNotFitOrAreNoNumber) {
-  LocaleScope scope("en_US.UTF-8", test::EnglishFormat());
-  // 48 digits take 63 characters with their 15 separators: with the terminator, the limit.
-  std::string fits(48, '9');
-  std::string tooLong(49, '9');
-  EXPECT_EQ(FormatInteger(fits).size(), 63u);
-  EXPECT_EQ(FormatInteger(tooLong), tooLong);
+  LocaleScope scope(Locale::english);
+  EXPECT_EQ(FormatInteger(kMaxBytes), "18,446,744,073,709,551,615");
+  // 48 digits and their 15 separators fill the 64 characters with the terminator.
+  EXPECT_EQ(FormatInteger(std::string(48, '9')).size(), 63u);
+  EXPECT_EQ(FormatInteger(std::string(49, '9')), std::string(49, '9'));
   EXPECT_EQ(FormatInteger("12ab"), "12ab");
 }
 
 TEST(FormatDecimal, UsesTheLocaleSeparatorsAndDecimals) {
   {
-    LocaleScope scope("en_US.UTF-8", test::EnglishFormat());
+    LocaleScope scope(Locale::english);
     EXPECT_EQ(FormatDecimal(1.5), "1.50");
     EXPECT_EQ(FormatDecimal(1234567.125), "1,234,567.13");
     EXPECT_EQ(FormatDecimal(-2.5), "-2.50");
   }
-  LocaleScope scope("de_DE.UTF-8", test::GermanFormat());
+  LocaleScope scope(Locale::german);
   // The locale's decimal comma must not confuse the intermediate plain text.
   EXPECT_EQ(FormatDecimal(1234.5), "1.234,50");
-}
-
-TEST(ByteSizeUnit, ChangesUnitAtEachPowerOf1024) {
-  struct Case {
-    std::int64_t bytes;
-    int unit;
-    double value;
-  } cases[] = {
-      {-5, 0, -5},
-      {0, 0, 0},
-      {1023, 0, 1023},
-      {1024, 1, 1},
-      {0xFFFFF, 1, 1023.9990234375},
-      {0x100000, 2, 1},
-      {0x3FFFFFFF, 2, 1023.9999990463257},
-      {0x40000000, 3, 1},
-      {0x10000000000, 4, 1},
-      {0x4000000000000, 5, 1},
-      {std::numeric_limits<std::int64_t>::max(), 5, 8192},
-  };
-  for (const Case& c : cases) {
-    ScaledSize size = ByteSizeUnit(c.bytes);
-    EXPECT_EQ(size.unitIndex, c.unit) << c.bytes;
-    EXPECT_DOUBLE_EQ(size.value, c.value) << c.bytes;
-  }
 }
 
 TEST(FormatByteSize, ShortAndLongFormsTrimmedAndNot) {
@@ -93,31 +60,27 @@ TEST(FormatByteSize, ShortAndLongFormsTrimmedAndNot) {
     std::string_view shortForm, trimmed, longForm;
   } cases[] = {
       {0, "0.00 B", "0 B", "0"},
-      {512, "512.00 B", "512 B", "512"},
       {1023, "1,023.00 B", "1,023 B", "1,023"},
       {1024, "1.00 KB", "1 KB", "1,024 (1.00 KB)"},
       {1073741823, "1,024.00 MB", "1,024.00 MB", "1,073,741,823 (1,024.00 MB)"},
       {GiB, "1.00 GB", "1 GB", "1,073,741,824 (1.00 GB)"},
       {1610612736, "1.50 GB", "1.5 GB", "1,610,612,736 (1.50 GB)"},
       {681984000, "650.39 MB", "650.39 MB", "681,984,000 (650.39 MB)"},
-      {0x4000000000000, "1.00 PB", "1 PB", "1,125,899,906,842,624 (1.00 PB)"},
+      {0x3FFFFFFFFFFFF, "1,024.00 TB", "1,024.00 TB", "1,125,899,906,842,623 (1,024.00 TB)"},
       // Beyond the signed range the size still scales, in PB.
-      {std::numeric_limits<std::uint64_t>::max(), "16,384.00 PB", "16,384 PB",
-       "18,446,744,073,709,551,615 (16,384.00 PB)"},
-  };
-  LocaleScope scope("en_US.UTF-8", test::EnglishFormat());
+      {kMaxBytes, "16,384.00 PB", "16,384 PB", "18,446,744,073,709,551,615 (16,384.00 PB)"}};
+  LocaleScope scope(Locale::english);
   for (const Case& c : cases) {
-    EXPECT_EQ(FormatByteSize(c.bytes), c.shortForm) << c.bytes;
-    EXPECT_EQ(FormatByteSize(c.bytes, true), c.trimmed) << c.bytes;
-    EXPECT_EQ(FormatByteSizeLong(c.bytes), c.longForm) << c.bytes;
+    EXPECT_EQ(FormatByteSize(c.bytes), c.shortForm);
+    EXPECT_EQ(FormatByteSize(c.bytes, true), c.trimmed);
+    EXPECT_EQ(FormatByteSizeLong(c.bytes), c.longForm);
   }
   EXPECT_EQ(FormatByteSizeLong(GiB, true), "1,073,741,824 (1 GB)");
-  EXPECT_EQ(FormatByteSizeLong(512, true), "512");
+  EXPECT_EQ(ByteSizeUnit(-5).unitIndex, 0);
 }
 
 TEST(FormatByteSize, FollowsTheGermanLocale) {
-  LocaleScope scope("de_DE.UTF-8", test::GermanFormat());
-  EXPECT_EQ(FormatByteSize(1610612736), "1,50 GB");
+  LocaleScope scope(Locale::german);
   EXPECT_EQ(FormatByteSize(1610612736, true), "1,5 GB");
   EXPECT_EQ(FormatByteSizeLong(1610612736), "1.610.612.736 (1,50 GB)");
 }
@@ -143,118 +106,69 @@ TEST(ParseByteSize, AcceptsUnitsAndLocaleSeparators) {
   struct Case {
     std::string_view text;
     std::uint64_t bytes;
-  } cases[] = {
-      {"700 MB", 700 * MiB},
-      {"700MB", 700 * MiB},
-      {"0.5 gb", GiB / 2},
-      {" 2 gb ", 2 * GiB},
-      {"1,024 KB", MiB},
-      {"1,5 KB", 15 * KiB},  // the comma is a thousands separator here
-      {"734003200", 734003200},
-      {"512 b", 512},
-      {"512.00 B", 512},
-      {"+3 tb", 3 * GiB * 1024},
-      {"1 pB", GiB * GiB / 1024},
-      {"15 EB", 15ull << 60},
-      {"0", 0},
-      {"1.999 KB", 2046},  // the fraction of a byte is dropped
-  };
-  LocaleScope scope("en_US.UTF-8", test::EnglishFormat());
+  } cases[] = {{"700 MB", 700 * MiB},    {"700mB", 700 * MiB}, {"0.5 gb", GiB / 2},
+               {" 2 gb ", 2 * GiB},      {"1,024 KB", MiB},    {"1,5 KB", 15 * KiB},
+               {"734003200", 734003200}, {"512.00 B", 512},    {"+3 tb", 3 * GiB * KiB},
+               {"15 EB", 15ull << 60},   {"1.999 KB", 2046}};  // the fraction of a byte is dropped
+  LocaleScope scope(Locale::english);
   for (const Case& c : cases) ExpectParsed(ParseByteSize, c.text, c.bytes);
 }
 
 TEST(ParseByteSize, RefusesTextsThatAreNoByteCount) {
-  LocaleScope scope("en_US.UTF-8", test::EnglishFormat());
-  for (std::string_view text : {"1.5 B", "1.5", "MB", "12 XB", "", "   ", "1 K", "KB 1", "1 KB 2",
-                                "1..5 KB", "1.2.3 MB", ". MB", "one MB",
-                                // negative and beyond 64 bits: no byte count to give
-                                "-1 KB", "(1) KB", "1- KB", "16 EB", "18446744073709551616"}) {
+  LocaleScope scope(Locale::english);
+  for (std::string_view text :
+       {"1.5 B", "1.5", "MB", "12 XB", "", "   ", "1 K", "KB 1", "1 KB 2", "1.2.3 MB", ". MB",
+        // negative and beyond 64 bits: no byte count to give
+        "-1 KB", "(1) KB", "16 EB", "18446744073709551616"}) {
     ExpectRefused<std::uint64_t>(ParseByteSize, text);
   }
 }
 
 TEST(ParseByteSize, ReadsTheGermanSeparators) {
-  LocaleScope scope("de_DE.UTF-8", test::GermanFormat());
+  LocaleScope scope(Locale::german);
   ExpectParsed(ParseByteSize, "1,5 KB", std::uint64_t{1536});
   ExpectParsed(ParseByteSize, "1.024 KB", MiB);
+  ExpectParsed(ParseByteSize, FormatByteSize(5 * GiB / 4), 5 * GiB / 4);
   ExpectRefused<std::uint64_t>(ParseByteSize, "1,5 B");
 }
 
-TEST(ParseByteSize, ReadsBackWhatFormatByteSizeShows) {
-  for (bool german : {false, true}) {
-    LocaleScope scope(german ? "de_DE.UTF-8" : "en_US.UTF-8",
-                      german ? test::GermanFormat() : test::EnglishFormat());
-    // Sizes that the shown decimals give exactly.
-    for (std::uint64_t bytes :
-         {std::uint64_t{0}, std::uint64_t{1023}, KiB, 5 * GiB / 4, 1610612736 * KiB}) {
-      ExpectParsed(ParseByteSize, FormatByteSize(bytes, true), bytes);
-    }
-  }
-}
-
-TEST(ParseInteger, AcceptsEverySignForm) {
+TEST(ParseInteger, AcceptsEverySignFormWithin64Bits) {
   struct Case {
     std::string_view text;
     std::int64_t value;
-  } cases[] = {
-      {"1,234", 1234},
-      {" 42 ", 42},
-      {"+5", 5},
-      {"(5)", -5},
-      {"-5", -5},
-      {"- 5", -5},
-      {"5-", -5},
-      {"5 -", -5},
-      {"007", 7},
-      {"9,223,372,036,854,775,807", std::numeric_limits<std::int64_t>::max()},
-      {"-9223372036854775808", std::numeric_limits<std::int64_t>::min()},
-  };
-  LocaleScope scope("en_US.UTF-8", test::EnglishFormat());
+  } cases[] = {{"1,234", 1234},
+               {" 42 ", 42},
+               {"+5", 5},
+               {"(5)", -5},
+               {"-5", -5},
+               {"- 5", -5},
+               {"5-", -5},
+               {"5 -", -5},
+               {"007", 7},
+               {"9,223,372,036,854,775,807", std::numeric_limits<std::int64_t>::max()},
+               {"-9223372036854775808", std::numeric_limits<std::int64_t>::min()}};
+  LocaleScope scope(Locale::english);
   for (const Case& c : cases) ExpectParsed(ParseInteger, c.text, c.value);
-}
-
-TEST(ParseInteger, RefusesOtherTextsAndValuesBeyond64Bits) {
-  LocaleScope scope("en_US.UTF-8", test::EnglishFormat());
-  for (std::string_view text :
-       {"", " ", "-", "()", "1.5", "--5", "+-5", "-(5)", "- - 5", "5--", "(5", "5)", "1e3", "12 34",
-        "-  5", "0x10", "9223372036854775808", "-9223372036854775809", "99999999999999999999999"}) {
+  for (std::string_view text : {"", "-", "()", "1.5", "--5", "+-5", "-(5)", "- - 5", "-  5", "(5",
+                                "1e3", "12 34", "9223372036854775808", "-9223372036854775809"}) {
     ExpectRefused<std::int64_t>(ParseInteger, text);
   }
 }
 
-TEST(ParseDecimal, AcceptsTheLocaleSeparators) {
-  struct Case {
-    const char* locale;
-    platform::NumberFormat format;
-    std::string_view text;
-    double value;
-  } cases[] = {
-      {"en_US.UTF-8", test::EnglishFormat(), "1,234.5", 1234.5},
-      {"en_US.UTF-8", test::EnglishFormat(), "(1.5)", -1.5},
-      {"en_US.UTF-8", test::EnglishFormat(), ".5", 0.5},
-      {"en_US.UTF-8", test::EnglishFormat(), "5.", 5},
-      {"en_US.UTF-8", test::EnglishFormat(), "0.1 -", -0.1},
-      {"de_DE.UTF-8", test::GermanFormat(), "1.234,5", 1234.5},
-      {"de_DE.UTF-8", test::GermanFormat(), "-0,25", -0.25},
-  };
-  for (const Case& c : cases) {
-    LocaleScope scope(c.locale, c.format);
-    double value = 0;
-    EXPECT_TRUE(ParseDecimal(c.text, value)) << c.text;
-    EXPECT_DOUBLE_EQ(value, c.value) << c.text;
-  }
-}
-
-TEST(ParseDecimal, RefusesSeparatorsWithoutDigitsAndRepeatedDecimalSeparators) {
+TEST(ParseDecimal, AcceptsOneLocaleDecimalSeparatorAndADigit) {
   {
-    LocaleScope scope("en_US.UTF-8", test::EnglishFormat());
-    for (std::string_view text : {"", ".", "1.2.3", "1..2", "-.", "1e5", "inf", "nan"}) {
+    LocaleScope scope(Locale::english);
+    ExpectParsed(ParseDecimal, "1,234.5", 1234.5);
+    ExpectParsed(ParseDecimal, "(1.5)", -1.5);
+    ExpectParsed(ParseDecimal, ".5", 0.5);
+    ExpectParsed(ParseDecimal, "0.25 -", -0.25);
+    for (std::string_view text : {"", ".", "1.2.3", "-.", "1e5", "inf", "nan"}) {
       ExpectRefused<double>(ParseDecimal, text);
     }
   }
-  LocaleScope scope("de_DE.UTF-8", test::GermanFormat());
+  LocaleScope scope(Locale::german);
+  ExpectParsed(ParseDecimal, "-1.234,5", -1234.5);
   ExpectRefused<double>(ParseDecimal, "1,2,3");
-  ExpectRefused<double>(ParseDecimal, ",");
 }
 
 TEST(FormatTimeSpan, RoundsToSecondsAndShowsTheTimeOfDay) {
@@ -262,18 +176,14 @@ TEST(FormatTimeSpan, RoundsToSecondsAndShowsTheTimeOfDay) {
   struct Case {
     double days;
     std::string_view text;
-  } cases[] = {
-      {0, "00:00:00"},
-      {0.4 * kSecond, "00:00:00"},
-      {0.6 * kSecond, "00:00:01"},
-      {59.6 * kSecond, "00:01:00"},
-      {3599.6 * kSecond, "01:00:00"},
-      {(12 * 3600 + 34 * 60 + 56) * kSecond, "12:34:56"},
-      {25.0 / 24, "01:00:00"},  // whole days are not shown
-      {1 - 0.4 * kSecond, "00:00:00"},
-      {400 + 3 * kSecond, "00:00:03"},
-      {-1.6 * kSecond, "-00:00:02"},
-  };
+  } cases[] = {{0, "00:00:00"},
+               {0.4 * kSecond, "00:00:00"},
+               {0.6 * kSecond, "00:00:01"},
+               {3599.6 * kSecond, "01:00:00"},
+               {(12 * 3600 + 34 * 60 + 56) * kSecond, "12:34:56"},
+               {25.0 / 24, "01:00:00"},  // whole days are not shown
+               {400 + 3 * kSecond, "00:00:03"},
+               {-1.6 * kSecond, "-00:00:02"}};
   for (const Case& c : cases) EXPECT_EQ(FormatTimeSpan(c.days), c.text) << c.days;
   EXPECT_EQ(FormatTimeSpan(1, TimeStatus::null), "");
   EXPECT_EQ(FormatTimeSpan(std::numeric_limits<double>::infinity()), "");
@@ -300,18 +210,14 @@ TEST(FormatDateTime, BreaksDatesDownAsTheCLibraryDoes) {
   struct Case {
     double oleDate;
     int year, month, day, hour, minute, second;
-  } cases[] = {
-      {25569, 1970, 1, 1, 0, 0, 0},
-      {36526.25, 2000, 1, 1, 6, 0, 0},
-      {45351.75, 2024, 2, 29, 18, 0, 0},
-      {45352.5 - 0.4 / 86400, 2024, 3, 1, 12, 0, 0},  // rounded to the nearest second
-      {47849 + 1.0 / 86400, 2031, 1, 1, 0, 0, 1},
-      {47848 + 86399.0 / 86400, 2030, 12, 31, 23, 59, 59},
-      {45487.5, 2024, 7, 14, 12, 0, 0},  // summer: daylight saving where the zone has it
-      {0, 1899, 12, 30, 0, 0, 0},
-      {-1.25, 1899, 12, 29, 6, 0, 0},  // before 1900 the fraction still counts forward
-      {-36522, 1800, 1, 1, 0, 0, 0},
-  };
+  } cases[] = {{25569, 1970, 1, 1, 0, 0, 0},
+               {45351.75, 2024, 2, 29, 18, 0, 0},
+               {45352.5 - 0.4 / 86400, 2024, 3, 1, 12, 0, 0},  // rounded to the nearest second
+               {47848 + 86399.0 / 86400, 2030, 12, 31, 23, 59, 59},
+               {45487.5, 2024, 7, 14, 12, 0, 0},  // summer: daylight saving where the zone has it
+               {0, 1899, 12, 30, 0, 0, 0},
+               {-1.25, 1899, 12, 29, 6, 0, 0},  // before 1900 the fraction still counts forward
+               {-36522, 1800, 1, 1, 0, 0, 0}};
   for (const char* locale : {"C", "en_US.UTF-8", "de_DE.UTF-8"}) {
     test::CLibraryLocale scope(locale);
     if (!scope.known()) continue;
@@ -337,12 +243,8 @@ TEST(FormatDateTime, NullIsEmptyAndInvalidDatesSaySo) {
 TEST(ProcessNumberFormat, TheUserFormatReadsBackWhatItShows) {
   platform::NumberFormat previous = ProcessNumberFormat();
   ReloadProcessNumberFormat();
-  const platform::NumberFormat& user = ProcessNumberFormat();
-  EXPECT_NE(user.decimalSeparator, user.thousandsSeparator);
-  double value = 0;
-  std::string shown = FormatDecimal(1234567.25);
-  EXPECT_TRUE(ParseDecimal(shown, value)) << shown;
-  EXPECT_DOUBLE_EQ(value, 1234567.25) << shown;
+  EXPECT_NE(ProcessNumberFormat().decimalSeparator, ProcessNumberFormat().thousandsSeparator);
+  ExpectParsed(ParseDecimal, FormatDecimal(1234567.25), 1234567.25);
   SetProcessNumberFormat(previous);
 }
 

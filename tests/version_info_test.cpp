@@ -93,6 +93,15 @@ TEST(VersionInfo, FilesWithoutVersionDataAreRefusedWithACode) {
   EXPECT_EQ(platform::ReadVersionInfo(cases[0].path, info), platform::kErrorFileNotFound);
 }
 
+TEST(VersionInfo, OwnVersionDataIsReadFromTheRunningProgramsFile) {
+  // The test program itself carries no version data.
+  std::string path;
+  VersionInfo info;
+  EXPECT_NE(platform::ReadOwnVersionInfo(path, info), 0u);
+  EXPECT_NE(path.find("partwell_tests"), std::string::npos);
+  EXPECT_TRUE(fs::is_regular_file(path));
+}
+
 TEST(VersionInfo, TooLongTextsDoNotFitABlock) {
   VersionInfo info;
   info.companyName = std::string(63, 'c');

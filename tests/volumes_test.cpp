@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,16 @@ TEST(Volumes, FreeSpaceIsKnownForExistingFoldersOnly) {
   }
   EXPECT_FALSE(platform::FreeBytesAvailable(missing).has_value());
   EXPECT_FALSE(platform::FreeBytesAvailable(missing + "/").has_value());
+}
+
+TEST(Volumes, LongFolderPathsAreAnsweredToo) {
+  ScratchFolder folder;
+  std::filesystem::path deep = folder.Path();
+  for (char part : {'a', 'b', 'c'}) deep /= std::string(100, part);
+  std::filesystem::create_directories(deep);
+  ASSERT_GT(deep.string().size(), 300u);
+  EXPECT_TRUE(platform::FreeBytesAvailable(deep.string()).has_value());
+  EXPECT_EQ(platform::IsOnFixedDrive(deep.string()), platform::IsOnFixedDrive(folder.PathText()));
 }
 
 TEST(Volumes, PseudoFileSystemIsNotFixed) {

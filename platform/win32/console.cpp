@@ -53,6 +53,8 @@ LineReadResult ReadConsoleLine(HANDLE input, const InterruptibleRead& pending, s
       return pending.Interrupted() ? LineReadResult::interrupted : LineReadResult::closed;
     }
     text.append(buffer, count);
+    // Ctrl-Z at the start of a line is the console's end of input.
+    if (text.front() == L'\x1a') return LineReadResult::closed;
     if (text.back() == L'\n') {
       line = Narrow(text);
       TrimLineBreak(line);

@@ -1,14 +1,19 @@
 #include "platform/volumes.h"
 
+#include <algorithm>
 #include <cwchar>
 
+#include "platform/files.h"
 #include "platform/win32/windows_support.h"
 
 namespace platform {
 namespace {
 
-std::wstring FolderOrCurrent(const std::string& folder) {
-  return folder.empty() ? std::wstring(L".") : Widen(folder);
+// The "\\?\" form of a long path takes no '/' separators, so they are turned first.
+std::wstring FolderOrCurrent(std::string folder) {
+  if (folder.empty()) return L".";
+  std::replace(folder.begin(), folder.end(), '/', '\\');
+  return Widen(ExtendedLengthPath(folder));
 }
 
 // The root of the volume that holds the path ("C:\", "\\server\share\", or a mounted folder);

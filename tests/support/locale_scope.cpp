@@ -8,36 +8,36 @@
 
 namespace test {
 
-platform::NumberFormat EnglishFormat() { return {}; }
+namespace {
 
-platform::NumberFormat GermanFormat() {
-  platform::NumberFormat format;
-  format.decimalSeparator = ",";
-  format.thousandsSeparator = ".";
-  return format;
+const char* LocaleName(Locale locale) {
+  constexpr const char* kNames[] = {"en_US.UTF-8", "de_DE.UTF-8", "en_IN.UTF-8"};
+  return kNames[static_cast<int>(locale)];
 }
 
-platform::NumberFormat IndianFormat() {
-  platform::NumberFormat format;
-  format.grouping = 32;
-  return format;
+platform::NumberFormat ExpectedFormat(Locale locale) {
+  if (locale == Locale::german) return {.decimalSeparator = ",", .thousandsSeparator = "."};
+  if (locale == Locale::indian) return {.grouping = 32};
+  return {};
 }
+
+}  // namespace
 
 CLibraryLocale::CLibraryLocale(const char* name)
     : previous_(std::setlocale(LC_ALL, nullptr)), known_(std::setlocale(LC_ALL, name) != nullptr) {}
 
 CLibraryLocale::~CLibraryLocale() { std::setlocale(LC_ALL, previous_.c_str()); }
 
-LocaleScope::LocaleScope(const char* name, const platform::NumberFormat& equivalent)
-    : locale_(name), previousFormat_(ProcessNumberFormat()) {
-  if (locale_.known()) {
+LocaleScope::LocaleScope(Locale locale)
+    : library_(LocaleName(locale)), previous_(ProcessNumberFormat()) {
+  if (library_.known()) {
     SetProcessNumberFormat(platform::NumberFormat{});
     ReloadProcessNumberFormat();
-    EXPECT_EQ(ProcessNumberFormat(), equivalent) << "number format read from " << name;
+    EXPECT_EQ(ProcessNumberFormat(), ExpectedFormat(locale)) << LocaleName(locale);
   }
-  SetProcessNumberFormat(equivalent);
+  SetProcessNumberFormat(ExpectedFormat(locale));
 }
 
-LocaleScope::~LocaleScope() { SetProcessNumberFormat(previousFormat_); }
+LocaleScope::~LocaleScope() { SetProcessNumberFormat(previous_); }
 
 }  // namespace test

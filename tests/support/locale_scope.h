@@ -7,20 +7,13 @@
 
 namespace test {
 
-// Number formats of the locales the tests use.
-platform::NumberFormat EnglishFormat();
-platform::NumberFormat GermanFormat();
-platform::NumberFormat IndianFormat();  // groups of three, then of two
-
-// Sets the C library's locale for all categories while it lives; `known()` is false when the
-// library does not know the name (the locale then stays as it was).
+// Sets the C library's locale while it lives; known() is false when the library lacks it.
 class CLibraryLocale {
  public:
   explicit CLibraryLocale(const char* name);
   ~CLibraryLocale();
   CLibraryLocale(const CLibraryLocale&) = delete;
   CLibraryLocale& operator=(const CLibraryLocale&) = delete;
-
   bool known() const { return known_; }
 
  private:
@@ -28,22 +21,20 @@ class CLibraryLocale {
   bool known_ = false;
 };
 
-// Sets the C library's locale and the process-wide number format. Where the C library
-// knows the locale (POSIX), the format is read from it and must equal `equivalent`; where it
-// does not (Windows, whose format comes from the system and not from the C library) the
-// equivalent format is set directly.
+// en_US, de_DE, and en_IN for groups of three, then of two (glibc's hi_IN groups by three).
+enum class Locale { english, german, indian };
+
+// Sets the C library's locale and the process-wide number format. Where the C library knows
+// the locale (POSIX), the format is read from it and must match the one expected; elsewhere
+// (Windows takes the format from the system, not from the C library) it is set directly.
 class LocaleScope {
  public:
-  LocaleScope(const char* name, const platform::NumberFormat& equivalent);
+  explicit LocaleScope(Locale locale);
   ~LocaleScope();
-  LocaleScope(const LocaleScope&) = delete;
-  LocaleScope& operator=(const LocaleScope&) = delete;
-
-  bool real() const { return locale_.known(); }
 
  private:
-  CLibraryLocale locale_;
-  platform::NumberFormat previousFormat_;
+  CLibraryLocale library_;
+  platform::NumberFormat previous_;
 };
 
 }  // namespace test
