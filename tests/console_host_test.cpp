@@ -53,7 +53,7 @@ class ConsoleHostTest : public ::testing::Test {
  protected:
   void SetUp() override { ProcessOperationState() = OperationState{}; }
   void TearDown() override { ProcessOperationState() = OperationState{}; }
-  test::LocaleScope locale_{"en_US.UTF-8", test::EnglishFormat()};
+  test::LocaleScope locale_{test::Locale::english};
 };
 
 TEST_F(ConsoleHostTest, WithoutTerminalWritesStatusLinesAndOnlyTheFinalTimes) {
@@ -247,7 +247,7 @@ TEST_F(ConsoleHostTest, LocationPromptTakesAPathRetriesOnEnterAndCancelsOnC) {
 }
 
 TEST(ProgressLine, FitsTheTerminalByNarrowingTheBarThenByCutting) {
-  test::LocaleScope locale("en_US.UTF-8", test::EnglishFormat());
+  test::LocaleScope locale(test::Locale::english);
   ProgressFigures figures{50, 3661, std::nullopt, 1536};
   EXPECT_EQ(ProgressLineText(figures, std::nullopt),
             "[###############---------------]  50%  01:01:01 elapsed  --:--:-- left  1.50 KB/s");

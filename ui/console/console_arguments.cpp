@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
+
+#include "platform/plain_text.h"
 
 namespace {
 
@@ -29,11 +30,7 @@ constexpr std::array<std::string_view, 2> kUserDataOptions = {"/UserDataFolder:"
                                                               "/UserDataFilePath:"};
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view start) {
-  return text.size() >= start.size() &&
-         std::equal(start.begin(), start.end(), text.begin(), [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) ==
-                  std::tolower(static_cast<unsigned char>(b));
-         });
+  return platform::EqualIgnoringCase(text.substr(0, start.size()), start);
 }
 
 const OptionSpec* FindOption(std::string_view name) {
