@@ -52,7 +52,7 @@ class SplitPlan : public testing::Test {
   ScratchFolder scratch_;
   std::map<std::uint64_t, std::string> sources_;
   // Numbers in messages are grouped as in English.
-  test::LocaleScope english_{"en_US.UTF-8", test::EnglishFormat()};
+  test::LocaleScope english_{test::Locale::english};
 };
 
 TEST_F(SplitPlan, SizeModeAtEveryLimit) {

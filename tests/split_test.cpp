@@ -136,7 +136,7 @@ class SplitOperation : public testing::Test {
   ScratchFolder scratch_;
   HookedHost host_;
   // Numbers in messages are grouped as in English.
-  test::LocaleScope english_{"en_US.UTF-8", test::EnglishFormat()};
+  test::LocaleScope english_{test::Locale::english};
 };
 
 TEST_F(SplitOperation, DataOnlyPackageByteForByte) {
