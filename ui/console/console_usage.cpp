@@ -8,7 +8,7 @@ namespace {
 constexpr std::string_view kFullUsage =
     R"(Usage:
   %1 split SOURCE [--dest FOLDER] [--prefix NAME] [--size SIZE | --count N]
-                  [--self-extracting] [--comments TEXT] [--yes | --no]
+                  [--self-extracting | --data-only] [--comments TEXT] [--yes | --no]
   %1 plan SOURCE [the options of split]
   %1 merge MASTER [--dest FOLDER] [--name NAME] [--delete-when-done] [--yes | --no]
   %1 verify MASTER [--yes | --no]
@@ -34,6 +34,7 @@ Options:
   --size SIZE         the largest split file, as 700MB, 1.5GB or a number of bytes
   --count N           the number of split files, 2 to 32,766, the master included
   --self-extracting   make a master that merges its package when run
+  --data-only         make a master that holds only the package's description
   --comments TEXT     comments kept in the package
   --name NAME         the merged file's name (the original file's name if not set)
   --delete-when-done  delete the package after a merge that succeeded
