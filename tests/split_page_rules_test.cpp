@@ -32,7 +32,7 @@ class SplitPageRules : public testing::Test {
   }
   std::string Folder() const { return (scratch_.Path() / "").string(); }
 
-  test::LocaleScope english_{"en_US.UTF-8", test::EnglishFormat()};
+  test::LocaleScope english_{test::Locale::english};
   ScratchFolder scratch_;
   SplitOptions options_;
 };
