@@ -47,6 +47,7 @@
 #define IDS_TIME_ELAPSED 1163
 #define IDS_DATA_PROCESSED 1165
 #define IDS_TIME_ELAPSED_REMAINING 1166
+#define IDS_MERGED_FILE_IN_PACKAGE 1170  // a merge must never write over its own input
 #define IDS_OLD_WINDOWS 25250
 #define IDS_CANCEL_CLOSE 25255
 #define IDS_SYSTEM_ERROR 25260

@@ -59,6 +59,7 @@ constexpr Entry kEntries[] = {
     {1163, "Time ellapsed: %1"},
     {1165, "Data processed: %1 @ %2/sec"},
     {1166, "Time ellapsed: %1 - Remaining: %2"},
+    {1170, "The merged file %1 cannot be one of the split files it is merged from."},
     {25250, "This application only runs under Windows Vista/Server 2008 or later.\n\nCheck the file compatibility mode if the Windows version is correct."},
     {25255, "Cancel\n&Close"},
     {25260, "Error #%1: %2"},
