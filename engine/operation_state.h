@@ -52,7 +52,7 @@ void SetStatus(OperationHost& host, int percent);
 void SetStatus(OperationHost& host, int percent, unsigned textId,
                std::initializer_list<std::string_view> args = {});
 void SetStatus(OperationHost& host, int percent, std::string_view pattern,
-               std::initializer_list<std::string_view> args);
+               std::initializer_list<std::string_view> args = {});
 
 // Seconds from start to end (or to `now` while running), rounded to the nearest second.
 std::uint64_t ElapsedSeconds(const OperationState& state, std::uint64_t now);

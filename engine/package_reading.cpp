@@ -56,7 +56,8 @@ bool HasValidFileCount(const MasterHeader& header) {
 bool IsValidTrailer(const SelfExtractTrailer& trailer) {
   return trailer.trailerVersion < kTrailerVersionLimit && trailer.magic == kTrailerMagic &&
          trailer.trailerSize == kTrailerSize &&
-         std::uint64_t{trailer.check} == std::uint64_t{trailer.headerOffset} + kTrailerSize;
+         // 32-bit arithmetic, as the writer stores it
+         trailer.check == static_cast<std::uint32_t>(trailer.headerOffset + kTrailerSize);
 }
 
 // The self-extracting test without the care for the position. The master header must fill the

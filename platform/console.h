@@ -1,12 +1,42 @@
 #pragma once
 // The terminal the console front end talks to.
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
 
 // The arguments after the program name, in UTF-8 (from the wide command line on Windows).
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+// Whether the standard streams are a terminal (a console window on Windows; the null device is
+// not one).
+bool StandardInputIsTerminal();
+bool StandardErrorIsTerminal();
+
+// Columns of the terminal that standard error shows on; nothing when it is not a terminal.
+std::optional<int> TerminalWidth();
+
+// Writes UTF-8 text to standard error as it is, also to a Windows console whatever its code page.
+void WriteToStandardError(std::string_view text);
+
+enum class LineReadResult {
+  line,         // a line was read (a last line without a line break counts)
+  interrupted,  // Ctrl-C was pressed while the read was waiting
+  closed,       // end of input or a read error
+};
+
+// Reads one line from standard input, without its line break. Meant for answers to questions,
+// so it reads no further than the line. A Ctrl-C while it waits ends the wait (with the
+// interrupt handler installed); what that answers is the caller's choice.
+LineReadResult ReadStandardInputLine(std::string& line);
+
+// Ctrl-C as the console's Cancel button. After this, a Ctrl-C no longer ends the program: it
+// interrupts a waiting line read, or else requests cancellation, which the caller polls.
+void InstallInterruptHandler();
+bool CancelRequested();
+void ClearCancelRequest();
 
 }  // namespace platform

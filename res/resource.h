@@ -2,6 +2,7 @@
 // Resource ids shared by the string table, the .rc files and the code.
 
 // Messages and status texts.
+#define IDS_LITE_DESCRIPTION 1099  // the lite program's Split tab
 #define IDS_DATA_CORRUPTION 1101
 #define IDS_SPLIT_SIZE_RANGE 1102
 #define IDS_DELETE_SPLIT_FILES 1105
@@ -40,6 +41,8 @@
 #define IDS_CONFIRM_CLOSE 1142
 #define IDS_GATHERING_DATA 1143
 #define IDS_OPENING_FILE 1144
+#define IDS_INVALID_DATETIME 1145
+#define IDS_REASON_PREFIX 1146  // before an error's text in the location prompt
 #define IDS_NUMBER_WITH_SIZE 1159
 #define IDS_ACTION_BUTTON 1160
 #define IDS_NOT_ENOUGH_SPACE_MERGE 1161
@@ -48,6 +51,11 @@
 #define IDS_DATA_PROCESSED 1165
 #define IDS_TIME_ELAPSED_REMAINING 1166
 #define IDS_MERGED_FILE_IN_PACKAGE 1170  // a merge must never write over its own input
+// The console's settings commands.
+#define IDS_NO_SUCH_SETTING 1400
+#define IDS_SETTING_SWITCH 1401
+#define IDS_SETTING_RANGE 1402
+#define IDS_LEGAL_NOTICE 25107  // the About dialog
 #define IDS_OLD_WINDOWS 25250
 #define IDS_CANCEL_CLOSE 25255
 #define IDS_SYSTEM_ERROR 25260

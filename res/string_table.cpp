@@ -14,7 +14,16 @@ struct Entry {
 
 // Sorted by id.
 constexpr Entry kEntries[] = {
-    {1101, "An internal error has caused a data corruption.\n\nPlease report the problem to technical support."},
+    {1099,
+     "PartwellLite is the merge-only edition of Partwell: it does not split files, it only merges "
+     "packages made by Partwell. It needs no installation, stores no configuration and has no help "
+     "guide.\n\nPartwell makes two kinds of package. A self-extracting package carries its own "
+     "copy of PartwellLite in its master file (*.exe): running that file merges the package. A "
+     "data-only package (*.fsm) is smaller, but needs Partwell or PartwellLite to merge "
+     "it.\n\nClick the \"Merge\" tab to merge a package."},
+    {1101,
+     "An internal error has caused a data corruption.\n\nPlease report the problem to technical "
+     "support."},
     {1102, "The byte size of the split files must be an integer between %1 and %2 (%3)."},
     {1105, "Would you like to have the split files deleted?"},
     {1106, "The operation was completed."},
@@ -30,37 +39,71 @@ constexpr Entry kEntries[] = {
     {1117, "The format of the file %1 is invalid."},
     {1118, "The operation will overwrite %1.\n\nWould you like to continue?"},
     {1119, "The folder %1 was not found."},
-    {1120, "The length of the source file path can't exceed %1 characters.\n\nReduce the length of the source file path."},
+    {1120,
+     "The length of the source file path can't exceed %1 characters.\n\nReduce the length of the "
+     "source file path."},
     {1121, "The operation will overwrite %1 and its related files.\n\nWould you like to continue?"},
     {1122, "Split files destination folder:"},
     {1123, "Merged file destination folder:"},
-    {1124, "The split file size must be at least %1 bytes in order to acommodate the self-extracting master file."},
+    {1124,
+     "The split file size must be at least %1 bytes in order to acommodate the self-extracting "
+     "master file."},
     {1125, "PartwellLite.exe"},
-    {1126, "Your version of PartwellLite doesn't support self-extraction. \n\nYou can either update your copy of PartwellLite, or clear \nthe self-extraction check box in order to split files.\n\nFile location: %1"},
-    {1127, "The length of the split files path can't exceed %1 characters.\n\nReduce the length of the split files path or that of their file name prefix."},
+    {1126,
+     "Your version of PartwellLite doesn't support self-extraction. \n\nYou can either update your "
+     "copy of PartwellLite, or clear \nthe self-extraction check box in order to split "
+     "files.\n\nFile location: %1"},
+    {1127,
+     "The length of the split files path can't exceed %1 characters.\n\nReduce the length of the "
+     "split files path or that of their file name prefix."},
     {1128, "The number of split files must be an integer between %1 and %2."},
     {1129, "The byte size of the file to split must be between %1 and %2 (%3)."},
     {1130, "Processing %1..."},
-    {1132, "All Split Files (*.fsm; *.exe)|*.fsm;*.exe|Split Files (*.fsm)|*.fsm|Self-Extracting Split Files (*.exe)|*.exe||"},
-    {1133, "An attempt was made to cancel operations.\n\nDo you really want to abort the current operation?"},
+    {1132,
+     "All Split Files (*.fsm; *.exe)|*.fsm;*.exe|Split Files (*.fsm)|*.fsm|Self-Extracting Split "
+     "Files (*.exe)|*.exe||"},
+    {1133,
+     "An attempt was made to cancel operations.\n\nDo you really want to abort the current "
+     "operation?"},
     {1134, "All Files (*.*)|*.*|Applications (*.exe)|*.exe|Zip Files (*.zip)|*.zip||"},
     {1136, "Split Files (*.fss)|*.fss||"},
-    {1137, "Data verification cannot be performed on these split files because they were created with an early version of Partwell.\n\nIf you choose to continue, Partwell will only check to see that the files exist and are in a valid Partwell format.\n\nWould you like to continue?"},
+    {1137,
+     "Data verification cannot be performed on these split files because they were created with an "
+     "early version of Partwell.\n\nIf you choose to continue, Partwell will only check to see "
+     "that the files exist and are in a valid Partwell format.\n\nWould you like to continue?"},
     {1139, "Creating %1..."},
-    {1140, "Not enough space to store %1.\n\nIf you are splitting to removeable media, please insert a new disk labeled #%2 then press OK."},
+    {1140,
+     "Not enough space to store %1.\n\nIf you are splitting to removeable media, please insert a "
+     "new disk labeled #%2 then press OK."},
     {1141, "%1\n\nIf you are merging from removeable media, please insert disk #%2 then press OK."},
-    {1142, "An attempt was made to close the application.\n\nDo you really want to abort the current operation?"},
+    {1142,
+     "An attempt was made to close the application.\n\nDo you really want to abort the current "
+     "operation?"},
     {1143, "Gathering data about %1..."},
     {1144, "Opening %1..."},
+    {1145, "Invalid DateTime"},
+    {1146, "Reason: "},
     {1159, "%1 (%2)"},
     {1160, "&Split\n&Merge"},
-    {1161, "There is not enough space to extract %1.\n\nFree %2 on the destination drive or choose a different one with at least %3 of available space."},
-    {1162, "There is not enough space on the destination fixed drive to split %1.\n\nFree %2 or choose a different drive with at least %3 of available space.\n\nWould you like to continue anyway?"},
+    {1161,
+     "There is not enough space to extract %1.\n\nFree %2 on the destination drive or choose a "
+     "different one with at least %3 of available space."},
+    {1162,
+     "There is not enough space on the destination fixed drive to split %1.\n\nFree %2 or choose a "
+     "different drive with at least %3 of available space.\n\nWould you like to continue anyway?"},
     {1163, "Time ellapsed: %1"},
     {1165, "Data processed: %1 @ %2/sec"},
     {1166, "Time ellapsed: %1 - Remaining: %2"},
     {1170, "The merged file %1 cannot be one of the split files it is merged from."},
-    {25250, "This application only runs under Windows Vista/Server 2008 or later.\n\nCheck the file compatibility mode if the Windows version is correct."},
+    {1400, "There is no setting named %1."},
+    {1401, "%1 must be 1 or 0 (yes or no, on or off)."},
+    {1402, "%1 must be an integer between %2 and %3."},
+    {25107,
+     "Copyright (C) Velmont Computing. All rights reserved.\n\nThis program is provided \"as is\", "
+     "without warranty of any kind."},
+    {25250,
+     "This application only runs under Windows Vista/Server 2008 or later.\n\nCheck the file "
+     "compatibility mode if the Windows version is correct."},
     {25255, "Cancel\n&Close"},
     {25260, "Error #%1: %2"},
     {25266, "Error #%1: %2\n\nData: %3"},
@@ -86,6 +129,11 @@ constexpr Entry kEntries[] = {
     {61869, "Disk full while accessing %1."},
     {61870, "Attempted to access %1 past its end."},
 };
+
+static_assert(std::adjacent_find(std::begin(kEntries), std::end(kEntries),
+                                 [](const Entry& a, const Entry& b) { return a.id >= b.id; }) ==
+                  std::end(kEntries),
+              "the table is looked up by binary search");
 
 std::string& ApplicationTitle() {
   static std::string title = "Partwell";

@@ -33,4 +33,6 @@ for config in "${configs[@]}"; do
   esac
   echo "=== $config tests"
   ctest --test-dir "build/$config" --output-on-failure -j"$jobs"
+  # In CI nothing of Wine's may outlive the run (elsewhere other runs may share the server).
+  if [ "$config" = windows ] && [ -n "${CI:-}" ]; then WINEDEBUG=-all wineserver -k >/dev/null 2>&1 || true; fi
 done

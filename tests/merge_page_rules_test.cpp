@@ -70,7 +70,7 @@ TEST_F(MergePageRules, TheMastersPropertiesAreShown) {
 TEST_F(MergePageRules, NameAndFolderFollowTheOptions) {
   const std::string master = WriteMaster();
   const std::string masterFolder = (scratch.Path() / "").string();
-  const fs::path chosen = scratch.Sub("chosen");
+  const fs::path chosen = SubFolder(scratch.Path(), "chosen");
   const MergePageDefaults defaults{.destinationFolder = chosen.string(), .fileName = "mine.bin"};
 
   struct Case {

@@ -22,6 +22,7 @@
 #include "tests/support/package_builder.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/split_package.h"
 
 namespace {
 
@@ -50,22 +51,6 @@ std::string DiskPrompt(const std::string& error, std::uint32_t disk) {
   return Text(IDS_INSERT_MERGE_DISK, {error, std::to_string(disk)});
 }
 
-// The scripted window, which can also note a file's size whenever it is asked for a location.
-class WatchingHost : public ScriptedHost {
- public:
-  std::string watched;
-  std::vector<std::uint64_t> sizesAtPrompt;
-
-  LocationAnswer PromptLocation(LocationMode mode, std::string& path,
-                                const std::string& reason) override {
-    if (!watched.empty()) {
-      std::error_code ignored;
-      sizesAtPrompt.push_back(fs::file_size(watched, ignored));
-    }
-    return ScriptedHost::PromptLocation(mode, path, reason);
-  }
-};
-
 class MergeTest : public ::testing::Test {
  protected:
   enum class Mode { merge, verify };
@@ -89,8 +74,8 @@ class MergeTest : public ::testing::Test {
     return outcome;
   }
 
-  WatchingHost& host() { return *host_; }
-  void NewHost() { host_ = std::make_unique<WatchingHost>(); }
+  HookedHost& host() { return *host_; }
+  void NewHost() { host_ = std::make_unique<HookedHost>(); }
   std::string LastStatus() const { return host_->statusText; }
 
   static std::string Path(const fs::path& folder, const std::string& name) {
@@ -101,7 +86,7 @@ class MergeTest : public ::testing::Test {
   MergeOptions options{.promptOnOverwrite = false, .deleteWhenDone = false};
 
  private:
-  std::unique_ptr<WatchingHost> host_ = std::make_unique<WatchingHost>();
+  std::unique_ptr<HookedHost> host_ = std::make_unique<HookedHost>();
 };
 
 TEST_F(MergeTest, EveryVersionMergesByteExactAndVerifies) {
@@ -127,13 +112,13 @@ TEST_F(MergeTest, EveryVersionMergesByteExactAndVerifies) {
     packageOptions.selfExtracting = c.selfExtracting;
     packageOptions.stub = PatternBytes(3000, 5);
     const TestPackage package(packageOptions, Original());
-    const fs::path folder = scratch.Sub(c.what);
+    const fs::path folder = SubFolder(scratch.Path(), c.what);
     const std::vector<std::string> files = package.WriteTo(folder);
     const std::string destination = Path(folder, "merged.bin");
 
     NewHost();
     ASSERT_EQ(Run(files[0], destination), "");
-    EXPECT_EQ(ReadWholeFile(destination), package.Original());
+    EXPECT_EQ(FileBytes(destination), package.Original());
     const std::vector<std::string> statuses = host().LogOf("status: ");
     ASSERT_FALSE(statuses.empty());
     EXPECT_EQ(statuses.front(), "status: " + Text(IDS_PROCESSING_FILE, {package.FileName(0)}));
@@ -148,9 +133,9 @@ TEST_F(MergeTest, EveryVersionMergesByteExactAndVerifies) {
     // Verify: the earliest packages ask first, since only their format can be checked.
     NewHost();
     if (c.version == kTestVersion1) host().answers = {kButtonYes};
-    const auto before = scratch.Listing();
+    const auto before = FolderContents(scratch.Path());
     EXPECT_EQ(Run(files[0], destination, Mode::verify), "");
-    EXPECT_EQ(scratch.Listing(), before);
+    EXPECT_EQ(FolderContents(scratch.Path()), before);
     EXPECT_EQ(LastStatus(), Text(IDS_OPERATION_COMPLETED));
     if (c.version == kTestVersion1) {
       ASSERT_EQ(host().questions.size(), 1u);
@@ -175,19 +160,19 @@ TEST_F(MergeTest, DecliningToVerifyAnEarlyPackageStopsBeforeReadingPieces) {
 
 TEST_F(MergeTest, APackageCopiedElsewhereOrWithARenamedMasterMerges) {
   const TestPackage package(PackageOptions{}, Original());
-  const fs::path first = scratch.Sub("first");
+  const fs::path first = SubFolder(scratch.Path(), "first");
   package.WriteTo(first);
   const fs::path copy = scratch.Path() / "copy";
   fs::copy(first, copy);
   fs::remove_all(first);
   const std::string destination = Path(scratch.Path(), "merged.bin");
   ASSERT_EQ(Run(Path(copy, package.FileName(0)), destination), "");
-  EXPECT_EQ(ReadWholeFile(destination), package.Original());
+  EXPECT_EQ(FileBytes(destination), package.Original());
 
   fs::rename(copy / package.FileName(0), copy / "renamed.fsm");
   NewHost();
   ASSERT_EQ(Run(Path(copy, "renamed.fsm"), destination), "");
-  EXPECT_EQ(ReadWholeFile(destination), package.Original());
+  EXPECT_EQ(FileBytes(destination), package.Original());
 }
 
 // What spoils a package, and where and how the merge must notice it.
@@ -219,7 +204,8 @@ std::vector<Corruption> PieceCorruptions() {
       {"a piece from another package", nullptr,
        [](const auto& files) {
          const TestPackage other(PackageOptions{}, Original(99));
-         WriteWholeFile(files[3], other.PieceFileBytes(2));
+         const ByteString bytes = other.PieceFileBytes(2);
+         WriteWholeFile(files[3], bytes.data(), bytes.size());
        },
        3, Contents},
       {"a piece with a wrong magic", [](TestPackage& p) { p.pieces[2].magic = 0x20534646; },
@@ -258,7 +244,7 @@ TEST_F(MergeTest, EachFaultyPieceIsNamedWithItsDiskAndNothingIsLeftBehind) {
       if (corruption.spoilDescription) corruption.spoilDescription(package);
       const std::vector<std::string> files = package.WriteTo(folder.Path());
       if (corruption.spoilFiles) corruption.spoilFiles(files);
-      const auto before = folder.Listing();
+      const auto before = FolderContents(folder.Path());
 
       // The same file chosen again fails again; then the user gives up.
       NewHost();
@@ -276,7 +262,7 @@ TEST_F(MergeTest, EachFaultyPieceIsNamedWithItsDiskAndNothingIsLeftBehind) {
         EXPECT_EQ(prompt.reason, reason);
       }
       EXPECT_EQ(LastStatus(), Text(IDS_OPERATION_NOT_COMPLETED));
-      EXPECT_EQ(folder.Listing(), before);
+      EXPECT_EQ(FolderContents(folder.Path()), before);
     }
   }
 }
@@ -317,14 +303,14 @@ TEST_F(MergeTest, FaultyMastersEndTheMergeWithoutAPrompt) {
     TestPackage package(PackageOptions{}, Original());
     c.spoil(package);
     const std::vector<std::string> files = package.WriteTo(folder.Path());
-    const auto before = folder.Listing();
+    const auto before = FolderContents(folder.Path());
     NewHost();
     const std::string expected =
         c.outOfMemory ? TextOf(CMemoryException()) : Text(IDS_INVALID_FORMAT, {files[0]});
     EXPECT_EQ(Run(files[0], Path(folder.Path(), "merged.bin")), expected);
     EXPECT_TRUE(host().prompts.empty());
     EXPECT_EQ(LastStatus(), Text(IDS_OPERATION_NOT_COMPLETED));
-    EXPECT_EQ(folder.Listing(), before);
+    EXPECT_EQ(FolderContents(folder.Path()), before);
   }
   NewHost();
   EXPECT_EQ(Run("", Path(scratch.Path(), "merged.bin")), Text(IDS_NO_FILE_NAME));
@@ -365,7 +351,7 @@ TEST_F(MergeTest, TheMastersVersionDecidesWhichTotalIsChecked) {
     TestPackage package(packageOptions, Original());
     c.spoil(package);
     const std::vector<std::string> files = package.WriteTo(folder.Path());
-    const auto before = folder.Listing();
+    const auto before = FolderContents(folder.Path());
     const std::string destination = Path(folder.Path(), "merged.bin");
 
     NewHost();
@@ -373,20 +359,20 @@ TEST_F(MergeTest, TheMastersVersionDecidesWhichTotalIsChecked) {
     EXPECT_TRUE(host().prompts.empty());
     EXPECT_EQ(fs::exists(destination), c.merged.empty());
     if (c.merged.empty()) {
-      EXPECT_EQ(ReadWholeFile(destination), package.Original()) << "a description was spoilt";
+      EXPECT_EQ(FileBytes(destination), package.Original()) << "a description was spoilt";
       fs::remove(destination);
     }
     NewHost();
     host().answers = {kButtonYes};  // the earliest packages ask before a verify
     EXPECT_EQ(Run(files[0], destination, Mode::verify), c.verified);
-    EXPECT_EQ(folder.Listing(), before);
+    EXPECT_EQ(FolderContents(folder.Path()), before);
   }
 }
 
 TEST_F(MergeTest, APieceChosenInAnotherFolderMovesTheLaterPiecesThere) {
   const TestPackage package(PackageOptions{}, Original());
-  const fs::path here = scratch.Sub("here");
-  const fs::path there = scratch.Sub("there");
+  const fs::path here = SubFolder(scratch.Path(), "here");
+  const fs::path there = SubFolder(scratch.Path(), "there");
   const std::vector<std::string> files = package.WriteTo(here);
   for (std::uint32_t index = 2; index < files.size(); ++index) {
     fs::rename(files[index], there / package.FileName(index));
@@ -410,7 +396,7 @@ TEST_F(MergeTest, APieceChosenInAnotherFolderMovesTheLaterPiecesThere) {
   host().promptReplies = {{LocationAnswer::ok, Path(there, package.FileName(2))}};
   ASSERT_EQ(Run(files[0], destination), "");
   EXPECT_EQ(host().prompts.size(), 1u);
-  EXPECT_EQ(ReadWholeFile(destination), package.Original());
+  EXPECT_EQ(FileBytes(destination), package.Original());
 }
 
 TEST_F(MergeTest, ARetriedPieceLeavesNoneOfItsFailedBytes) {
@@ -426,19 +412,22 @@ TEST_F(MergeTest, ARetriedPieceLeavesNoneOfItsFailedBytes) {
     SCOPED_TRACE(c.what);
     ScratchFolder folder;
     const TestPackage package(PackageOptions{}, Original());
-    const std::vector<std::string> files = package.WriteTo(folder.Sub("bad"));
-    const fs::path good = folder.Sub("good");
+    const std::vector<std::string> files = package.WriteTo(SubFolder(folder.Path(), "bad"));
+    const fs::path good = SubFolder(folder.Path(), "good");
     package.WriteTo(good);
     c.spoil(files[2]);
     const std::string destination = Path(folder.Path(), "merged.bin");
 
     NewHost();
-    host().watched = destination;
+    std::vector<std::uintmax_t> sizesAtPrompt;
+    host().beforePrompt = [&](const std::string&) {
+      sizesAtPrompt.push_back(fs::file_size(destination));
+    };
     host().promptReplies = {{LocationAnswer::ok, Path(good, package.FileName(2))}};
     ASSERT_EQ(Run(files[0], destination), "");
-    ASSERT_EQ(host().sizesAtPrompt.size(), 1u);
-    EXPECT_EQ(host().sizesAtPrompt[0], kPieceData) << "the failed attempt was not undone";
-    EXPECT_EQ(ReadWholeFile(destination), package.Original());
+    ASSERT_EQ(sizesAtPrompt.size(), 1u);
+    EXPECT_EQ(sizesAtPrompt[0], kPieceData) << "the failed attempt was not undone";
+    EXPECT_EQ(FileBytes(destination), package.Original());
 
     NewHost();
     host().promptReplies = {{LocationAnswer::ok, Path(good, package.FileName(2))}};
@@ -450,7 +439,7 @@ TEST_F(MergeTest, ARetriedPieceLeavesNoneOfItsFailedBytes) {
 
 TEST_F(MergeTest, TheMergedFileIsNeverAFileOfThePackage) {
   const TestPackage package(PackageOptions{}, Original());
-  const fs::path folder = scratch.Sub("package");
+  const fs::path folder = SubFolder(scratch.Path(), "package");
   const std::vector<std::string> files = package.WriteTo(folder);
   fs::remove(files[4]);
   std::vector<std::string> destinations = {
@@ -464,13 +453,13 @@ TEST_F(MergeTest, TheMergedFileIsNeverAFileOfThePackage) {
   if (!noLinks) destinations.push_back(link.string());
 
   options.promptOnOverwrite = true;
-  const auto before = scratch.Listing();
+  const auto before = FolderContents(scratch.Path());
   for (const std::string& destination : destinations) {
     SCOPED_TRACE(destination);
     NewHost();
     EXPECT_EQ(Run(files[0], destination), Text(IDS_MERGED_FILE_IN_PACKAGE, {destination}));
     EXPECT_TRUE(host().questions.empty());
-    EXPECT_EQ(scratch.Listing(), before);
+    EXPECT_EQ(FolderContents(scratch.Path()), before);
   }
 }
 
@@ -494,21 +483,23 @@ TEST_F(MergeTest, DeleteWhenDoneDeletesThePackageOnlyWhenAllOfItIsThere) {
   {
     SCOPED_TRACE("complete package");
     ScratchFolder folder;
-    package.WriteTo(folder.Sub("package"));
+    package.WriteTo(SubFolder(folder.Path(), "package"));
     const std::string destination = Path(folder.Path(), "merged.bin");
     ASSERT_EQ(Run(Path(folder.Path() / "package", package.FileName(0)), destination), "");
     EXPECT_TRUE(fs::is_empty(folder.Path() / "package"));
-    EXPECT_EQ(ReadWholeFile(destination), package.Original());
+    EXPECT_EQ(FileBytes(destination), package.Original());
   }
   {
     SCOPED_TRACE("renamed master");
     ScratchFolder folder;
     const std::vector<std::string> files = package.WriteTo(folder.Path());
     fs::rename(files[0], folder.Path() / "renamed.fsm");
-    const auto before = folder.Listing();
+    const auto before = FolderContents(folder.Path());
     NewHost();
-    ASSERT_EQ(Run(Path(folder.Path(), "renamed.fsm"), Path(folder.Sub("out"), "merged.bin")), "");
-    auto after = folder.Listing();
+    ASSERT_EQ(Run(Path(folder.Path(), "renamed.fsm"),
+                  Path(SubFolder(folder.Path(), "out"), "merged.bin")),
+              "");
+    auto after = FolderContents(folder.Path());
     after.erase("out/merged.bin");
     EXPECT_EQ(after, before);
   }
@@ -516,22 +507,22 @@ TEST_F(MergeTest, DeleteWhenDoneDeletesThePackageOnlyWhenAllOfItIsThere) {
     SCOPED_TRACE("verify, and a failed merge");
     ScratchFolder folder;
     const std::vector<std::string> files = package.WriteTo(folder.Path());
-    const auto before = folder.Listing();
+    const auto before = FolderContents(folder.Path());
     NewHost();
     EXPECT_EQ(Run(files[0], Path(folder.Path(), "merged.bin"), Mode::verify), "");
-    EXPECT_EQ(folder.Listing(), before);
+    EXPECT_EQ(FolderContents(folder.Path()), before);
     FlipByteAt(files[5], 56);
-    const auto spoilt = folder.Listing();
+    const auto spoilt = FolderContents(folder.Path());
     NewHost();
     host().promptReplies = {{LocationAnswer::cancel, ""}};
     EXPECT_EQ(Run(files[0], Path(folder.Path(), "merged.bin")), "<abort>");
-    EXPECT_EQ(folder.Listing(), spoilt);
+    EXPECT_EQ(FolderContents(folder.Path()), spoilt);
   }
   // Piece 1 is missing beside the master and is chosen in another folder, which has every
   // piece but no master: the names that the prompt moves there are not all present.
   const auto mergeAfterPrompt = [&](const ScratchFolder& folder, const std::string& destination) {
     const std::vector<std::string> files = package.WriteTo(folder.Path());
-    const fs::path other = folder.Sub("other");
+    const fs::path other = SubFolder(folder.Path(), "other");
     package.WriteTo(other);
     fs::remove(other / package.FileName(0));
     fs::remove(files[1]);
@@ -551,7 +542,7 @@ TEST_F(MergeTest, DeleteWhenDoneDeletesThePackageOnlyWhenAllOfItIsThere) {
     ScratchFolder folder;
     const std::string destination = Path(folder.Path() / "other", package.FileName(0));
     EXPECT_EQ(mergeAfterPrompt(folder, destination), 6);
-    EXPECT_EQ(ReadWholeFile(destination), package.Original());
+    EXPECT_EQ(FileBytes(destination), package.Original());
   }
 }
 
@@ -560,54 +551,54 @@ TEST_F(MergeTest, AnExistingMergedFileIsReplacedOnlyWhenTheUserAgrees) {
   const std::vector<std::string> files = package.WriteTo(scratch.Path());
   const std::string destination = Path(scratch.Path(), "merged.bin");
   const ByteString earlier = PatternBytes(100, 7);
-  WriteWholeFile(destination, earlier);
+  WriteWholeFile(destination, earlier.data(), earlier.size());
 
   options.promptOnOverwrite = true;
   host().answers = {kButtonNo};
   EXPECT_EQ(Run(files[0], destination), "<abort>");
   ASSERT_EQ(host().questions.size(), 1u);
   EXPECT_EQ(host().questions[0].text, Text(IDS_CONFIRM_OVERWRITE_FILE, {destination}));
-  EXPECT_EQ(ReadWholeFile(destination), earlier);
+  EXPECT_EQ(FileBytes(destination), earlier);
 
   NewHost();
   host().answers = {kButtonYes};
   ASSERT_EQ(Run(files[0], destination), "");
-  EXPECT_EQ(ReadWholeFile(destination), package.Original());
+  EXPECT_EQ(FileBytes(destination), package.Original());
 
   options.promptOnOverwrite = false;
-  WriteWholeFile(destination, earlier);
+  WriteWholeFile(destination, earlier.data(), earlier.size());
   NewHost();
   ASSERT_EQ(Run(files[0], destination), "");
   EXPECT_TRUE(host().questions.empty());
-  EXPECT_EQ(ReadWholeFile(destination), package.Original());
+  EXPECT_EQ(FileBytes(destination), package.Original());
 }
 
 TEST_F(MergeTest, ACancelledMergeLeavesNoMergedFile) {
   const TestPackage package(PackageOptions{}, Original());
-  const std::vector<std::string> files = package.WriteTo(scratch.Sub("package"));
+  const std::vector<std::string> files = package.WriteTo(SubFolder(scratch.Path(), "package"));
   const std::string destination = Path(scratch.Path(), "merged.bin");
-  const auto before = scratch.Listing();
+  const auto before = FolderContents(scratch.Path());
 
   // Escape before a piece: the question, then Yes.
   host().escapeDown = true;
   host().answers = {kButtonYes};
   EXPECT_EQ(Run(files[0], destination), "<abort>");
   EXPECT_EQ(host().questions.at(0).text, Text(IDS_CONFIRM_CANCEL));
-  EXPECT_EQ(scratch.Listing(), before);
+  EXPECT_EQ(FolderContents(scratch.Path()), before);
 
   // The window closed during the copy.
   NewHost();
   host().onPump = [] { return true; };
   EXPECT_EQ(Run(files[0], destination), "<abort>");
   EXPECT_EQ(LastStatus(), Text(IDS_OPERATION_NOT_COMPLETED));
-  EXPECT_EQ(scratch.Listing(), before);
+  EXPECT_EQ(FolderContents(scratch.Path()), before);
 
   // No to the question: the merge goes on.
   NewHost();
   host().escapeDown = true;
   host().answers = std::deque<int>(10, kButtonNo);
   ASSERT_EQ(Run(files[0], destination), "");
-  EXPECT_EQ(ReadWholeFile(destination), package.Original());
+  EXPECT_EQ(FileBytes(destination), package.Original());
 }
 
 TEST_F(MergeTest, AMergedFileThatCannotBeCreatedIsNotBlamedOnThePackage) {
@@ -643,9 +634,9 @@ TEST_F(MergeTest, ADestinationShortOfSpaceAsksForAnotherFolder) {
   SmallVolume small(scratch.Path() / "small");
   if (!small.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root on Linux";
   const TestPackage package(PackageOptions{}, Original());
-  const std::vector<std::string> files = package.WriteTo(scratch.Sub("package"));
+  const std::vector<std::string> files = package.WriteTo(SubFolder(scratch.Path(), "package"));
   const std::string destination = Path(scratch.Path() / "small", "merged.bin");
-  const std::string roomy = (scratch.Sub("roomy") / "").string();
+  const std::string roomy = (SubFolder(scratch.Path(), "roomy") / "").string();
   const std::uint64_t free = GetFreeSpaceAt(destination, false).value();
   const std::uint64_t size = package.Original().size();
   ASSERT_LT(free, size);
@@ -663,7 +654,7 @@ TEST_F(MergeTest, ADestinationShortOfSpaceAsksForAnotherFolder) {
   EXPECT_EQ(host().prompts[0].reason,
             Text(IDS_NOT_ENOUGH_SPACE_MERGE,
                  {destination, FormatByteSize(size - free), FormatByteSize(size)}));
-  EXPECT_EQ(ReadWholeFile(roomy + "merged.bin"), package.Original());
+  EXPECT_EQ(FileBytes(roomy + "merged.bin"), package.Original());
   EXPECT_FALSE(fs::exists(destination));
 
   NewHost();

@@ -4,26 +4,14 @@
 
 #include "res/resource.h"
 
-TEST(FormatMessageText, FillsNumberedInsertsInAnyOrder) {
+TEST(FormatMessageText, FillsNumberedInsertsOnce) {
   struct Case {
-    std::string_view pattern;
-    std::string_view expected;
-  } cases[] = {
-      {"%1 (%2)", "a (b)"},         {"%2 before %1", "b before a"},       {"%1%1", "aa"},
-      {"100%% of %1", "100% of a"}, {"%3 is missing", " is missing"},  // no third argument: the
-                                                                       // insert stays empty
-      {"trailing %", "trailing %"}, {"%0 and %x stay", "%0 and %x stay"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(FormatMessageText(c.pattern, {"a", "b"}), c.expected) << c.pattern;
-  }
-}
-
-TEST(FormatMessageText, InsertsAreNotScannedAgain) {
-  EXPECT_EQ(FormatMessageText("%1 and %2", {"%2", "x"}), "%2 and x");
-}
-
-TEST(FormatMessageText, ReachesTheNinthInsert) {
+    std::string_view pattern, expected;
+  } cases[] = {{"%1 (%2)", "a (%1)"},        {"%2 before %1%1", "%1 before aa"},
+               {"100%% of %1", "100% of a"}, {"%3 is missing", " is missing"},
+               {"trailing %", "trailing %"}, {"%0 and %x stay", "%0 and %x stay"}};
+  // The second argument looks like an insert: it must not be filled again.
+  for (const Case& c : cases) EXPECT_EQ(FormatMessageText(c.pattern, {"a", "%1"}), c.expected);
   EXPECT_EQ(FormatMessageText("%9%8%1", {"1", "2", "3", "4", "5", "6", "7", "8", "9"}), "981");
 }
 
@@ -38,7 +26,6 @@ TEST(LoadStringPart, PicksNewlineSeparatedParts) {
   EXPECT_EQ(LoadStringPart(IDS_ACTION_BUTTON, 1), "&Merge");
   EXPECT_EQ(LoadStringPart(IDS_ACTION_BUTTON, 2), "");
   EXPECT_EQ(LoadStringPart(IDS_ACTION_BUTTON, -1), "");
-  EXPECT_EQ(LoadStringPart(IDS_BYTE_UNITS, 5), "PB");
   EXPECT_EQ(LoadStringPart(IDS_BYTE_UNITS, 8), "YB");
   EXPECT_EQ(LoadStringPart(IDS_OPERATION_COMPLETED, 0), "The operation was completed.");
   EXPECT_EQ(LoadStringPart(4242, 0), "");

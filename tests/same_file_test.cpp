@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/split_package.h"
 
 namespace {
 
@@ -18,10 +19,11 @@ namespace fs = std::filesystem;
 
 TEST(SameFile, SpellingsOfOneFileAreTheSameFile) {
   ScratchFolder scratch;
-  const fs::path folder = scratch.Sub("folder");
-  scratch.Sub("folder/inner");
-  WriteWholeFile(folder / "a.bin", PatternBytes(10, 1));
-  WriteWholeFile(folder / "b.bin", PatternBytes(10, 1));
+  const fs::path folder = SubFolder(scratch.Path(), "folder");
+  SubFolder(scratch.Path(), "folder/inner");
+  const ByteString bytes = PatternBytes(10, 1);
+  WriteWholeFile((folder / "a.bin").string(), bytes.data(), bytes.size());
+  WriteWholeFile((folder / "b.bin").string(), bytes.data(), bytes.size());
   const std::string a = (folder / "a.bin").string();
 
   struct Case {
@@ -82,7 +84,7 @@ TEST(SetLength, CutsAndExtendsWithoutMovingThePosition) {
   ByteString expected(bytes.begin(), bytes.begin() + 400);
   expected.insert(expected.end(), bytes.begin(), bytes.begin() + 10);
   expected.resize(2000, 0);
-  EXPECT_EQ(ReadWholeFile(path), expected);
+  EXPECT_EQ(FileBytes(path.string()), expected);
 }
 
 TEST(LoadedModule, OnlyTheRunningProgramsOwnFileIsLoaded) {

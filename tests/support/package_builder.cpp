@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <bit>
-#include <fstream>
 #include <random>
 #include <stdexcept>
+#include <string>
 
 #include "platform/unicode.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/split_package.h"
 
 namespace {
 
@@ -209,9 +211,9 @@ ByteString TestPackage::PieceFileBytes(std::size_t piece) const {
 std::vector<std::string> TestPackage::WriteTo(const std::filesystem::path& folder) const {
   std::vector<std::string> paths;
   const auto write = [&](std::uint32_t index, const ByteString& bytes) {
-    const std::filesystem::path path = folder / FileName(index);
-    WriteWholeFile(path, bytes);
-    paths.push_back(path.string());
+    const std::string path = (folder / FileName(index)).string();
+    WriteWholeFile(path, bytes.data(), bytes.size());
+    paths.push_back(path);
   };
   write(0, MasterFileBytes());
   for (std::size_t i = 0; i < pieces.size(); ++i) {
@@ -220,25 +222,28 @@ std::vector<std::string> TestPackage::WriteTo(const std::filesystem::path& folde
   return paths;
 }
 
-void FlipByteAt(const std::filesystem::path& file, std::uint64_t offset) {
-  ByteString bytes = ReadWholeFile(file);
+void FlipByteAt(const std::string& file, std::uint64_t offset) {
+  ByteString bytes = FileBytes(file);
   bytes.at(offset) ^= 0x01;
-  WriteWholeFile(file, bytes);
+  WriteWholeFile(file, bytes.data(), bytes.size());
 }
 
-void CutFileTo(const std::filesystem::path& file, std::uint64_t size) {
+void CutFileTo(const std::string& file, std::uint64_t size) {
   std::filesystem::resize_file(file, size);
 }
 
-ByteString ReadWholeFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + file.string());
-  return ByteString(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+std::filesystem::path SubFolder(const std::filesystem::path& parent, const std::string& name) {
+  std::filesystem::create_directories(parent / name);
+  return parent / name;
 }
 
-void WriteWholeFile(const std::filesystem::path& file, const ByteString& bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + file.string());
+std::map<std::string, ByteString> FolderContents(const std::filesystem::path& folder) {
+  std::map<std::string, ByteString> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file()) {
+      files[entry.path().lexically_relative(folder).generic_string()] =
+          FileBytes(entry.path().string());
+    }
+  }
+  return files;
 }

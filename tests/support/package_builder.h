@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -96,7 +97,11 @@ std::uint32_t TestByteSum(const ByteString& bytes);
 std::uint32_t TestSampleSum(const ByteString& bytes);
 
 // File-level damage.
-void FlipByteAt(const std::filesystem::path& file, std::uint64_t offset);
-void CutFileTo(const std::filesystem::path& file, std::uint64_t size);
-ByteString ReadWholeFile(const std::filesystem::path& file);
-void WriteWholeFile(const std::filesystem::path& file, const ByteString& bytes);
+void FlipByteAt(const std::string& file, std::uint64_t offset);
+void CutFileTo(const std::string& file, std::uint64_t size);
+
+// A folder inside another, created when missing.
+std::filesystem::path SubFolder(const std::filesystem::path& parent, const std::string& name);
+// Every file below a folder with its contents, by path relative to the folder: what a test
+// compares before and after an operation that must change nothing.
+std::map<std::string, ByteString> FolderContents(const std::filesystem::path& folder);

@@ -1,0 +1,197 @@
+#include "app/prefs.h"
+
+#include <type_traits>
+
+#include "app/command_line_option.h"
+#include "app/exceptions.h"
+#include "app/path_text.h"
+#include "platform/files.h"
+#include "platform/plain_text.h"
+#include "platform/system_info.h"
+
+namespace {
+
+constexpr std::string_view kCurrentVersion = "CurrentVersion";
+// A user data folder of this name is the program's own folder.
+constexpr std::string_view kApplicationFolder = "<APPLICATION>";
+// Settings of version 3.0 or earlier (or of no recorded version) are laid out anew.
+constexpr std::uint32_t kLastOldLayoutVersion = 0x30000;
+constexpr std::string_view kOldLayoutSubkeys[] = {"View", "Window", "Split", "Merge"};
+
+// The folder that holds the program file, with its trailing separator; empty when the
+// program's path cannot be had.
+std::string ProgramFolder() {
+  std::string path;
+  if (platform::ModuleFilePath(path) != 0) return {};
+  return FolderPart(path);
+}
+
+void LoadPreference(const CReg& store, const StoredPreference& preference) {
+  std::visit(
+      [&](auto* field) {
+        using Field = std::remove_pointer_t<decltype(field)>;
+        const std::string_view subkey = preference.subkey;
+        const std::string_view name = preference.name;
+        if constexpr (std::is_same_v<Field, bool>) {
+          *field = store.ReadDword(subkey, name, *field ? 1 : 0) != 0;
+        } else if constexpr (std::is_same_v<Field, int>) {
+          *field =
+              static_cast<int>(store.ReadDword(subkey, name, static_cast<std::uint32_t>(*field)));
+        } else if constexpr (std::is_same_v<Field, std::uint64_t>) {
+          *field = store.ReadQword(subkey, name, *field);
+        } else {
+          *field = store.ReadText(subkey, name, *field);
+        }
+      },
+      preference.field);
+}
+
+void SavePreference(CReg& store, const StoredPreference& preference) {
+  std::visit(
+      [&](auto* field) {
+        using Field = std::remove_pointer_t<decltype(field)>;
+        const std::string_view subkey = preference.subkey;
+        const std::string_view name = preference.name;
+        if constexpr (std::is_same_v<Field, bool>) {
+          store.WriteDword(subkey, name, *field ? 1 : 0);
+        } else if constexpr (std::is_same_v<Field, int>) {
+          store.WriteDword(subkey, name, static_cast<std::uint32_t>(*field));
+        } else if constexpr (std::is_same_v<Field, std::uint64_t>) {
+          store.WriteQword(subkey, name, *field);
+        } else {
+          store.WriteText(subkey, name, *field);
+        }
+      },
+      preference.field);
+}
+
+}  // namespace
+
+void CPrefs::LoadInstallInfo() {
+  if (!HasRoot()) return;
+  std::string programPath;
+  if (platform::ModuleFilePath(programPath) == 0 &&
+      !platform::EqualIgnoringCase(ReadText(kCurrentVersion, "Path"), programPath)) {
+    WriteText(kCurrentVersion, "Path", programPath);
+  }
+  previousVersion = ReadDword(kCurrentVersion, "Version", 0);
+  if (previousVersion != currentVersion) WriteDword(kCurrentVersion, "Version", currentVersion);
+  userDataFolder = ResolveUserDataLocation("UserDataFolder", true);
+  userDataFilePath = ResolveUserDataLocation("UserDataFilePath", false);
+}
+
+// The registry's value first, then the command line's, which replaces it; each must name
+// something that exists.
+std::string CPrefs::ResolveUserDataLocation(std::string_view name, bool isFolder) const {
+  auto checked = [isFolder](const std::string& value, std::string_view data) {
+    if (isFolder && platform::EqualIgnoringCase(value, kApplicationFolder)) return ProgramFolder();
+    platform::PathKind expected = isFolder ? platform::PathKind::Folder : platform::PathKind::File;
+    if (platform::QueryPathKind(value) != expected) {
+      ThrowSystemError(isFolder ? platform::kErrorPathNotFound : platform::kErrorFileNotFound,
+                       data);
+    }
+    return value;
+  };
+  std::string location;
+  std::string stored = ReadText(kCurrentVersion, name);
+  if (!stored.empty()) {
+    location = checked(stored,
+                       KeyDescription(kCurrentVersion) + ": " + std::string(name) + " = " + stored);
+  }
+  if (std::optional<std::string> option =
+          CommandLineOptionValue(m_commandLine, std::string(name) + ":")) {
+    location = checked(*option, *option);
+  }
+  return location;
+}
+
+void CPrefs::SetDefaults() {
+  windowState = 1;
+  onTop = false;
+  windowBounds = {};
+  CRegistry::SetDefaults();
+}
+
+std::vector<StoredPreference> CPrefs::StoredPreferences() {
+  std::vector<StoredPreference> preferences = ProgramPreferences();
+  preferences.insert(preferences.end(), {{"Window", "On top", &onTop},
+                                         {"Window", "Bounds.left", &windowBounds.left, true},
+                                         {"Window", "Bounds.top", &windowBounds.top, true},
+                                         {"Window", "Bounds.right", &windowBounds.right, true},
+                                         {"Window", "Bounds.bottom", &windowBounds.bottom, true},
+                                         {"Window", "State", &windowState}});
+  return preferences;
+}
+
+void CPrefs::Load() {
+  if (!HasRoot()) {
+    CRegistry::Load();
+    return;
+  }
+  for (const StoredPreference& preference : StoredPreferences()) LoadPreference(*this, preference);
+  if (windowState < 1 || windowState > 3) windowState = 1;
+  m_modified = false;
+  m_loaded = true;
+  if (previousVersion <= kLastOldLayoutVersion) RemoveOldSubkeys();
+}
+
+// The old subkeys go, and the values just read from them are written anew at once rather
+// than at exit, so that a run that ends early does not lose them.
+void CPrefs::RemoveOldSubkeys() {
+  platform::RegistryBatch batch;
+  bool removed = false;
+  for (std::string_view subkey : kOldLayoutSubkeys) removed = DeleteSubkey(subkey) || removed;
+  if (removed) Save();
+}
+
+void CPrefs::Save() {
+  if (!HasRoot()) {
+    CRegistry::Save();
+    return;
+  }
+  platform::RegistryBatch batch;
+  for (const StoredPreference& preference : StoredPreferences()) {
+    if (preference.isBounds && windowBounds.IsEmpty()) continue;
+    SavePreference(*this, preference);
+  }
+  if (platform::ErrorCode code = batch.Commit()) platform::SetLastSystemError(code);
+  m_modified = false;
+}
+
+void CPrefs::LoadAtStart() {
+  LoadInstallInfo();
+  SetDefaults();
+  Load();
+}
+
+void CPrefs::SaveAtExit() {
+  SetModified();
+  if (IsModified() && HasRoot() && !KeyPath().empty()) Save();
+}
+
+void CPrefs::RecordWindowPlacement(const WindowPlacement* placement) {
+  if (placement == nullptr) return;
+  if (placement->showCommand == windowState && placement->normalBounds == windowBounds) return;
+  windowState = placement->showCommand;
+  windowBounds = placement->normalBounds;
+  m_modified = true;
+}
+
+std::string CPrefs::ConfigFilePath(std::string_view fileName) const {
+  if (!userDataFilePath.empty()) return userDataFilePath;
+  std::string folder = userDataFolder.empty() ? ProgramFolder() : userDataFolder;
+  std::string name(fileName.empty() ? std::string_view(ApplicationName()) : fileName);
+  if (folder.empty() || name.empty()) return {};
+  return JoinConfigPath(folder, name + ".ini",
+                        platform::kNativePathStyle == platform::PathStyle::windows);
+}
+
+std::string JoinConfigPath(std::string_view folder, std::string_view fileName, bool windowsStyle) {
+  std::string path(folder);
+  bool endsWithSeparator =
+      !path.empty() && (path.back() == '/' || (windowsStyle && path.back() == '\\'));
+  if (!endsWithSeparator) {
+    path += !windowsStyle || path.find('/') != std::string::npos ? '/' : '\\';
+  }
+  return path + std::string(fileName);
+}

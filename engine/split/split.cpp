@@ -1,0 +1,316 @@
+#include "engine/split/split.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <optional>
+
+#include "app/error_report.h"
+#include "app/exceptions.h"
+#include "app/message_format.h"
+#include "app/path_text.h"
+#include "app/text_format.h"
+#include "engine/checksum.h"
+#include "engine/copy_data.h"
+#include "engine/disk_space.h"
+#include "engine/file64.h"
+#include "engine/operation_state.h"
+#include "engine/package_format.h"
+#include "engine/package_names.h"
+#include "engine/split/split_plan.h"
+#include "engine/split/split_stub.h"
+#include "platform/unicode.h"
+#include "res/resource.h"
+
+namespace {
+
+// How one attempt at writing a package file ended, when it raised nothing.
+enum class Attempt { written, cancelled, stubUnreadable };
+
+// The state of one split, from planning to the last piece.
+class SplitRun {
+ public:
+  SplitRun(OperationHost& host, const std::string& sourcePath, const std::string& destinationPrefix,
+           SplitOptions& options)
+      : host_(host),
+        sourcePath_(sourcePath),
+        destinationPrefix_(destinationPrefix),
+        options_(options) {}
+
+  void Run();
+  // The ending of a failed or aborted split, before its error passes on.
+  void EndAfterFailure();
+
+ private:
+  void WarnWhenFixedDriveIsShort();
+  void ConfirmOverwrites();
+  void WriteMaster();
+  Attempt WriteMasterOnce();
+  void WritePieces();
+  std::uint32_t WritePiece(std::uint32_t index);
+  Attempt WritePieceOnce(std::uint32_t index, std::uint64_t start, std::uint32_t& pieceSum);
+  void ThrowWhenShortOfSpace(std::uint32_t index, std::uint64_t needed) const;
+  void RetryAfterSourceError(const CException& error);
+  void RelocateAfterWriteError(const CException& error, std::uint32_t index);
+  [[noreturn]] void Cancel(std::uint32_t index);
+
+  OperationHost& host_;
+  const std::string& sourcePath_;
+  const std::string& destinationPrefix_;
+  SplitOptions& options_;
+
+  MasterHeader header_;
+  StubRecord stub_;
+  std::vector<std::string> names_;
+  std::optional<CopyBuffer> buffer_;
+  CFile64 source_;
+  PieceHeader piece_;
+  std::uint64_t done_ = 0;         // source bytes stored in finished pieces
+  std::uint32_t accumulator_ = 0;  // the weighted sum of the finished pieces
+  bool masterCreated_ = false;
+  bool keepFiles_ = false;  // the user chose to keep the files of a cancelled split
+  std::optional<CFileException> stubOpenFailure_;
+};
+
+void SplitRun::Run() {
+  SetStatus(host_, 0, IDS_GATHERING_DATA, {FileNamePart(sourcePath_)});
+  PlanSplit(sourcePath_, destinationPrefix_, options_, header_,
+            options_.selfExtracting ? &stub_ : nullptr);
+  WarnWhenFixedDriveIsShort();
+  SetStatus(host_, kProgressUnchanged, IDS_PROCESSING_RESTRICTIONS);
+  BuildPackageFileNames(header_, options_.selfExtracting, names_);
+  if (options_.promptOnOverwrites) ConfirmOverwrites();
+  buffer_.emplace(AllocateCopyBuffer(header_.maxPieceDataSize));
+  SetStatus(host_, kProgressUnchanged, IDS_OPENING_FILE, {FileNamePart(sourcePath_)});
+  source_.Open(sourcePath_, false);
+  piece_ = NewPieceHeader(0, 0);
+  SetStatus(host_, kProgressUnchanged, IDS_PROCESSING_FILE, {FileNamePart(names_[0])});
+  WriteMaster();
+  WritePieces();
+  source_.Close();
+  SetStatus(host_, 100);
+  buffer_.reset();
+  SetStatus(host_, 0, IDS_OPERATION_COMPLETED);
+}
+
+void SplitRun::EndAfterFailure() {
+  if (host_.MainWindowExists()) SetStatus(host_, 0, IDS_OPERATION_NOT_COMPLETED);
+  buffer_.reset();
+  if (masterCreated_ && !keepFiles_) DeletePackageFiles(names_);
+}
+
+// Only a fixed drive is checked before the split: removable media are met disk by disk.
+void SplitRun::WarnWhenFixedDriveIsShort() {
+  const std::string folder = FolderPart(header_.pathPrefix);
+  if (!IsFixedDriveFolder(folder)) return;
+  const std::optional<std::uint64_t> free = GetFreeSpaceAt(folder, true);
+  const std::uint64_t estimate = EstimatePackageSize(header_.fileCount, header_.originalSize,
+                                                     options_.selfExtracting ? stub_.size : 0);
+  if (!free || *free >= estimate) return;
+  const std::string question =
+      LoadMessage(IDS_NOT_ENOUGH_SPACE_SPLIT,
+                  {sourcePath_, FormatByteSize(estimate - *free), FormatByteSize(estimate)})
+          .value_or("");
+  if (host_.AskQuestion(question, kBoxYesNo | kBoxIconQuestion) != kButtonYes) ThrowUserAbort();
+}
+
+// One question covers the whole package: it names the first file that exists.
+void SplitRun::ConfirmOverwrites() {
+  for (const std::string& name : names_) {
+    if (ConfirmOverwrite(host_, name, IDS_CONFIRM_OVERWRITE_PACKAGE)) return;
+  }
+}
+
+void SplitRun::WriteMaster() {
+  for (;;) {
+    Attempt result;
+    try {
+      result = WriteMasterOnce();
+    } catch (const CUserException&) {
+      throw;
+    } catch (const CException& error) {
+      RelocateAfterWriteError(error, 0);
+      continue;
+    }
+    if (result == Attempt::stubUnreadable) throw *stubOpenFailure_;
+    if (result == Attempt::cancelled) Cancel(0);
+    return;
+  }
+}
+
+Attempt SplitRun::WriteMasterOnce() {
+  const bool selfExtracting = options_.selfExtracting;
+  ThrowWhenShortOfSpace(
+      0, selfExtracting ? stub_.size + kSelfExtractingMasterOverhead : kMasterHeaderSize);
+  CFile64 master;
+  master.Open(names_[0], true);
+  masterCreated_ = true;
+  if (selfExtracting) {
+    CFile64 stub;
+    CFileException failure;
+    if (!stub.Open(stub_.path, false, &failure)) {
+      stubOpenFailure_ = failure;
+      return Attempt::stubUnreadable;
+    }
+    // The stub is copied whole, without the progress bar, on its own count and sum.
+    std::uint64_t copiedTotal = 0;
+    std::uint32_t stubSum = 0;
+    const std::uint64_t copied = CopyData(host_, stub, master, stub_.size, *buffer_, stub_.size,
+                                          copiedTotal, ProgressBar::none, stubSum);
+    if (copied == kCopyCancelled) {
+      master.Close();
+      return Attempt::cancelled;
+    }
+    if (copied != stub_.size) ThrowAppException(IDS_DATA_CORRUPTION);
+  }
+  const MasterHeaderBytes header = EncodeMasterHeader(header_);
+  master.Write(header.data(), static_cast<std::uint32_t>(header.size()));
+  if (selfExtracting) {
+    // The trailer names the stub as the stub record holds it: 259 units at most.
+    const TrailerBytes trailer = EncodeSelfExtractTrailer(NewSelfExtractTrailer(
+        stub_.size, std::string(platform::Utf16Prefix(stub_.path, kMaxSourcePathChars))));
+    master.Write(trailer.data(), static_cast<std::uint32_t>(trailer.size()));
+  }
+  master.Close();
+  return Attempt::written;
+}
+
+void SplitRun::WritePieces() {
+  for (std::uint32_t index = 1; index < header_.fileCount; ++index) {
+    if (PollCancel(host_)) Cancel(index);
+    SetStatus(host_, kProgressUnchanged, IDS_PROCESSING_FILE, {FileNamePart(names_[index])});
+    const std::uint32_t pieceSum = WritePiece(index);
+    accumulator_ = NextRunningChecksum(accumulator_, index, pieceSum);
+  }
+  // The plan's file count holds the whole source; anything else is a fault of this program.
+  if (done_ != header_.originalSize) ThrowAppException(IDS_DATA_CORRUPTION);
+}
+
+// Writes piece `index` in full and returns its byte sum. A full disk or a failed write asks
+// for another disk or folder and writes the piece again; a failed read of the source asks
+// whether to try again. Every attempt starts from the piece's first source byte.
+//
+// The first piece is never made smaller to fill the disk that holds the master: the master
+// already states the file count, so a smaller piece would leave the last bytes of the source
+// out of the package. When the first piece does not fit beside the master, the user is asked
+// for the next disk as for any later piece.
+std::uint32_t SplitRun::WritePiece(std::uint32_t index) {
+  piece_.pieceIndex = index;
+  piece_.dataSize = std::min(header_.maxPieceDataSize, header_.originalSize - done_);
+  const std::uint64_t start = done_;
+  for (;;) {
+    std::uint32_t pieceSum = 0;
+    Attempt result;
+    try {
+      result = WritePieceOnce(index, start, pieceSum);
+    } catch (const CUserException&) {
+      throw;
+    } catch (const CException& error) {
+      const auto* fileError = dynamic_cast<const CFileException*>(&error);
+      if (fileError != nullptr && fileError->m_strFileName == sourcePath_) {
+        RetryAfterSourceError(error);
+      } else {
+        RelocateAfterWriteError(error, index);
+      }
+      continue;
+    }
+    if (result == Attempt::cancelled) Cancel(index);
+    return pieceSum;
+  }
+}
+
+Attempt SplitRun::WritePieceOnce(std::uint32_t index, std::uint64_t start,
+                                 std::uint32_t& pieceSum) {
+  done_ = start;
+  source_.SeekToBegin(start);
+  ThrowWhenShortOfSpace(index, piece_.dataSize + kPieceHeaderSize);
+  CFile64 piece;
+  piece.Open(names_[index], true);
+  // The header goes first with an empty sum and is completed once the data is written.
+  piece_.pieceSum = 0;
+  piece_.runningChecksum = accumulator_;
+  const PieceHeaderBytes emptyHeader = EncodePieceHeader(piece_);
+  piece.Write(emptyHeader.data(), static_cast<std::uint32_t>(emptyHeader.size()));
+  const std::uint64_t copied = CopyData(host_, source_, piece, piece_.dataSize, *buffer_,
+                                        header_.originalSize, done_, ProgressBar::shown, pieceSum);
+  if (copied == kCopyCancelled) {
+    piece.Close();
+    return Attempt::cancelled;
+  }
+  if (copied != piece_.dataSize) ThrowAppException(IDS_DATA_CORRUPTION);
+  piece_.pieceSum = pieceSum;
+  piece_.runningChecksum = NextRunningChecksum(accumulator_, index, pieceSum);
+  const PieceHeaderBytes header = EncodePieceHeader(piece_);
+  // pieceSum and runningChecksum are adjacent.
+  piece.SeekToBegin(kPieceSumOffset);
+  piece.Write(header.data() + kPieceSumOffset, 2 * sizeof(std::uint32_t));
+  piece.Close();
+  return Attempt::written;
+}
+
+// Raises 1140 for package file `index` when its folder is known to have less room than it
+// needs; the disk label is the file's index.
+void SplitRun::ThrowWhenShortOfSpace(std::uint32_t index, std::uint64_t needed) const {
+  const std::optional<std::uint64_t> free = GetFreeSpaceAt(names_[index], false);
+  if (free && *free < needed) {
+    ThrowAppException(IDS_NOT_ENOUGH_SPACE_DISK, {names_[index], FormatInteger(index)});
+  }
+}
+
+void SplitRun::RetryAfterSourceError(const CException& error) {
+  std::string text;
+  error.GetErrorMessage(text, std::numeric_limits<std::size_t>::max());
+  if (host_.AskQuestion(text, kBoxRetryCancel | kBoxIconQuestion) != kButtonRetry) {
+    ThrowUserAbort();
+  }
+}
+
+// After OK the file is written again in the chosen folder, or on the disk just inserted.
+void SplitRun::RelocateAfterWriteError(const CException& error, std::uint32_t index) {
+  switch (RelocatePackage(host_, names_, error)) {
+    case LocationAnswer::ok:
+      if (FileExists(names_[index])) DeleteFileByName(names_[index]);
+      return;
+    case LocationAnswer::pathTooLong:
+      ThrowSystemError(platform::kErrorBufferOverflow);
+    case LocationAnswer::cancel:
+      break;
+  }
+  ThrowUserAbort();
+}
+
+// The user cancelled while package file `index` was written. The delete question is asked
+// only when every earlier file is here; when one is missing it is on another disk.
+void SplitRun::Cancel(std::uint32_t index) {
+  const bool earlierFilesHere =
+      std::all_of(names_.begin(), names_.begin() + index,
+                  [](const std::string& name) { return FileExists(name); });
+  if (earlierFilesHere) {
+    const std::string question = LoadMessage(IDS_DELETE_SPLIT_FILES).value_or("");
+    if (host_.AskQuestion(question, kBoxYesNo | kBoxIconQuestion) == kButtonYes) {
+      DeletePackageFiles(names_);
+    } else {
+      keepFiles_ = true;
+    }
+  }
+  ThrowUserAbort();
+}
+
+}  // namespace
+
+void CFSplit::Split(OperationHost& host, const std::string& sourcePath,
+                    const std::string& destinationPrefix, SplitOptions& options) {
+  SplitRun run(host, sourcePath, destinationPrefix, options);
+  try {
+    run.Run();
+  } catch (...) {
+    run.EndAfterFailure();
+    throw;
+  }
+}
+
+void DeletePackageFiles(const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    if (FileExists(name)) DeleteFileByName(name);
+  }
+}

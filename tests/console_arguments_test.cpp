@@ -1,0 +1,112 @@
+#include "ui/console/console_arguments.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(ConsoleArguments, TakesCommandOperandsAndOptionsInAnyOrder) {
+  const ConsoleArguments parsed = ParseConsoleArguments(
+      {"split", "--size", "700MB", "movie.avi", "--dest=/tmp/out", "/UserDataFolder:/home/x",
+       "--self-extracting", "--yes", "--comments", "two words"});
+  EXPECT_EQ(parsed.command, "split");
+  EXPECT_EQ(parsed.operands, Args{"movie.avi"});
+  EXPECT_EQ(parsed.size, "700MB");
+  EXPECT_EQ(parsed.destination, "/tmp/out");
+  EXPECT_EQ(parsed.comments, "two words");
+  EXPECT_TRUE(parsed.selfExtracting);
+  EXPECT_EQ(parsed.answer, PresetAnswer::yes);
+  EXPECT_FALSE(parsed.count.has_value());
+  EXPECT_EQ(parsed.given, kOptionSize | kOptionDestination | kOptionSelfExtracting | kOptionAnswer |
+                              kOptionComments);
+  EXPECT_FALSE(parsed.help);
+}
+
+TEST(ConsoleArguments, EndsOptionsAtDoubleDashAndKeepsValuesThatLookLikeOptions) {
+  ConsoleArguments parsed = ParseConsoleArguments({"merge", "--name", "--odd", "--", "-x.fsm"});
+  EXPECT_EQ(parsed.name, "--odd");
+  EXPECT_EQ(parsed.operands, Args{"-x.fsm"});
+
+  parsed = ParseConsoleArguments({"merge", "--", "/UserDataFolder:x", "-"});
+  EXPECT_EQ(parsed.operands, (Args{"/UserDataFolder:x", "-"}));
+
+  parsed = ParseConsoleArguments({"--no", "/userdatafilepath:a.ini", "info", "--help", "m"});
+  EXPECT_EQ(parsed.command, "info");
+  EXPECT_EQ(parsed.operands, Args{"m"});
+  EXPECT_EQ(parsed.answer, PresetAnswer::no);
+  EXPECT_TRUE(parsed.help);
+
+  EXPECT_TRUE(ParseConsoleArguments({}).command.empty());
+}
+
+TEST(ConsoleArguments, RefusesWhatCannotBeUnderstood) {
+  const struct {
+    Args arguments;
+    std::string message;
+  } cases[] = {
+      {{"split", "x", "--bogus"}, "unknown option --bogus"},
+      {{"split", "x", "-s"}, "unknown option -s"},
+      {{"split", "x", "--dest"}, "--dest needs a value"},
+      {{"split", "x", "--yes=1"}, "--yes takes no value"},
+      {{"split", "x", "--dest", "a", "--dest=b"}, "--dest is given twice"},
+      {{"split", "x", "--size", "1MB", "--count", "3"},
+       "--size and --count cannot be given together"},
+      {{"merge", "x", "--yes", "--no"}, "only one of --yes and --no can be given"},
+  };
+  for (const auto& c : cases) {
+    try {
+      ParseConsoleArguments(c.arguments);
+      ADD_FAILURE() << c.message;
+    } catch (const UsageError& error) {
+      EXPECT_EQ(std::string(error.what()), c.message);
+    }
+  }
+}
+
+TEST(ConsoleArguments, ChecksOperandsAndOptionsAgainstTheCommand) {
+  const CommandShape merge{"merge", 1, 1, kOptionDestination | kOptionName | kOptionAnswer};
+  const CommandShape settings{"settings", 0, 2, 0};
+  const struct {
+    Args arguments;
+    const CommandShape* shape;
+    std::string message;  // empty: accepted
+  } cases[] = {
+      {{"merge", "m.fsm", "--dest", "d", "--no"}, &merge, ""},
+      {{"merge"}, &merge, "merge needs more arguments"},
+      {{"merge", "a", "b"}, &merge, "merge does not take b"},
+      {{"merge", "a", "--size", "1MB"}, &merge, "merge does not take --size"},
+      {{"settings", "a", "b"}, &settings, ""},
+      {{"settings", "a", "b", "c"}, &settings, "settings does not take c"},
+      {{"settings", "--yes"}, &settings, "settings does not take --yes"},
+      {{"settings", "--no"}, &settings, "settings does not take --no"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments.back());
+    const ConsoleArguments parsed = ParseConsoleArguments(c.arguments);
+    if (c.message.empty()) {
+      EXPECT_NO_THROW(CheckCommandShape(parsed, *c.shape));
+      continue;
+    }
+    try {
+      CheckCommandShape(parsed, *c.shape);
+      ADD_FAILURE() << c.message;
+    } catch (const UsageError& error) {
+      EXPECT_EQ(std::string(error.what()), c.message);
+    }
+  }
+}
+
+TEST(ConsoleArguments, KnowsTheUserDataOptionsInAnyLetterCase) {
+  EXPECT_TRUE(IsUserDataOption("/UserDataFolder:C:\\data"));
+  EXPECT_TRUE(IsUserDataOption("/USERDATAFILEPATH:x.ini"));
+  EXPECT_TRUE(IsUserDataOption("/userdatafolder:"));
+  EXPECT_FALSE(IsUserDataOption("/UserDataFolder"));
+  EXPECT_FALSE(IsUserDataOption("UserDataFolder:x"));
+  EXPECT_FALSE(IsUserDataOption("/home/UserDataFolder:x"));
+}
+
+}  // namespace

@@ -1,0 +1,281 @@
+#include "ui/console/console_host.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <utility>
+
+#include "app/error_report.h"
+#include "app/message_format.h"
+#include "engine/operation_state.h"
+#include "res/resource.h"
+#include "tests/support/locale_scope.h"
+#include "ui/console/progress_line.h"
+
+namespace {
+
+using platform::LineReadResult;
+
+// A terminal that keeps what is written and answers from a script.
+struct ScriptedTerminal {
+  std::string output;
+  std::deque<std::pair<LineReadResult, std::string>> lines;
+  int interrupts = 0;  // Ctrl-C presses waiting to be taken
+  bool quit = false;
+  std::uint64_t now = 5'000;
+
+  ConsoleTerminal Make(bool interactive, bool live) {
+    ConsoleTerminal terminal;
+    terminal.interactive = interactive;
+    terminal.liveProgress = live;
+    terminal.width = 80;
+    terminal.write = [this](std::string_view text) { output += text; };
+    terminal.readLine = [this](std::string& line) {
+      if (lines.empty()) return LineReadResult::closed;
+      auto [result, text] = lines.front();
+      lines.pop_front();
+      line = text;
+      output += text + "\n";  // the echo of what was typed
+      return result;
+    };
+    terminal.takeInterrupt = [this] { return interrupts > 0 && interrupts-- > 0; };
+    terminal.quitRequested = [this] { return quit; };
+    terminal.tickCount = [this] { return now; };
+    return terminal;
+  }
+  std::string Take() { return std::exchange(output, {}); }
+};
+
+std::string CancelQuestion() { return LoadMessage(IDS_CONFIRM_CANCEL).value_or("?"); }
+
+class ConsoleHostTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ProcessOperationState() = OperationState{}; }
+  void TearDown() override { ProcessOperationState() = OperationState{}; }
+  test::LocaleScope locale_{test::Locale::english};
+};
+
+TEST_F(ConsoleHostTest, WithoutTerminalWritesStatusLinesAndOnlyTheFinalTimes) {
+  ScriptedTerminal terminal;
+  ConsoleHost host(terminal.Make(false, false), PresetAnswer::none);
+  host.SetStatusText("Creating a_00000.fsm...");
+  host.SetStatusText("");
+  host.SetProgress(40);
+  host.SetCaption("Partwell - (40%)");
+  host.SetTimingLine("Time ellapsed: 00:00:01 - Remaining: 00:00:02");
+  host.SetTransferLine("Data processed: 1 KB @ 1 KB/sec");
+  host.SetProgress(100);
+  host.SetTimingLine("Time ellapsed: 00:00:03");
+  host.SetTransferLine("Data processed: 3 KB @ 1 KB/sec");
+  EXPECT_EQ(terminal.Take(), "Creating a_00000.fsm...\n");
+  EXPECT_EQ(host.Caption(), "Partwell - (40%)");
+  EXPECT_EQ(host.TimingLine(), "Time ellapsed: 00:00:03");
+  host.ShowFinalLines();
+  EXPECT_EQ(terminal.Take(), "Time ellapsed: 00:00:03\nData processed: 3 KB @ 1 KB/sec\n");
+}
+
+TEST_F(ConsoleHostTest, OnATerminalRedrawsOneLiveLineAtMostTenTimesASecond) {
+  OperationState& state = ProcessOperationState();
+  state.OperationStartTick = 1'000;
+  state.BytesTotal = 400 * 1024;
+  state.BytesDone = 100 * 1024;
+  ScriptedTerminal terminal;
+  ConsoleHost host(terminal.Make(false, true), PresetAnswer::none);
+
+  host.SetProgress(25);
+  const std::string first = terminal.Take();
+  EXPECT_EQ(first.size(), 80u);  // the carriage return and 79 columns
+  EXPECT_EQ(first,
+            "\r[######---------------------]  25%  00:00:04 elapsed  00:00:12 left  25.00 KB/s");
+  terminal.now += 50;
+  host.SetTimingLine("t");
+  EXPECT_EQ(terminal.Take(), "");  // too soon
+  terminal.now += 50;
+  state.BytesDone = 200 * 1024;
+  host.SetTransferLine("x");
+  EXPECT_EQ(terminal.Take(),
+            "\r[######---------------------]  25%  00:00:04 elapsed  00:00:04 left  50.00 KB/s");
+
+  // A status line clears the live line, stands on its own line, and the live line follows.
+  host.SetStatusText("Creating b_00002.fss...");
+  const std::string blank = "\r" + std::string(first.size() - 1, ' ') + "\r";
+  std::string shown = terminal.Take();
+  ASSERT_EQ(shown.substr(0, blank.size()), blank);
+  shown.erase(0, blank.size());
+  EXPECT_EQ(shown.substr(0, 24), "Creating b_00002.fss...\n");
+  EXPECT_EQ(shown.substr(24, 2), "\r[");
+
+  // 100% is always drawn; progress 0 ends the live line.
+  host.SetProgress(100);
+  EXPECT_NE(terminal.Take().find("100%"), std::string::npos);
+  host.SetProgress(0);
+  EXPECT_EQ(terminal.Take(), blank);
+  host.SetTimingLine("Time ellapsed: 00:00:05");
+  EXPECT_EQ(terminal.Take(), "");
+}
+
+TEST_F(ConsoleHostTest, WithoutTerminalTakesTheSafeOrPresetAnswerAndSaysSo) {
+  const std::string overwrite = "The operation will overwrite x.\n\nWould you like to continue?";
+  const struct {
+    PresetAnswer preset;
+    unsigned boxType;
+    int button;
+    std::string answer;
+  } cases[] = {
+      {PresetAnswer::none, kBoxYesNo, kButtonNo, "[y/n] no"},
+      {PresetAnswer::yes, kBoxYesNo | kBoxIconQuestion, kButtonYes, "[y/n] yes"},
+      {PresetAnswer::no, kBoxYesNo, kButtonNo, "[y/n] no"},
+      {PresetAnswer::yes, kBoxRetryCancel, kButtonCancel, "[r/c] cancel"},
+  };
+  for (const auto& c : cases) {
+    ScriptedTerminal terminal;
+    ConsoleHost host(terminal.Make(false, false), c.preset);
+    EXPECT_EQ(host.AskQuestion(overwrite, c.boxType), c.button) << c.answer;
+    EXPECT_EQ(terminal.Take(), overwrite + " " + c.answer + "\n");
+  }
+}
+
+TEST_F(ConsoleHostTest, AsksOnTheTerminalUntilTheAnswerIsOneOfTheOffered) {
+  const struct {
+    std::deque<std::pair<LineReadResult, std::string>> lines;
+    unsigned boxType;
+    PresetAnswer preset;
+    int button;
+    std::string output;
+  } cases[] = {
+      {{{LineReadResult::line, "maybe"}, {LineReadResult::line, "Y"}},
+       kBoxYesNo,
+       PresetAnswer::none,
+       kButtonYes,
+       "Go on? [y/n] maybe\n[y/n] Y\n"},
+      {{{LineReadResult::line, "r"}},
+       kBoxRetryCancel,
+       PresetAnswer::none,
+       kButtonRetry,
+       "Go on? [r/c] r\n"},
+      {{}, kBoxYesNo, PresetAnswer::none, kButtonNo, "Go on? [y/n] \n"},
+      {{{LineReadResult::interrupted, ""}},
+       kBoxRetryCancel,
+       PresetAnswer::none,
+       kButtonCancel,
+       "Go on? [r/c] \n\n"},
+      // A preset answer is not asked for, even on a terminal; a Retry always is.
+      {{}, kBoxYesNo, PresetAnswer::yes, kButtonYes, "Go on? [y/n] yes\n"},
+      {{{LineReadResult::line, "c"}},
+       kBoxRetryCancel,
+       PresetAnswer::yes,
+       kButtonCancel,
+       "Go on? [r/c] c\n"},
+  };
+  for (const auto& c : cases) {
+    ScriptedTerminal terminal;
+    terminal.lines = c.lines;
+    ConsoleHost host(terminal.Make(true, true), c.preset);
+    EXPECT_EQ(host.AskQuestion("Go on?", c.boxType), c.button) << c.output;
+    EXPECT_EQ(terminal.Take(), c.output);
+  }
+}
+
+TEST_F(ConsoleHostTest, CtrlCIsTheCancelButtonAndASecondOneConfirms) {
+  ScriptedTerminal terminal;
+  ConsoleHost host(terminal.Make(false, false), PresetAnswer::no);
+  EXPECT_FALSE(host.EscapeKeyDown());
+  EXPECT_FALSE(host.PumpMessages());
+  EXPECT_FALSE(ProcessOperationState().CancelRequested);
+
+  terminal.interrupts = 1;
+  EXPECT_TRUE(host.EscapeKeyDown());
+  EXPECT_TRUE(ProcessOperationState().CancelRequested);
+  EXPECT_FALSE(host.EscapeKeyDown());
+  // Without a terminal the first Ctrl-C is answered No, even with --no, the second Yes.
+  EXPECT_EQ(host.AskQuestion(CancelQuestion(), kBoxYesNo | kBoxIconQuestion), kButtonNo);
+  EXPECT_EQ(terminal.Take(), CancelQuestion() + "\nPress Ctrl-C again to abort.\n");
+  EXPECT_EQ(host.AskQuestion(CancelQuestion(), kBoxYesNo | kBoxIconQuestion), kButtonYes);
+  EXPECT_EQ(terminal.Take(), CancelQuestion() + " [y/n] yes\n");
+
+  // Pumping notices a Ctrl-C too, and passes a termination request on as the quit request.
+  ProcessOperationState().CancelRequested = false;
+  terminal.interrupts = 1;
+  terminal.quit = true;
+  EXPECT_TRUE(host.PumpMessages());
+  EXPECT_TRUE(ProcessOperationState().CancelRequested);
+
+  // On a terminal, a Ctrl-C while the question waits answers it Yes; the end of input No.
+  ScriptedTerminal typed;
+  typed.lines = {{LineReadResult::interrupted, ""}};
+  ConsoleHost asking(typed.Make(true, false), PresetAnswer::yes);
+  EXPECT_EQ(asking.AskQuestion(CancelQuestion(), kBoxYesNo), kButtonYes);
+  EXPECT_EQ(asking.AskQuestion(CancelQuestion(), kBoxYesNo), kButtonNo);
+  typed.lines = {{LineReadResult::line, "n"}};
+  EXPECT_EQ(asking.AskQuestion(CancelQuestion(), kBoxYesNo), kButtonNo);
+}
+
+TEST_F(ConsoleHostTest, LocationPromptTakesAPathRetriesOnEnterAndCancelsOnC) {
+  const struct {
+    std::deque<std::pair<LineReadResult, std::string>> lines;
+    LocationAnswer answer;
+    std::string path;
+  } cases[] = {
+      {{{LineReadResult::line, "/mnt/other"}}, LocationAnswer::ok, "/mnt/other"},
+      {{{LineReadResult::line, ""}}, LocationAnswer::ok, "/data/"},
+      {{{LineReadResult::line, "c"}}, LocationAnswer::cancel, "/data/"},
+      {{{LineReadResult::interrupted, ""}}, LocationAnswer::cancel, "/data/"},
+      {{}, LocationAnswer::cancel, "/data/"},
+  };
+  for (const auto& c : cases) {
+    ScriptedTerminal terminal;
+    terminal.lines = c.lines;
+    ConsoleHost host(terminal.Make(true, false), PresetAnswer::yes);
+    std::string path = "/data/";
+    EXPECT_EQ(host.PromptLocation(LocationMode::folder, path, "Disk full."), c.answer);
+    EXPECT_EQ(path, c.path);
+    EXPECT_TRUE(terminal.Take().starts_with(
+        "Reason: Disk full.\nType another folder, press Enter to try again with /data/, or "
+        "type c to cancel.\n> "));
+    EXPECT_FALSE(host.UnansweredPrompt());
+  }
+
+  ScriptedTerminal terminal;
+  ConsoleHost host(terminal.Make(false, false), PresetAnswer::yes);
+  std::string path = "/data/a_00001.fss";
+  EXPECT_EQ(host.PromptLocation(LocationMode::file, path, "Piece missing."),
+            LocationAnswer::cancel);
+  EXPECT_EQ(path, "/data/a_00001.fss");
+  EXPECT_EQ(terminal.Take(), "");
+  EXPECT_EQ(host.UnansweredPrompt(), "Piece missing.");
+}
+
+TEST(ProgressLine, FitsTheTerminalByNarrowingTheBarThenByCutting) {
+  test::LocaleScope locale(test::Locale::english);
+  ProgressFigures figures{50, 3661, std::nullopt, 1536};
+  EXPECT_EQ(ProgressLineText(figures, std::nullopt),
+            "[###############---------------]  50%  01:01:01 elapsed  --:--:-- left  1.50 KB/s");
+  EXPECT_EQ(ProgressLineText(figures, 70),
+            "[#########---------]  50%  01:01:01 elapsed  --:--:-- left  1.50 KB/s");
+  EXPECT_EQ(ProgressLineText(figures, 40), "[#####-----]  50%  01:01:01 elapsed  --");
+  figures.percent = 100;
+  figures.remainingSeconds = 0;
+  EXPECT_EQ(ProgressLineText(figures, 200).substr(0, 44),
+            "[##############################] 100%  01:01");
+  EXPECT_EQ(TextColumns("1,5 KB/s\xC2\xA0x"), 10u);
+}
+
+TEST(ProgressLine, FiguresComeFromTheOperationState) {
+  OperationState state;
+  state.OperationStartTick = 10'000;
+  state.BytesTotal = 1000;
+  ProgressFigures figures = CurrentProgressFigures(state, 0, 10'400);
+  EXPECT_EQ(figures.elapsedSeconds, 0u);
+  EXPECT_FALSE(figures.remainingSeconds);  // nothing done yet, no projection
+  EXPECT_EQ(figures.bytesPerSecond, 0u);
+  state.BytesDone = 250;
+  figures = CurrentProgressFigures(state, 25, 14'000);
+  EXPECT_EQ(figures.elapsedSeconds, 4u);
+  EXPECT_EQ(figures.remainingSeconds, 12u);
+  EXPECT_EQ(figures.bytesPerSecond, 62u);
+  state.OperationEndTick = 11'600;  // ended: the end counts, not now
+  EXPECT_EQ(CurrentProgressFigures(state, 25, 99'000).elapsedSeconds, 2u);
+}
+
+}  // namespace

@@ -1,0 +1,418 @@
+#include "app/reg.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "platform/registry.h"
+#include "platform/system_error.h"
+#include "tests/support/settings_sandbox.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::RegistryValue;
+
+std::string FileText(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+void WriteFileText(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+RegistryValue Raw(std::uint32_t type, std::vector<std::uint8_t> data) {
+  return {type, std::move(data)};
+}
+
+class RegistryTest : public ::testing::Test {
+ protected:
+  RegistryTest() { reg.BuildKeyPath(SettingsSandbox::kCompany, sandbox.Application()); }
+
+  // Stores a value of any type and size, as another program or a damaged store might.
+  void SetRaw(const std::string& subkey, const std::string& name, const RegistryValue& value) {
+    platform::RegistryKey key;
+    ASSERT_EQ(platform::CreateRegistryKey(reg.KeyPath() + subkey, key), 0u);
+    ASSERT_EQ(key.SetValue(name, value), 0u);
+  }
+
+  RegistryValue GetRaw(const std::string& subkey, const std::string& name) {
+    platform::RegistryKey key;
+    RegistryValue value;
+    EXPECT_EQ(
+        platform::OpenRegistryKey(reg.KeyPath() + subkey, platform::RegistryAccess::query, key),
+        0u);
+    EXPECT_EQ(key.QueryValue(name, value), 0u);
+    return value;
+  }
+
+  SettingsSandbox sandbox;
+  CReg reg;
+};
+
+TEST(RegistryKeyPath, IsNamedAfterCompanyAndProgram) {
+  CReg reg;
+  reg.BuildKeyPath("Velmont Computing", "Partwell");
+  EXPECT_EQ(reg.KeyPath(), "Software\\Velmont Computing\\Partwell\\");
+  EXPECT_EQ(reg.KeyDescription("CurrentVersion"),
+            "HKEY_CURRENT_USER\\Software\\Velmont Computing\\Partwell\\CurrentVersion");
+  reg.BuildKeyPath("", "Partwell");
+  EXPECT_EQ(reg.KeyPath(), "Software\\\\Partwell\\");
+  reg.BuildKeyPath("Velmont Computing", "Partwell", "Software\\Elsewhere\\");
+  EXPECT_EQ(reg.KeyPath(), "Software\\Elsewhere\\");
+  reg.BuildKeyPath("Velmont Computing", "");
+  EXPECT_EQ(reg.KeyPath(), "");
+}
+
+TEST_F(RegistryTest, TypedValuesRoundTripWithTheirStoredTypesAndSizes) {
+  const std::string texts[] = {"",
+                               "plain",
+                               "C:\\Data\\\"quoted\" [x]",
+                               "ünïcödé 日本 😀",
+                               "line\nbreak\ttab\r",
+                               "=dword:00000001",
+                               "trailing \\"};
+  for (const std::string& text : texts) {
+    reg.WriteText("Test", "Text", text);
+    EXPECT_EQ(reg.ReadText("Test", "Text", "default"), text);
+    RegistryValue raw = GetRaw("Test", "Text");
+    EXPECT_EQ(raw.type, platform::kRegistryText);
+    EXPECT_EQ(raw.data.size(),
+              2 * (platform::RegistryTextUnits(platform::RegistryTextValue(text)).size()));
+  }
+  for (std::uint32_t number : {0u, 1u, 0x40000000u, 0xFFFFFFFFu}) {
+    reg.WriteDword("Test", "Dword", number);
+    EXPECT_EQ(reg.ReadDword("Test", "Dword", 7), number);
+    EXPECT_EQ(GetRaw("Test", "Dword").data.size(), 4u);
+  }
+  for (std::uint64_t number : {0ull, 0x40000000ull, 107374182400ull, ~0ull}) {
+    reg.WriteQword("Test", "Qword", number);
+    EXPECT_EQ(reg.ReadQword("Test", "Qword", 7), number);
+    RegistryValue raw = GetRaw("Test", "Qword");
+    EXPECT_EQ(raw.type, platform::kRegistryQword);
+    EXPECT_EQ(raw.data.size(), 8u);
+  }
+  EXPECT_EQ(reg.ReadText("test", "TEXT"), "trailing \\") << "names ignore letter case";
+}
+
+TEST_F(RegistryTest, MissingKeysAndValuesGiveTheValueHandedIn) {
+  EXPECT_EQ(reg.ReadDword("Test", "Dword", 42), 42u);
+  EXPECT_NE(platform::LastSystemError(), 0u);
+  EXPECT_EQ(reg.ReadQword("Test", "Qword", 43), 43u);
+  EXPECT_EQ(reg.ReadText("Test", "Text", "fallback"), "fallback");
+  reg.WriteDword("Test", "Other", 1);
+  EXPECT_EQ(reg.ReadDword("Test", "Dword", 44), 44u);
+  EXPECT_EQ(reg.ReadText("Test", "Text"), "");
+}
+
+TEST_F(RegistryTest, ValueOfWrongTypeOrSizeKeepsTheValueHandedIn) {
+  enum Read { dword, qword, text };
+  struct Case {
+    const char* what;
+    RegistryValue stored;
+    Read read;
+  };
+  const Case cases[] = {
+      {"text for a number", platform::RegistryTextValue("5"), dword},
+      {"binary of four bytes", Raw(platform::kRegistryBinary, {5, 0, 0, 0}), dword},
+      {"short REG_DWORD", Raw(platform::kRegistryDword, {5, 0}), dword},
+      {"long REG_DWORD", Raw(platform::kRegistryDword, {5, 0, 0, 0, 0, 0, 0, 0}), dword},
+      {"REG_QWORD for a REG_DWORD", Raw(platform::kRegistryQword, {5, 0, 0, 0, 0, 0, 0, 0}), dword},
+      {"REG_DWORD for a REG_QWORD", Raw(platform::kRegistryDword, {5, 0, 0, 0}), qword},
+      {"short REG_QWORD", Raw(platform::kRegistryQword, {5, 0, 0, 0}), qword},
+      {"binary of eight bytes", Raw(platform::kRegistryBinary, {5, 0, 0, 0, 0, 0, 0, 0}), qword},
+      {"text for a REG_QWORD", platform::RegistryTextValue("5"), qword},
+      {"REG_DWORD for a text", Raw(platform::kRegistryDword, {0x41, 0, 0, 0}), text},
+      {"REG_EXPAND_SZ for a text", Raw(2, {0x41, 0, 0, 0}), text},
+      {"binary for a text", Raw(platform::kRegistryBinary, {0x41, 0, 0, 0}), text},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetRaw("Test", "Value", c.stored);
+    switch (c.read) {
+      case dword:
+        EXPECT_EQ(reg.ReadDword("Test", "Value", 9), 9u);
+        break;
+      case qword:
+        EXPECT_EQ(reg.ReadQword("Test", "Value", 9), 9u);
+        break;
+      case text:
+        EXPECT_EQ(reg.ReadText("Test", "Value", "nine"), "nine");
+        break;
+    }
+  }
+}
+
+TEST_F(RegistryTest, TextWithoutClosingNullOrWithInnerNullIsCut) {
+  SetRaw("Test", "Open", Raw(platform::kRegistryText, {'a', 0, 'b', 0}));
+  EXPECT_EQ(reg.ReadText("Test", "Open"), "ab");
+  SetRaw("Test", "Inner", Raw(platform::kRegistryText, {'a', 0, 0, 0, 'b', 0, 0, 0}));
+  EXPECT_EQ(reg.ReadText("Test", "Inner"), "a");
+}
+
+TEST_F(RegistryTest, SubkeyNameIsRequiredAndOverlongPathsAreRefused) {
+  EXPECT_FALSE(reg.OpenSubkey("", true).IsOpen());
+  EXPECT_EQ(platform::LastSystemError(), platform::kErrorInvalidParameter);
+  std::string longName(256 - reg.KeyPath().size(), 'k');
+  reg.WriteDword(longName, "Value", 1);
+  EXPECT_EQ(platform::LastSystemError(), platform::kErrorBufferOverflow);
+  EXPECT_FALSE(reg.OpenSubkey(longName, false).IsOpen());
+  longName.pop_back();
+  EXPECT_TRUE(reg.OpenSubkey(longName, true).IsOpen());
+  EXPECT_TRUE(reg.DeleteSubkey(longName));
+}
+
+TEST_F(RegistryTest, DeleteSubkeyRemovesKeysWithoutSubkeysOnly) {
+  reg.WriteDword("Test", "Value", 1);
+  reg.WriteDword("Test\\Deeper", "Value", 2);
+  EXPECT_FALSE(reg.DeleteSubkey("Test"));
+  EXPECT_EQ(reg.ReadDword("Test", "Value", 0), 1u);
+  EXPECT_TRUE(reg.DeleteSubkey("Test\\Deeper"));
+  EXPECT_TRUE(reg.DeleteSubkey("Test"));
+  EXPECT_EQ(reg.ReadDword("Test", "Value", 0), 0u);
+  EXPECT_FALSE(reg.DeleteSubkey("Test"));
+  EXPECT_FALSE(reg.DeleteSubkey(""));
+}
+
+TEST_F(RegistryTest, StoreWithoutRootReadsDefaultsAndWritesNothing) {
+  CReg none(CReg::Root::none);
+  none.BuildKeyPath(SettingsSandbox::kCompany, sandbox.Application());
+  none.WriteDword("Test", "Value", 1);
+  none.WriteText("Test", "Text", "x");
+  EXPECT_EQ(none.ReadDword("Test", "Value", 5), 5u);
+  EXPECT_FALSE(none.DeleteSubkey("Test"));
+  platform::RegistryKey key;
+  EXPECT_NE(platform::OpenRegistryKey(reg.KeyPath(), platform::RegistryAccess::query, key), 0u);
+  if (platform::kRegistryIsFile) {
+    EXPECT_FALSE(fs::exists(sandbox.StoreFile()));
+  }
+}
+
+TEST_F(RegistryTest, BatchShowsItsChangesToReadsBeforeTheyAreWritten) {
+  reg.WriteDword("Test", "Before", 1);
+  {
+    platform::RegistryBatch batch;
+    reg.WriteDword("Test", "Inside", 2);
+    reg.WriteText("Test", "Text", "new");
+    EXPECT_EQ(reg.ReadDword("Test", "Inside", 0), 2u);
+    EXPECT_EQ(reg.ReadText("Test", "Text"), "new");
+    if (platform::kRegistryIsFile) {
+      EXPECT_EQ(FileText(sandbox.StoreFile()).find("Inside"), std::string::npos);
+    }
+    EXPECT_EQ(batch.Commit(), 0u);
+  }
+  EXPECT_EQ(reg.ReadDword("Test", "Before", 0), 1u);
+  EXPECT_EQ(reg.ReadDword("Test", "Inside", 0), 2u);
+}
+
+// The POSIX settings file.
+class RegistryFileTest : public RegistryTest {
+ protected:
+  void SetUp() override {
+    if (!platform::kRegistryIsFile) GTEST_SKIP() << "the registry is the system's here";
+    file = sandbox.StoreFile();
+    section = "[HKEY_CURRENT_USER\\" + reg.KeyPath() + "Test]\n";
+  }
+
+  std::vector<std::string> FolderEntries() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(fs::path(file).parent_path())) {
+      names.push_back(entry.path().filename().string());
+    }
+    return names;
+  }
+
+  fs::path file;
+  std::string section;
+};
+
+TEST_F(RegistryFileTest, LivesUnderTheConfigurationFolderNamedAfterCompanyAndProgram) {
+  EXPECT_EQ(file, sandbox.Folder() / "config" / SettingsSandbox::kCompany /
+                      (sandbox.Application() + ".reg"));
+  EXPECT_EQ(platform::RegistryStoreLocation("Software\\\\Partwell\\"),
+            (sandbox.Folder() / "config" / "Partwell.reg").string());
+  EXPECT_EQ(platform::RegistryStoreLocation("Software\\..\\Partwell\\"), "");
+  EXPECT_EQ(platform::RegistryStoreLocation("Software\\Velmont Computing"), "");
+}
+
+TEST_F(RegistryFileTest, IsWrittenInTheRegistryExportStyle) {
+  reg.WriteDword("Test", "Files", 3);
+  reg.WriteQword("Test", "Max. file size", 0x40000000);
+  reg.WriteText("Test", "Folder", "/home/ann/\"My\" Documents\\");
+  reg.WriteText("Test", "Two lines", "a\nb");
+  SetRaw("Test", "Binary", Raw(platform::kRegistryBinary, {1, 0xAB}));
+  EXPECT_EQ(FileText(file),
+            "Windows Registry Editor Version 5.00\n\n"
+            "[HKEY_CURRENT_USER\\Software\\Velmont Computing\\" +
+                sandbox.Application() + "]\n\n" + section +
+                "\"Files\"=dword:00000003\n"
+                "\"Max. file size\"=hex(b):00,00,00,40,00,00,00,00\n"
+                "\"Folder\"=\"/home/ann/\\\"My\\\" Documents\\\\\"\n"
+                "\"Two lines\"=hex(1):61,00,0a,00,62,00,00,00\n"
+                "\"Binary\"=hex:01,ab\n");
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(RegistryFileTest, DamagedLinesAreSkippedAndTheOthersKept) {
+  WriteFileText(file, "garbage before any section\n" + section +
+                          "\"A\"=dword:00000001\r\n"
+                          "\"B\"=dword:0000002\n"  // a digit short
+                          "\"C\"=dword:00000003\n"
+                          "\"D\"=\"not closed\n"
+                          "\"E\"=hex(b):01,00,00,00,00,00,00,00\n"
+                          "\"F\"=hex(b):01,00,00,00,00,00,00,0\n"  // half a byte
+                          "\"G\"=\"text\" trailing\n"
+                          "no equals sign\n"
+                          "\"H\"=unknown:1\n"
+                          "[HKEY_LOCAL_MACHINE\\Software\\Other]\n"
+                          "\"A\"=dword:00000009\n"
+                          "[HKEY_CURRENT_USER\\Software\\Velmont Computing\\" +
+                          sandbox.Application() +
+                          "\\Test\n"  // no closing bracket
+                          "\"I\"=dword:00000009\n" +
+                          section +
+                          "  ; a comment\n"
+                          "\"J\"  =  \"spaced\"\n"
+                          "\"K\"=hex(b):02,00,00,00,00,00,00,00,\\\n"
+                          "  \n");
+  EXPECT_EQ(reg.ReadDword("Test", "A", 0), 1u);
+  EXPECT_EQ(reg.ReadDword("Test", "B", 0), 0u);
+  EXPECT_EQ(reg.ReadDword("Test", "C", 0), 3u);
+  EXPECT_EQ(reg.ReadText("Test", "D", "none"), "none");
+  EXPECT_EQ(reg.ReadQword("Test", "E", 0), 1u);
+  EXPECT_EQ(reg.ReadQword("Test", "F", 0), 0u);
+  EXPECT_EQ(reg.ReadText("Test", "G", "none"), "none");
+  EXPECT_EQ(reg.ReadDword("Test", "H", 0), 0u);
+  EXPECT_EQ(reg.ReadDword("Test", "I", 0), 0u);
+  EXPECT_EQ(reg.ReadText("Test", "J"), "spaced");
+  EXPECT_EQ(reg.ReadQword("Test", "K", 0), 0u) << "a continuation that never comes";
+  // A change rewrites the file with every readable value and nothing else.
+  reg.WriteDword("Test", "L", 12);
+  EXPECT_EQ(reg.ReadDword("Test", "A", 0), 1u);
+  EXPECT_EQ(reg.ReadText("Test", "J"), "spaced");
+  EXPECT_EQ(reg.ReadDword("Test", "L", 0), 12u);
+  EXPECT_EQ(FileText(file).find("garbage"), std::string::npos);
+}
+
+TEST_F(RegistryFileTest, LongHexValuesMayGoOnOverSeveralLines) {
+  WriteFileText(file,
+                section + "\"Q\"=hex(b):01,02,03,04,\\\n    05,06,07,08\n\"A\"=dword:00000001\n");
+  EXPECT_EQ(reg.ReadQword("Test", "Q", 0), 0x0807060504030201u);
+  EXPECT_EQ(reg.ReadDword("Test", "A", 0), 1u);
+}
+
+// Whatever point a write stopped at, every line written whole reads back right and no line
+// cut short passes for another value.
+TEST_F(RegistryFileTest, FileCutAnywhereKeepsItsWholeLines) {
+  reg.WriteDword("Test", "Dword", 0x12345678);
+  reg.WriteQword("Test", "Qword", 0x1122334455667788);
+  reg.WriteText("Test", "Text", "some text");
+  reg.WriteText("Test", "Unicode", "日本");
+  const std::string whole = FileText(file);
+  struct Expected {
+    std::string line;
+    std::function<bool()> readsRight;
+    std::function<bool()> readsDefault;
+  };
+  const Expected values[] = {
+      {"\"Dword\"=", [&] { return reg.ReadDword("Test", "Dword", 0) == 0x12345678; },
+       [&] { return reg.ReadDword("Test", "Dword", 0) == 0; }},
+      {"\"Qword\"=", [&] { return reg.ReadQword("Test", "Qword", 0) == 0x1122334455667788; },
+       [&] { return reg.ReadQword("Test", "Qword", 0) == 0; }},
+      {"\"Text\"=", [&] { return reg.ReadText("Test", "Text") == "some text"; },
+       [&] { return reg.ReadText("Test", "Text", "-") == "-"; }},
+      {"\"Unicode\"=", [&] { return reg.ReadText("Test", "Unicode") == "日本"; },
+       [&] { return reg.ReadText("Test", "Unicode", "-") == "-"; }},
+  };
+  for (std::size_t cut = 0; cut <= whole.size(); ++cut) {
+    SCOPED_TRACE("cut at " + std::to_string(cut));
+    WriteFileText(file, whole.substr(0, cut));
+    for (const Expected& value : values) {
+      std::size_t lineEnd = whole.find('\n', whole.find(value.line));
+      if (lineEnd <= cut) {
+        EXPECT_TRUE(value.readsRight()) << value.line;
+      } else {
+        EXPECT_TRUE(value.readsDefault()) << value.line;
+      }
+    }
+  }
+}
+
+TEST_F(RegistryFileTest, FailedWriteOrRenameLeavesThePreviousFileWhole) {
+  for (platform::SettingsFileFault fault :
+       {platform::SettingsFileFault::write, platform::SettingsFileFault::rename}) {
+    reg.WriteDword("Test", "Value", 1);
+    reg.WriteText("Test", "Text", "kept");
+    const std::string before = FileText(file);
+    platform::InjectSettingsFileFault(fault);
+    reg.WriteDword("Test", "Value", 2);
+    platform::ErrorCode code = platform::LastSystemError();
+    {
+      platform::RegistryBatch batch;
+      reg.WriteText("Test", "Text", "lost");
+      EXPECT_NE(batch.Commit(), 0u);
+    }
+    platform::InjectSettingsFileFault(platform::SettingsFileFault::none);
+    EXPECT_NE(code, 0u);
+    EXPECT_EQ(FileText(file), before);
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{file.filename().string()})
+        << "no temporary copy is left";
+    EXPECT_EQ(reg.ReadDword("Test", "Value", 0), 1u);
+    EXPECT_EQ(reg.ReadText("Test", "Text"), "kept");
+  }
+}
+
+TEST_F(RegistryFileTest, CopyLeftHalfWrittenByACrashIsIgnored) {
+  reg.WriteDword("Test", "Value", 1);
+  WriteFileText(file.string() + ".Ab12Cd", section + "\"Value\"=dword:0000");
+  EXPECT_EQ(reg.ReadDword("Test", "Value", 0), 1u);
+  reg.WriteDword("Test", "Value", 2);
+  EXPECT_EQ(reg.ReadDword("Test", "Value", 0), 2u);
+}
+
+TEST_F(RegistryFileTest, FileThatCannotBeReadIsNeverReplaced) {
+  fs::create_directories(file);
+  WriteFileText(file / "inside", "x");
+  reg.WriteDword("Test", "Value", 1);
+  EXPECT_NE(platform::LastSystemError(), 0u);
+  EXPECT_EQ(reg.ReadDword("Test", "Value", 5), 5u);
+  EXPECT_TRUE(fs::exists(file / "inside"));
+}
+
+TEST_F(RegistryFileTest, FolderThatRefusesNewFilesKeepsThePreviousFile) {
+  reg.WriteDword("Test", "Value", 1);
+  const std::string before = FileText(file);
+  const fs::path folder = file.parent_path();
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+  bool enforced = !std::ofstream(folder / "probe");
+  if (enforced) {
+    reg.WriteDword("Test", "Value", 2);
+    EXPECT_EQ(platform::LastSystemError(), platform::kErrorAccessDenied);
+  }
+  fs::remove(folder / "probe");
+  fs::permissions(folder, fs::perms::owner_all);
+  if (!enforced) GTEST_SKIP() << "permissions do not bind this user";
+  EXPECT_EQ(FileText(file), before);
+}
+
+TEST_F(RegistryFileTest, ChangesOfAnotherProgramMadeDuringABatchAreKept) {
+  reg.WriteDword("Test", "Ours", 1);
+  platform::RegistryBatch batch;
+  reg.WriteDword("Test", "Ours", 2);
+  // Another program saves its value meanwhile.
+  std::string text = FileText(file);
+  WriteFileText(file, text + "\"Theirs\"=dword:00000007\n");
+  EXPECT_EQ(batch.Commit(), 0u);
+  EXPECT_EQ(reg.ReadDword("Test", "Ours", 0), 2u);
+  EXPECT_EQ(reg.ReadDword("Test", "Theirs", 0), 7u);
+}
+
+}  // namespace

@@ -1,0 +1,25 @@
+#pragma once
+// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+
+// Creates or replaces a file with the bytes given.
+void WriteWholeFile(const std::string& path, const void* data, std::size_t size);
+
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  ~ScratchFolder();
+
+  const std::filesystem::path& Path() const { return path_; }
+  std::string PathText() const { return path_.string(); }
+  // Creates (or replaces) a file in the folder and returns its path.
+  std::string Write(const std::string& name, const void* data, std::size_t size) const;
+
+ private:
+  std::filesystem::path path_;
+};

@@ -1,0 +1,136 @@
+#include "ui/console/console_arguments.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace {
+
+struct OptionSpec {
+  std::string_view name;
+  ConsoleOption bit;
+  std::optional<std::string> ConsoleArguments::*value;  // null for a switch
+};
+
+constexpr std::array<OptionSpec, 10> kOptions = {{
+    {"--dest", kOptionDestination, &ConsoleArguments::destination},
+    {"--prefix", kOptionPrefix, &ConsoleArguments::prefix},
+    {"--size", kOptionSize, &ConsoleArguments::size},
+    {"--count", kOptionCount, &ConsoleArguments::count},
+    {"--self-extracting", kOptionSelfExtracting, nullptr},
+    {"--comments", kOptionComments, &ConsoleArguments::comments},
+    {"--yes", kOptionAnswer, nullptr},
+    {"--no", kOptionAnswer, nullptr},
+    {"--name", kOptionName, &ConsoleArguments::name},
+    {"--delete-when-done", kOptionDeleteWhenDone, nullptr},
+}};
+
+constexpr std::array<std::string_view, 2> kUserDataOptions = {"/UserDataFolder:",
+                                                              "/UserDataFilePath:"};
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view start) {
+  return text.size() >= start.size() &&
+         std::equal(start.begin(), start.end(), text.begin(), [](char a, char b) {
+           return std::tolower(static_cast<unsigned char>(a)) ==
+                  std::tolower(static_cast<unsigned char>(b));
+         });
+}
+
+const OptionSpec* FindOption(std::string_view name) {
+  for (const OptionSpec& spec : kOptions) {
+    if (spec.name == name) return &spec;
+  }
+  return nullptr;
+}
+
+void SetSwitch(ConsoleArguments& parsed, std::string_view name) {
+  if (name == "--self-extracting") parsed.selfExtracting = true;
+  if (name == "--delete-when-done") parsed.deleteWhenDone = true;
+  if (name == "--yes") parsed.answer = PresetAnswer::yes;
+  if (name == "--no") parsed.answer = PresetAnswer::no;
+}
+
+// One option at arguments[index], with its value when it takes one; returns the index of the
+// last argument it used.
+std::size_t TakeOption(const std::vector<std::string>& arguments, std::size_t index,
+                       ConsoleArguments& parsed) {
+  const std::string& argument = arguments[index];
+  const std::size_t equals = argument.find('=');
+  const std::string name = argument.substr(0, equals);
+  const OptionSpec* spec = FindOption(name);
+  if (spec == nullptr) throw UsageError("unknown option " + name);
+  if ((parsed.given & spec->bit) != 0) {
+    throw UsageError(spec->bit == kOptionAnswer ? "only one of --yes and --no can be given"
+                                                : name + " is given twice");
+  }
+  parsed.given |= spec->bit;
+  if (spec->value == nullptr) {
+    if (equals != std::string::npos) throw UsageError(name + " takes no value");
+    SetSwitch(parsed, name);
+    return index;
+  }
+  if (equals != std::string::npos) {
+    parsed.*(spec->value) = argument.substr(equals + 1);
+    return index;
+  }
+  if (index + 1 >= arguments.size()) throw UsageError(name + " needs a value");
+  parsed.*(spec->value) = arguments[index + 1];
+  return index + 1;
+}
+
+void CheckConflicts(const ConsoleArguments& parsed) {
+  if ((parsed.given & kOptionSize) && (parsed.given & kOptionCount)) {
+    throw UsageError("--size and --count cannot be given together");
+  }
+}
+
+bool IsOption(std::string_view argument) { return argument.size() > 1 && argument.front() == '-'; }
+
+}  // namespace
+
+bool IsUserDataOption(std::string_view argument) {
+  return std::ranges::any_of(kUserDataOptions, [argument](std::string_view option) {
+    return StartsWithIgnoringCase(argument, option);
+  });
+}
+
+ConsoleArguments ParseConsoleArguments(const std::vector<std::string>& arguments) {
+  ConsoleArguments parsed;
+  std::vector<std::string> operands;
+  bool optionsEnded = false;
+  for (std::size_t index = 0; index < arguments.size(); ++index) {
+    const std::string& argument = arguments[index];
+    if (optionsEnded || !IsOption(argument)) {
+      if (optionsEnded || !IsUserDataOption(argument)) operands.push_back(argument);
+    } else if (argument == "--") {
+      optionsEnded = true;
+    } else if (argument == "--help" || argument == "-h") {
+      parsed.help = true;
+    } else {
+      index = TakeOption(arguments, index, parsed);
+    }
+  }
+  CheckConflicts(parsed);
+  if (!operands.empty()) {
+    parsed.command = operands.front();
+    parsed.operands.assign(operands.begin() + 1, operands.end());
+  }
+  return parsed;
+}
+
+void CheckCommandShape(const ConsoleArguments& arguments, const CommandShape& shape) {
+  const std::string command = shape.name.empty() ? "" : std::string(shape.name) + " ";
+  const std::size_t count = arguments.operands.size();
+  if (count < shape.minOperands) throw UsageError(command + "needs more arguments");
+  if (count > shape.maxOperands) {
+    throw UsageError(command + "does not take " + arguments.operands[shape.maxOperands]);
+  }
+  for (const OptionSpec& spec : kOptions) {
+    if ((arguments.given & spec.bit) != 0 && (shape.options & spec.bit) == 0) {
+      const std::string name = spec.bit == kOptionAnswer
+                                   ? (arguments.answer == PresetAnswer::yes ? "--yes" : "--no")
+                                   : std::string(spec.name);
+      throw UsageError(command + "does not take " + name);
+    }
+  }
+}

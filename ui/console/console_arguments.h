@@ -1,0 +1,61 @@
+#pragma once
+// The console command line: a command word, its operands and its options.
+
+#include <cstddef>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/console/console_questions.h"
+
+// The options, as bits of a set.
+enum ConsoleOption : unsigned {
+  kOptionDestination = 1u << 0,     // --dest FOLDER
+  kOptionPrefix = 1u << 1,          // --prefix NAME
+  kOptionSize = 1u << 2,            // --size SIZE
+  kOptionCount = 1u << 3,           // --count N
+  kOptionSelfExtracting = 1u << 4,  // --self-extracting
+  kOptionComments = 1u << 5,        // --comments TEXT
+  kOptionAnswer = 1u << 6,          // --yes or --no
+  kOptionName = 1u << 7,            // --name NAME
+  kOptionDeleteWhenDone = 1u << 8,  // --delete-when-done
+};
+
+struct ConsoleArguments {
+  std::string command;  // the first operand; empty when there is none
+  std::vector<std::string> operands;
+  unsigned given = 0;  // the ConsoleOption bits of the options given
+  std::optional<std::string> destination, prefix, size, count, comments, name;
+  bool selfExtracting = false;
+  bool deleteWhenDone = false;
+  PresetAnswer answer = PresetAnswer::none;
+  bool help = false;  // --help or -h, anywhere
+};
+
+// A command line that cannot be understood; the text says why.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Options may stand anywhere, as "--dest FOLDER" or "--dest=FOLDER"; "--" ends them. The user
+// data options ("/UserDataFolder:..." and "/UserDataFilePath:...") belong to the settings and
+// are left out here. Raises UsageError for an unknown option, a missing value, an option given
+// twice, or both of --size and --count, or of --yes and --no.
+ConsoleArguments ParseConsoleArguments(const std::vector<std::string>& arguments);
+
+// Whether an argument is one of the user data options, in any letter case.
+bool IsUserDataOption(std::string_view argument);
+
+// What a command accepts: how many operands and which options.
+struct CommandShape {
+  std::string_view name;
+  std::size_t minOperands;
+  std::size_t maxOperands;
+  unsigned options;
+};
+
+// Raises UsageError when the arguments do not fit the command.
+void CheckCommandShape(const ConsoleArguments& arguments, const CommandShape& shape);

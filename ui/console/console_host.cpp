@@ -1,0 +1,181 @@
+#include "ui/console/console_host.h"
+
+#include <utility>
+
+#include "app/error_report.h"
+#include "app/message_format.h"
+#include "engine/operation_state.h"
+#include "res/resource.h"
+#include "ui/console/progress_line.h"
+
+namespace {
+
+// The live line is redrawn at most this often (milliseconds), and always when it reaches 100%.
+constexpr std::uint64_t kRedrawInterval = 100;
+
+std::string_view LocationWord(LocationMode mode) {
+  return mode == LocationMode::folder ? "folder" : "file";
+}
+
+}  // namespace
+
+ConsoleHost::ConsoleHost(ConsoleTerminal terminal, PresetAnswer preset)
+    : terminal_(std::move(terminal)), preset_(preset) {}
+
+void ConsoleHost::SetStatusText(const std::string& text) {
+  if (text.empty()) return;
+  WriteLine(text);
+}
+
+void ConsoleHost::SetProgress(int percent) {
+  percent_ = percent;
+  // Progress 0 starts or ends an operation: the status line says which.
+  if (percent == 0)
+    ClearLiveLine();
+  else
+    DrawLiveLine(percent == 100);
+}
+
+void ConsoleHost::SetTimingLine(const std::string& text) {
+  timingLine_ = text;
+  DrawLiveLine(false);
+}
+
+void ConsoleHost::SetTransferLine(const std::string& text) {
+  transferLine_ = text;
+  DrawLiveLine(false);
+}
+
+int ConsoleHost::AskQuestion(const std::string& text, unsigned boxType) {
+  ClearLiveLine();
+  int button = 0;
+  if (text == LoadMessage(IDS_CONFIRM_CANCEL).value_or("")) {
+    button = AnswerCancelQuestion(text);
+  } else if (const std::optional<int> preset = PresetButton(boxType, preset_)) {
+    button = Announce(text, boxType, *preset);
+  } else if (terminal_.interactive) {
+    button = AskOnTerminal(text, boxType);
+  } else {
+    button = Announce(text, boxType, SafeButton(boxType));
+  }
+  DrawLiveLine(true);
+  return button;
+}
+
+// The user pressed Ctrl-C: on a terminal the question is asked and another Ctrl-C confirms;
+// without one the first Ctrl-C is answered No with a word on how to confirm, the second Yes.
+int ConsoleHost::AnswerCancelQuestion(const std::string& text) {
+  if (!terminal_.interactive) {
+    if (cancelAnswered_) return Announce(text, kBoxYesNo, kButtonYes);
+    cancelAnswered_ = true;
+    WriteLine(text + "\nPress Ctrl-C again to abort.");
+    return kButtonNo;
+  }
+  terminal_.write(text + " [y/n, Ctrl-C: yes] ");
+  for (;;) {
+    std::string line;
+    switch (terminal_.readLine(line)) {
+      case platform::LineReadResult::interrupted:
+        terminal_.write("\n");
+        return kButtonYes;
+      case platform::LineReadResult::closed:
+        terminal_.write("\n");
+        return kButtonNo;
+      case platform::LineReadResult::line:
+        break;
+    }
+    if (const std::optional<int> button = ButtonForAnswer(kBoxYesNo, line)) return *button;
+    terminal_.write("[y/n] ");
+  }
+}
+
+int ConsoleHost::AskOnTerminal(const std::string& text, unsigned boxType) {
+  const std::string keys = "[" + AnswerKeys(boxType) + "] ";
+  terminal_.write(text + " " + keys);
+  for (;;) {
+    std::string line;
+    if (terminal_.readLine(line) != platform::LineReadResult::line) {
+      // Ctrl-C or the end of input: the answer that changes least.
+      terminal_.write("\n");
+      return SafeButton(boxType);
+    }
+    if (const std::optional<int> button = ButtonForAnswer(boxType, line)) return *button;
+    terminal_.write(keys);
+  }
+}
+
+int ConsoleHost::Announce(const std::string& text, unsigned boxType, int button) {
+  WriteLine(text + " [" + AnswerKeys(boxType) + "] " + std::string(AnswerWord(button)));
+  return button;
+}
+
+LocationAnswer ConsoleHost::PromptLocation(LocationMode mode, std::string& path,
+                                           const std::string& reason) {
+  if (!terminal_.interactive) {
+    unansweredPrompt_ = reason;
+    return LocationAnswer::cancel;
+  }
+  ClearLiveLine();
+  const std::string_view word = LocationWord(mode);
+  terminal_.write(LoadMessage(IDS_REASON_PREFIX).value_or("") + reason + "\n");
+  terminal_.write("Type another " + std::string(word) + ", press Enter to try again with " + path +
+                  ", or type c to cancel.\n> ");
+  std::string line;
+  if (terminal_.readLine(line) != platform::LineReadResult::line) {
+    terminal_.write("\n");
+    return LocationAnswer::cancel;
+  }
+  if (line == "c" || line == "C") return LocationAnswer::cancel;
+  if (!line.empty()) path = line;
+  return LocationAnswer::ok;
+}
+
+bool ConsoleHost::PumpMessages() {
+  if (TakeInterrupt()) RequestCancel();
+  return terminal_.quitRequested();
+}
+
+// Ctrl-C stands for the Escape key, so that the engine asks at once.
+bool ConsoleHost::EscapeKeyDown() { return TakeInterrupt(); }
+
+std::uint64_t ConsoleHost::TickCount() { return terminal_.tickCount(); }
+
+bool ConsoleHost::TakeInterrupt() {
+  if (!terminal_.takeInterrupt()) return false;
+  RequestCancel();
+  return true;
+}
+
+void ConsoleHost::WriteLine(std::string_view text) {
+  const bool live = liveLength_ != 0;
+  ClearLiveLine();
+  terminal_.write(std::string(text) + "\n");
+  if (live) DrawLiveLine(true);
+}
+
+void ConsoleHost::ShowFinalLines() {
+  ClearLiveLine();
+  percent_ = 0;
+  if (!timingLine_.empty()) WriteLine(timingLine_);
+  if (!transferLine_.empty()) WriteLine(transferLine_);
+}
+
+void ConsoleHost::DrawLiveLine(bool force) {
+  if (!terminal_.liveProgress || percent_ <= 0) return;
+  const std::uint64_t now = terminal_.tickCount();
+  if (!force && liveLength_ != 0 && now - lastDraw_ < kRedrawInterval) return;
+  lastDraw_ = now;
+  std::string line = ProgressLineText(
+      CurrentProgressFigures(ProcessOperationState(), percent_, now), terminal_.width);
+  const std::size_t length = TextColumns(line);
+  // Blanks over what is left of a longer line drawn before.
+  if (length < liveLength_) line += std::string(liveLength_ - length, ' ');
+  terminal_.write("\r" + line);
+  liveLength_ = length;
+}
+
+void ConsoleHost::ClearLiveLine() {
+  if (liveLength_ == 0) return;
+  terminal_.write("\r" + std::string(liveLength_, ' ') + "\r");
+  liveLength_ = 0;
+}

@@ -1,0 +1,67 @@
+#pragma once
+// The operation host of the console programs: the status surface on standard error, questions
+// and the location prompt on the terminal (or answered without asking when there is none),
+// Ctrl-C as the Cancel button.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/operation_host.h"
+#include "ui/console/console_questions.h"
+#include "ui/console/console_terminal.h"
+
+class ConsoleHost : public OperationHost {
+ public:
+  ConsoleHost(ConsoleTerminal terminal, PresetAnswer preset);
+
+  // Status texts become lines. On a terminal the progress, time and rate share one line that
+  // is redrawn in place; otherwise they are kept for the final lines only.
+  void SetStatusText(const std::string& text) override;
+  void SetProgress(int percent) override;
+  void SetCaption(const std::string& caption) override { caption_ = caption; }
+  void SetTimingLine(const std::string& text) override;
+  void SetTransferLine(const std::string& text) override;
+  std::string TimingLine() const override { return timingLine_; }
+  std::string TransferLine() const override { return transferLine_; }
+
+  // Asked on the terminal; otherwise --yes or --no, or the safe answer, is taken and written
+  // after the question. The question that follows a Ctrl-C is answered Yes by another Ctrl-C.
+  int AskQuestion(const std::string& text, unsigned boxType) override;
+  // On the terminal: another path, Enter for the same one again, or "c" to cancel. Without a
+  // terminal it is a Cancel, and the reason is kept as the failure it stands for.
+  LocationAnswer PromptLocation(LocationMode mode, std::string& path,
+                                const std::string& reason) override;
+
+  // A Ctrl-C becomes the cancel request; a termination request is the quit request.
+  bool PumpMessages() override;
+  bool EscapeKeyDown() override;
+  bool MainWindowExists() override { return true; }
+  std::uint64_t TickCount() override;
+
+  // A line of the command's own, kept apart from the live line.
+  void WriteLine(std::string_view text);
+  // After the operation: the live line goes and the last timing and transfer lines stay.
+  void ShowFinalLines();
+  // The reason of a location prompt that was cancelled because nobody could be asked.
+  const std::optional<std::string>& UnansweredPrompt() const { return unansweredPrompt_; }
+  const std::string& Caption() const { return caption_; }
+
+ private:
+  bool TakeInterrupt();
+  int AnswerCancelQuestion(const std::string& text);
+  int AskOnTerminal(const std::string& text, unsigned boxType);
+  int Announce(const std::string& text, unsigned boxType, int button);
+  void DrawLiveLine(bool force);
+  void ClearLiveLine();
+
+  ConsoleTerminal terminal_;
+  PresetAnswer preset_;
+  std::string caption_, timingLine_, transferLine_;
+  int percent_ = 0;
+  bool cancelAnswered_ = false;  // the cancel question was answered No without a terminal
+  std::optional<std::string> unansweredPrompt_;
+  std::size_t liveLength_ = 0;  // characters of the live line on screen; 0 when none
+  std::uint64_t lastDraw_ = 0;
+};

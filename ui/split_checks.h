@@ -1,0 +1,18 @@
+#pragma once
+// The Split page's checks of the maximum split file size and the number of split files, as
+// it makes them when it reads its boxes. A refusal is thrown with its finished message.
+
+#include <cstdint>
+#include <string_view>
+
+// The spin control's range of the number of split files.
+inline constexpr int kMinSplitFileCount = 2;
+inline constexpr int kMaxSplitFileCount = 32766;
+
+// The size box's text, cut at its first blank (so that a part in parentheses falls away) and
+// read as a byte size: "700MB" is 700 MiB, "700 MB" is 700 bytes. Throws 1102 when it is no
+// size or lies outside 4,368 to 107,374,182,400 bytes.
+std::uint64_t CheckedSplitFileSize(std::string_view text);
+
+// A whole number, digit grouping allowed; throws 1128 outside 2 to 32,766.
+int CheckedSplitFileCount(std::string_view text);
