@@ -560,6 +560,11 @@ TEST_F(MergeTest, AnExistingMergedFileIsReplacedOnlyWhenTheUserAgrees) {
   EXPECT_EQ(host().questions[0].text, Text(IDS_CONFIRM_OVERWRITE_FILE, {destination}));
   EXPECT_EQ(FileBytes(destination), earlier);
 
+  NewHost();  // a verify neither asks nor touches the file
+  EXPECT_EQ(Run(files[0], destination, Mode::verify), "");
+  EXPECT_TRUE(host().questions.empty());
+  EXPECT_EQ(FileBytes(destination), earlier);
+
   NewHost();
   host().answers = {kButtonYes};
   ASSERT_EQ(Run(files[0], destination), "");

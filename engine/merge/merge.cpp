@@ -23,8 +23,8 @@
 
 namespace {
 
-// A reader refuses more data bytes per piece than the largest split file can hold.
-constexpr std::uint64_t kMaxPieceDataSize = 107374182400;
+// A reader refuses more data bytes per piece than the writer's largest split file size.
+constexpr std::uint64_t kMaxPieceDataSize = kMaxSplitFileSize;
 
 std::string MessageOf(const CException& error) {
   std::string text;
@@ -95,8 +95,9 @@ void MergeRun::Run() {
   PrepareNames();
   if (!verifying_) {
     RefuseMergedFileInPackage();
-    if (options_.promptOnOverwrite)
+    if (options_.promptOnOverwrite) {
       ConfirmOverwrite(host_, destination_, IDS_CONFIRM_OVERWRITE_FILE);
+    }
   }
   SetStatus(host_, kProgressUnchanged, IDS_CREATING_FILE, {FileNamePart(destination_)});
   if (!verifying_) CreateMergedFile();
