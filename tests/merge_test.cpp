@@ -17,7 +17,10 @@
 #include "app/path_text.h"
 #include "app/text_format.h"
 #include "engine/disk_space.h"
+#include "engine/file64.h"
 #include "engine/operation_state.h"
+#include "engine/package_names.h"
+#include "engine/split/split.h"
 #include "res/resource.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/scratch_folder.h"
@@ -173,6 +176,34 @@ TEST_F(MergeTest, APackageCopiedElsewhereOrWithARenamedMasterMerges) {
   NewHost();
   ASSERT_EQ(Run(Path(copy, "renamed.fsm"), destination), "");
   EXPECT_EQ(FileBytes(destination), package.Original());
+}
+
+TEST_F(MergeTest, PackagesWrittenByTheSplitMergeBack) {
+  for (const bool selfExtracting : {false, true}) {
+    SCOPED_TRACE(selfExtracting ? "self-extracting" : "data-only");
+    SplitOptions splitOptions;
+    splitOptions.bySize = true;
+    splitOptions.selfExtracting = selfExtracting;
+    splitOptions.promptOnOverwrites = false;
+    // Room for the lite program in the master's pieces' size, so the test follows its size.
+    std::uint64_t stubSize = 0;
+    ASSERT_TRUE(FileSizeByName(BuiltLiteProgramPath(), stubSize));
+    splitOptions.maxSplitFileSize = std::max<std::uint64_t>(stubSize + 3208, 100000);
+    const Bytes source = SourceBytes(splitOptions.maxSplitFileSize * 2 + 1234);
+    const std::string sourcePath = Path(scratch.Path(), "source.bin");
+    WriteWholeFile(sourcePath, source.data(), source.size());
+    const std::string prefix = Path(SubFolder(scratch.Path(), "package"), "source.bin");
+    NewHost();
+    {
+      OperationScope scope(host());
+      CFSplit().Split(host(), sourcePath, prefix, splitOptions);
+    }
+    const std::string destination = Path(scratch.Path(), "merged.bin");
+    NewHost();
+    ASSERT_EQ(Run(PackageFileName(prefix, kCurrentVersion, selfExtracting, 0), destination), "");
+    EXPECT_EQ(FileBytes(destination), source);
+    fs::remove(destination);
+  }
 }
 
 // What spoils a package, and where and how the merge must notice it.
