@@ -135,6 +135,22 @@ TEST_F(MergePageRules, ErrorsStopTheLoadWithTheFieldsClearedAsFarAsTheyGo) {
   EXPECT_EQ(fields.fileCountText, "4");
 }
 
+TEST_F(MergePageRules, TheMergeCommandNeedsAnExistingFolder) {
+  MergePageFields fields;
+  fields.fileName = "sub/film.avi";
+  fields.destinationFolder = scratch.PathText();
+  EXPECT_EQ(PrepareMergeRun(fields), MergeTargetPath(scratch.PathText(), "film.avi"));
+  fields.destinationFolder = "";
+  EXPECT_EQ(PrepareMergeRun(fields), "film.avi");
+  fields.destinationFolder = (scratch.Path() / "gone").string();
+  try {
+    PrepareMergeRun(fields);
+    ADD_FAILURE() << "a missing folder was taken";
+  } catch (const CAppException& error) {
+    EXPECT_EQ(TextOf(error), LoadMessage(IDS_FOLDER_NOT_FOUND, {fields.destinationFolder}));
+  }
+}
+
 TEST(MergePageTimes, TheSplitTimeIsShiftedIntoLocalTime) {
   EXPECT_EQ(LocalSplitTimeText(45000.5, 0.25), FormatDateTime(45000.75));
   EXPECT_EQ(LocalSplitTimeText(45000.5, -5.5 / 24), FormatDateTime(45000.5 - 5.5 / 24));

@@ -96,6 +96,13 @@ double AddDaysToOleDate(double date, double days) {
   return OleDateFromTimeLine(TimeLineFromOleDate(date) + days);
 }
 
+std::string PrepareMergeRun(const MergePageFields& fields) {
+  if (!fields.destinationFolder.empty() && !FolderExists(fields.destinationFolder)) {
+    ThrowAppException(IDS_FOLDER_NOT_FOUND, {fields.destinationFolder});
+  }
+  return MergeTargetPath(fields.destinationFolder, fields.fileName);
+}
+
 std::string MergeTargetPath(const std::string& destinationFolder, const std::string& fileName,
                             platform::PathStyle style) {
   const std::string folder =

@@ -50,6 +50,10 @@ double CurrentLocalTimeOffsetDays();
 // midnight, so the sum is taken on the real time line.
 double AddDaysToOleDate(double date, double days);
 
+// The checks and the target path of the Merge command: a destination folder that is given must
+// exist (1119); the target is MergeTargetPath of the fields.
+std::string PrepareMergeRun(const MergePageFields& fields);
+
 // Where the Merge command writes: the destination folder (a separator added when it has none)
 // joined with the name's file-name part, so a folder typed into the name is ignored.
 std::string MergeTargetPath(const std::string& destinationFolder, const std::string& fileName,
