@@ -33,6 +33,8 @@ ErrorCode SeekTo(FileHandle handle, std::int64_t offset, SeekOrigin origin,
                  std::uint64_t& position);
 ErrorCode FileLength(FileHandle handle, std::uint64_t& length);
 ErrorCode FlushToDisk(FileHandle handle);
+// The file ends at `length` bytes, cut or extended with zeros; the position stays where it is.
+ErrorCode SetFileLength(FileHandle handle, std::uint64_t length);
 
 ErrorCode RemoveFile(const std::string& path);
 
@@ -41,6 +43,10 @@ enum class PathKind { Missing, File, Folder };
 PathKind QueryPathKind(const std::string& path);
 // The size from the folder entry, without opening the file; 0 for a folder.
 ErrorCode SizeFromDirectoryEntry(const std::string& path, std::uint64_t& size);
+// Whether two paths lead to the same file. When both exist, the files themselves are compared,
+// so links, relative parts and other spellings of one file are caught; otherwise the absolute
+// paths with their folders resolved (without regard to case on Windows).
+bool IsSameFile(const std::string& first, const std::string& second);
 
 // Path rules, with the separator style as an argument so that the Windows rules run
 // (and are tested) everywhere.
