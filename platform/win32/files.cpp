@@ -35,6 +35,8 @@ bool HasWildcards(const std::string& path) {
 
 }  // namespace
 
+ErrorCode MarkExecutable(const std::string&) { return 0; }
+
 std::string AbsolutePath(const std::string& path) {
   if (path.empty()) return path;
   std::wstring wide = Widen(path);

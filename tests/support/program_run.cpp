@@ -40,17 +40,20 @@ std::string BuiltProgramPath(const std::string& name) {
 }
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& workFolder, const std::string& input,
-                      const std::vector<std::string>& environment) {
-  const std::filesystem::path folder(workFolder);
+                      const std::string& captureFolder, const RunSetting& setting) {
+  const std::filesystem::path folder(captureFolder);
   const std::filesystem::path in = folder / "run.in", out = folder / "run.out",
                               err = folder / "run.err";
-  std::ofstream(in, std::ios::binary) << input;
+  std::ofstream(in, std::ios::binary) << setting.input;
   std::string command;
+  if (!setting.currentFolder.empty()) {
+    command +=
+        (ProgramsAreWindowsPrograms() ? "cd /d " : "cd ") + Quoted(setting.currentFolder) + " && ";
+  }
   if (!ProgramsAreWindowsPrograms()) {
-    for (const std::string& setting : environment) {
-      const std::size_t equals = setting.find('=');
-      command += setting.substr(0, equals + 1) + Quoted(setting.substr(equals + 1)) + " ";
+    for (const std::string& entry : setting.environment) {
+      const std::size_t equals = entry.find('=');
+      command += entry.substr(0, equals + 1) + Quoted(entry.substr(equals + 1)) + " ";
     }
   }
   command += Quoted(program);
