@@ -22,6 +22,10 @@ namespace {
 
 const std::vector<std::string> kEnglish = {"LC_ALL=en_US.UTF-8"};
 
+// The full program's console front end: "partwell", or "partwell-cli.exe" beside the window
+// program on Windows.
+std::string FullProgram() { return ProgramsAreWindowsPrograms() ? "partwell-cli" : "partwell"; }
+
 // The programs never see the user's settings: on POSIX the sandbox's configuration folder is
 // theirs; on Windows they use the real program's registry key, which is put back as it was.
 class ProgramSettingsScope {
@@ -103,7 +107,7 @@ class ConsoleProgramTest : public ::testing::Test {
                       {.environment = kEnglish, .currentFolder = currentFolder});
   }
   ProgramRun Partwell(const std::vector<std::string>& arguments) {
-    return Run("partwell", arguments);
+    return Run(FullProgram(), arguments);
   }
 
   // The output with the folder of the test's files, times and rates replaced by names.
@@ -264,14 +268,14 @@ TEST_F(ConsoleProgramTest, UsageErrorsEndWithStatusTwoAndHelpWithZero) {
     std::vector<std::string> arguments;
     std::string message;
   } cases[] = {
-      {"partwell", {}, "no command given"},
-      {"partwell", {"cut", "x"}, "unknown command cut"},
-      {"partwell", {"split"}, "split needs more arguments"},
-      {"partwell", {"split", "a", "b"}, "split does not take b"},
-      {"partwell",
+      {FullProgram(), {}, "no command given"},
+      {FullProgram(), {"cut", "x"}, "unknown command cut"},
+      {FullProgram(), {"split"}, "split needs more arguments"},
+      {FullProgram(), {"split", "a", "b"}, "split does not take b"},
+      {FullProgram(),
        {"split", "a", "--size", "1MB", "--count", "2"},
        "--size and --count cannot be given together"},
-      {"partwell", {"split", "a", "--dest"}, "--dest needs a value"},
+      {FullProgram(), {"split", "a", "--dest"}, "--dest needs a value"},
       {"PartwellLite", {"split", "a"}, "unknown command split"},
       {"PartwellLite", {"settings"}, "unknown command settings"},
       {"PartwellLite", {}, "no command given"},
@@ -279,8 +283,7 @@ TEST_F(ConsoleProgramTest, UsageErrorsEndWithStatusTwoAndHelpWithZero) {
   for (const auto& c : cases) {
     const ProgramRun run = Run(c.program, c.arguments);
     EXPECT_EQ(run.status, 2) << c.message;
-    const std::string name =
-        c.program == "partwell" && ProgramsAreWindowsPrograms() ? "partwell-cli" : c.program;
+    const std::string& name = c.program;
     EXPECT_EQ(run.err, name + ": " + c.message + "\nTry '" + name + " --help'.\n");
     EXPECT_EQ(run.out, "");
   }
@@ -300,7 +303,7 @@ TEST_F(ConsoleProgramTest, OnATerminalAsksAndDrawsTheLiveLine) {
   MakeSample();
   ASSERT_EQ(SplitSample().status, 0);
   const auto onTerminal = [this](const std::string& answers) {
-    std::string command = "'" + BuiltProgramPath("partwell") + "' split '" +
+    std::string command = "'" + BuiltProgramPath(FullProgram()) + "' split '" +
                           (data_ / "sample.bin").string() + "' --size 30000";
     return RunProgram("script", {"-qec", command, "/dev/null"}, io_.string(),
                       {.input = answers, .environment = kEnglish});

@@ -31,12 +31,22 @@ int ExitStatusOf(int result) {
   return (result >> 8) & 0xFF;
 }
 
+// Windows programs write their standard streams as text, a line ending in "\r\n"; the lines
+// are compared as they read.
+std::string CapturedText(std::string text) {
+  if (!ProgramsAreWindowsPrograms()) return text;
+  for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos;) text.erase(at, 1);
+  return text;
+}
+
 }  // namespace
 
 bool ProgramsAreWindowsPrograms() { return std::string_view(PW_EXE_SUFFIX) == ".exe"; }
 
 std::string BuiltProgramPath(const std::string& name) {
-  return (std::filesystem::path(PW_BIN_DIR) / (name + PW_EXE_SUFFIX)).string();
+  // Joined as the build gives the folder: under Wine a path of the Linux side with one kind of
+  // separator still names the file.
+  return std::string(PW_BIN_DIR) + "/" + name + PW_EXE_SUFFIX;
 }
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
@@ -64,8 +74,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   if (ProgramsAreWindowsPrograms()) command = "\"" + command + "\"";
   ProgramRun run;
   run.status = ExitStatusOf(std::system(command.c_str()));
-  run.out = ReadWholeFile(out);
-  run.err = ReadWholeFile(err);
+  run.out = CapturedText(ReadWholeFile(out));
+  run.err = CapturedText(ReadWholeFile(err));
   std::error_code ignored;
   for (const auto& file : {in, out, err}) std::filesystem::remove(file, ignored);
   return run;

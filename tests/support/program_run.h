@@ -1,6 +1,7 @@
 #pragma once
 // Runs a program of the build (from PW_BIN_DIR) as a user would from a shell, without a
-// terminal: standard input from a file, standard output and error captured.
+// terminal: standard input from a file, standard output and error captured (with the line
+// breaks of Windows programs read as "\n").
 
 #include <string>
 #include <vector>
