@@ -10,6 +10,7 @@
 #include "tests/support/locale_scope.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/split_package.h"
+#include "ui/split_checks.h"
 
 namespace {
 
@@ -37,45 +38,39 @@ class SplitPageRules : public testing::Test {
   SplitOptions options_;
 };
 
-TEST_F(SplitPageRules, SizeBoxIsReadUpToItsFirstBlank) {
+// The size box is read up to its first blank, so that the part in parentheses falls away.
+TEST_F(SplitPageRules, SizeAndCountAreCheckedAgainstTheirLimits) {
   struct Case {
     const char* text;
-    bool reads;
-    std::uint64_t bytes;
+    std::uint64_t bytes;  // 0: refused
   };
-  const Case cases[] = {
-      {"700MB", true, 700ull << 20},
-      {"700 MB", true, 700},
-      {"1,073,741,824 (1.00 GB)", true, 1073741824},
-      {"681,984,000 (CD 650 MB)", true, 681984000},
-      {"2.5KB", true, 2560},
-      {"", false, 0},
-      {"MB", false, 0},
-      {" 700", false, 0},  // the blank comes first: nothing is left to read
+  const Case sizes[] = {
+      {"700MB", 700ull << 20},
+      {"1,073,741,824 (1.00 GB)", 1073741824},
+      {"681,984,000 (CD 650 MB)", 681984000},
+      {"4.5KB", 4608},
+      {"4,368", 4368},
+      {"100GB", 107374182400},
+      {"700 MB", 0},  // 700 bytes
+      {"4,367", 0},
+      {"107,374,182,401", 0},
+      {" 700MB", 0},  // nothing before the blank
+      {"lots", 0},
+      {"", 0},
   };
-  for (const Case& test : cases) {
+  for (const Case& test : sizes) {
     SCOPED_TRACE(test.text);
-    std::uint64_t bytes = 0;
-    EXPECT_EQ(ReadSizeBoxText(test.text, bytes), test.reads);
-    if (test.reads) {
-      EXPECT_EQ(bytes, test.bytes);
+    if (test.bytes != 0) {
+      EXPECT_EQ(CheckedSplitFileSize(test.text), test.bytes);
+    } else {
+      EXPECT_EQ(RaisedText([&] { CheckedSplitFileSize(test.text); }), kSizeRange);
     }
   }
-}
-
-TEST_F(SplitPageRules, SizeAndCountAreCheckedAgainstTheirLimits) {
-  EXPECT_EQ(ReadSplitFileSize("700MB"), 700ull << 20);
-  EXPECT_EQ(ReadSplitFileSize("4,368"), 4368u);
-  EXPECT_EQ(ReadSplitFileSize("100GB"), 107374182400u);
-  for (const char* refused : {"700 MB", "4,367", "107,374,182,401", "lots"}) {
-    SCOPED_TRACE(refused);
-    EXPECT_EQ(RaisedText([&] { ReadSplitFileSize(refused); }), kSizeRange);
-  }
-  EXPECT_EQ(ReadSplitFileCount("2"), 2u);
-  EXPECT_EQ(ReadSplitFileCount("32,766"), 32766u);
+  EXPECT_EQ(CheckedSplitFileCount("2"), 2);
+  EXPECT_EQ(CheckedSplitFileCount("32,766"), 32766);
   for (const char* refused : {"1", "32,767", "-3", "three", ""}) {
     SCOPED_TRACE(refused);
-    EXPECT_EQ(RaisedText([&] { ReadSplitFileCount(refused); }), kCountRange + "32,766.");
+    EXPECT_EQ(RaisedText([&] { CheckedSplitFileCount(refused); }), kCountRange + "32,766.");
   }
 }
 

@@ -7,15 +7,16 @@
 #include "engine/split/split_plan.h"
 #include "platform/files.h"
 #include "res/resource.h"
+#include "ui/split_checks.h"
 
 namespace {
 
 // The count or the size, whichever the mode takes as input, into the options.
 void ReadSizeOrCount(const SplitPageFields& fields, SplitOptions& options) {
   if (fields.bySize) {
-    options.maxSplitFileSize = ReadSplitFileSize(fields.sizeText);
+    options.maxSplitFileSize = CheckedSplitFileSize(fields.sizeText);
   } else {
-    options.fileCount = ReadSplitFileCount(fields.countText);
+    options.fileCount = static_cast<std::uint32_t>(CheckedSplitFileCount(fields.countText));
   }
 }
 
@@ -24,29 +25,6 @@ void CheckFolderExists(const std::string& folder) {
 }
 
 }  // namespace
-
-bool ReadSizeBoxText(std::string_view text, std::uint64_t& bytes) {
-  return ParseByteSize(text.substr(0, text.find(' ')), bytes);
-}
-
-std::uint64_t ReadSplitFileSize(std::string_view sizeText) {
-  std::uint64_t bytes = 0;
-  if (!ReadSizeBoxText(sizeText, bytes) || bytes < kMinSplitFileSize || bytes > kMaxSplitFileSize) {
-    ThrowAppException(IDS_SPLIT_SIZE_RANGE,
-                      {FormatInteger(kMinSplitFileSize), FormatInteger(kMaxSplitFileSize),
-                       FormatByteSize(kMaxSplitFileSize)});
-  }
-  return bytes;
-}
-
-std::uint32_t ReadSplitFileCount(std::string_view countText) {
-  std::int64_t count = 0;
-  if (!ParseInteger(countText, count) || count < kMinFileCount || count > kMaxFileCount) {
-    ThrowAppException(IDS_SPLIT_COUNT_RANGE,
-                      {FormatInteger(kMinFileCount), FormatInteger(kMaxFileCount)});
-  }
-  return static_cast<std::uint32_t>(count);
-}
 
 void ClearSplitInfo(SplitPageFields& fields) {
   fields.byteSizeText.clear();

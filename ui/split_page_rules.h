@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "engine/package_format.h"
 #include "engine/split/split_options.h"
@@ -31,19 +30,11 @@ struct SplitPageDefaults {
   std::string namePrefix;
 };
 
-// A size as typed in the size box: the text up to its first blank, so that "1,048,576 (1 MB)"
-// reads as its digits and "700MB" as 700 MiB, while "700 MB" reads as 700 bytes.
-bool ReadSizeBoxText(std::string_view text, std::uint64_t& bytes);
-
-// The size box, checked: raises 1102 unless it holds a size of 4,368 to 107,374,182,400 bytes.
-std::uint64_t ReadSplitFileSize(std::string_view sizeText);
-// The number box, checked: raises 1128 unless it holds a number of 2 to 32,766.
-std::uint32_t ReadSplitFileCount(std::string_view countText);
-
 // Clears what LoadSplitInfo shows (the list selection of count mode is the page's own).
 void ClearSplitInfo(SplitPageFields& fields);
 
-// Re-derives what the page shows from its inputs: the size or number read into the options,
+// Re-derives what the page shows from its inputs: the size or number read into the options
+// (checked as ui/split_checks.h does),
 // the plan, the source's byte size, the other one of size and number, the destination folder
 // (raising 1119 when it does not exist) and the name prefix. Nothing happens without a source
 // path. Raises the first check that fails; the fields keep what was filled before it. Returns
