@@ -63,6 +63,11 @@ inline constexpr PathStyle kNativePathStyle = PathStyle::posix;
 std::optional<std::string> FolderQueryPath(std::string_view path,
                                            PathStyle style = kNativePathStyle);
 
+// Lets the file be run as a program by those who may read it (a self-extracting master on
+// POSIX, where that takes the execute permission); nothing to do on Windows, where the
+// extension says it.
+ErrorCode MarkExecutable(const std::string& path);
+
 // The path made absolute against the current folder, as the user meant a path typed on the
 // command line (Windows also resolves "." and ".." parts); unchanged when it already is
 // absolute, is empty, or the current folder cannot be had.

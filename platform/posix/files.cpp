@@ -185,6 +185,16 @@ ErrorCode SizeFromDirectoryEntry(const std::string& path, std::uint64_t& size) {
   return 0;
 }
 
+ErrorCode MarkExecutable(const std::string& path) {
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0) return errno;
+  // Execute where read is allowed, as "chmod +x" gives under the usual masks.
+  const mode_t mode = status.st_mode & 07777;
+  const mode_t wanted = mode | ((mode & (S_IRUSR | S_IRGRP | S_IROTH)) >> 2);
+  if (wanted != mode && chmod(path.c_str(), wanted) != 0) return errno;
+  return 0;
+}
+
 std::string AbsolutePath(const std::string& path) {
   if (path.empty() || path.front() == '/') return path;
   std::unique_ptr<char, decltype(&std::free)> current(getcwd(nullptr, 0), &std::free);

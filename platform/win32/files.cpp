@@ -67,6 +67,8 @@ bool IdentityOf(const std::string& path, FileIdentity& identity) {
 
 }  // namespace
 
+ErrorCode MarkExecutable(const std::string&) { return 0; }
+
 std::string AbsolutePath(const std::string& path) {
   if (path.empty()) return path;
   const std::optional<std::wstring> full = FullPath(Widen(path));
