@@ -5,12 +5,16 @@
 #include "engine/split/split.h"
 #include "platform/console.h"
 #include "platform/files.h"
+#include "platform/unicode.h"
 #include "ui/console/console_commands.h"
 #include "ui/console/console_terminal.h"
 #include "ui/console/operation_run.h"
 #include "ui/split_page_rules.h"
 
 namespace {
+
+// The comments box of the Split page takes no more.
+constexpr std::size_t kMaxCommentsLength = 511;
 
 constexpr unsigned kSplitOptions = kOptionDestination | kOptionPrefix | kOptionSize | kOptionCount |
                                    kOptionSelfExtracting | kOptionDataOnly | kOptionComments |
@@ -41,6 +45,10 @@ void ApplyCommandLine(const ConsoleArguments& arguments, CAppPrefs& prefs) {
 }
 
 SplitRequest MakeRequest(const ConsoleArguments& arguments, const CAppPrefs& prefs) {
+  if (arguments.comments && platform::Utf16Length(*arguments.comments) > kMaxCommentsLength) {
+    throw UsageError("--comments takes at most " + std::to_string(kMaxCommentsLength) +
+                     " characters");
+  }
   SplitRequest request;
   SplitPageFields& fields = request.fields;
   fields.sourcePath = platform::AbsolutePath(arguments.operands.at(0));
