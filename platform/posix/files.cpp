@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
 
 namespace platform {
 namespace {
@@ -153,6 +155,18 @@ ErrorCode SizeFromDirectoryEntry(const std::string& path, std::uint64_t& size) {
   if (stat(path.c_str(), &info) != 0) return OpenError(path);
   size = S_ISDIR(info.st_mode) ? 0 : static_cast<std::uint64_t>(info.st_size);
   return 0;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path.front() == '/') return path;
+  std::unique_ptr<char, decltype(&std::free)> current(getcwd(nullptr, 0), &std::free);
+  if (current == nullptr) return path;
+  std::string_view rest = path;
+  while (rest.starts_with("./")) rest.remove_prefix(2);
+  if (rest == ".") rest = {};
+  std::string absolute = current.get();
+  if (absolute.back() != '/') absolute += '/';
+  return absolute += rest;
 }
 
 }  // namespace platform

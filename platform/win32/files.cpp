@@ -23,13 +23,7 @@ std::wstring QueryPath(const std::string& path) {
   if (Utf16Length(path) < kLongPathLength || path.starts_with(kLongPathPrefix)) {
     return Widen(path);
   }
-  std::wstring wide = Widen(path);
-  DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return Widen(ExtendedLengthPath(path));
-  std::wstring full(size, L'\0');
-  size = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
-  full.resize(size);
-  return Widen(ExtendedLengthPath(Narrow(full)));
+  return Widen(ExtendedLengthPath(AbsolutePath(path)));
 }
 
 // Search patterns are for listing folders; a path with wildcards names no single file.
@@ -40,6 +34,17 @@ bool HasWildcards(const std::string& path) {
 }
 
 }  // namespace
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty()) return path;
+  std::wstring wide = Widen(path);
+  DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::wstring full(size, L'\0');
+  size = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  full.resize(size);
+  return Narrow(full);
+}
 
 ErrorCode OpenForReading(const std::string& path, FileHandle& handle) {
   return OpenWith(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, handle);
