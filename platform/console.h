@@ -21,6 +21,8 @@ std::optional<int> TerminalWidth();
 
 // Writes UTF-8 text to standard error as it is, also to a Windows console whatever its code page.
 void WriteToStandardError(std::string_view text);
+// The same for standard output, where the console programs write what a command reports.
+void WriteToStandardOutput(std::string_view text);
 
 enum class LineReadResult {
   line,         // a line was read (a last line without a line break counts)

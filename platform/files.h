@@ -63,6 +63,11 @@ inline constexpr PathStyle kNativePathStyle = PathStyle::posix;
 std::optional<std::string> FolderQueryPath(std::string_view path,
                                            PathStyle style = kNativePathStyle);
 
+// The path made absolute against the current folder, as the user meant a path typed on the
+// command line (Windows also resolves "." and ".." parts); unchanged when it already is
+// absolute, is empty, or the current folder cannot be had.
+std::string AbsolutePath(const std::string& path);
+
 // Paths of this many UTF-16 units or more need the "\\?\" form on Windows.
 inline constexpr std::size_t kLongPathLength = 260;
 inline constexpr std::string_view kLongPathPrefix = "\\\\?\\";

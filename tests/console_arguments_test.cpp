@@ -56,6 +56,8 @@ TEST(ConsoleArguments, RefusesWhatCannotBeUnderstood) {
       {{"split", "x", "--size", "1MB", "--count", "3"},
        "--size and --count cannot be given together"},
       {{"merge", "x", "--yes", "--no"}, "only one of --yes and --no can be given"},
+      {{"split", "x", "--data-only", "--self-extracting"},
+       "--self-extracting and --data-only cannot be given together"},
   };
   for (const auto& c : cases) {
     try {

@@ -270,6 +270,7 @@ TEST(ProgressLine, FiguresComeFromTheOperationState) {
   EXPECT_FALSE(figures.remainingSeconds);  // nothing done yet, no projection
   EXPECT_EQ(figures.bytesPerSecond, 0u);
   state.BytesDone = 250;
+  EXPECT_FALSE(CurrentProgressFigures(state, 25, 10'400).remainingSeconds);  // too soon
   figures = CurrentProgressFigures(state, 25, 14'000);
   EXPECT_EQ(figures.elapsedSeconds, 4u);
   EXPECT_EQ(figures.remainingSeconds, 12u);

@@ -115,6 +115,16 @@ TEST_F(IniTest, ConfiguredSizesReplaceTheBuiltInOnesInFileOrder) {
   EXPECT_EQ(FindSizePreset(presets, 4369), -1);
 }
 
+TEST_F(IniTest, RelativePathIsReadFromTheCurrentFolder) {
+  Write("[SplitFileSizes]\n4368=here\n");
+  const fs::path before = fs::current_path();
+  fs::current_path(sandbox.Folder());
+  std::vector<SizePreset> presets = SplitSizePresets("Partwell.ini");
+  fs::current_path(before);
+  ASSERT_EQ(presets.size(), 1u);
+  EXPECT_EQ(presets[0].text, "4,368 (here)");
+}
+
 TEST_F(IniTest, SectionOfInvalidEntriesOnlyLeavesTheListEmpty) {
   EXPECT_TRUE(SplitSizePresets(Write("[SplitFileSizes]\n4.7 GB=DVD\n1=tiny\n")).empty());
 }

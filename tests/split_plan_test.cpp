@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 #include <string>
 
@@ -26,16 +25,6 @@ const std::string kSplitSizeRange =
     "(100.00 GB).";
 const std::string kTooManyFiles =
     "The operation yields too many split files.\n\nSpecify a larger split file size.";
-
-// The message text of what the call raised; empty when it raised nothing.
-std::string RaisedText(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const CException& error) {
-    return error.what();
-  }
-  return {};
-}
 
 class SplitPlan : public testing::Test {
  protected:

@@ -39,6 +39,11 @@ class InterruptBlock {
   sigset_t previous_;
 };
 
+void WriteToStream(FILE* stream, std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stream);
+  std::fflush(stream);
+}
+
 }  // namespace
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
@@ -55,10 +60,9 @@ std::optional<int> TerminalWidth() {
   return size.ws_col;
 }
 
-void WriteToStandardError(std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), stderr);
-  std::fflush(stderr);
-}
+void WriteToStandardError(std::string_view text) { WriteToStream(stderr, text); }
+
+void WriteToStandardOutput(std::string_view text) { WriteToStream(stdout, text); }
 
 LineReadResult ReadStandardInputLine(std::string& line) {
   line.clear();

@@ -194,4 +194,16 @@ bool IsSameFile(const std::string& first, const std::string& second) {
   return ResolvedPath(first) == ResolvedPath(second);
 }
 
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path.front() == '/') return path;
+  std::unique_ptr<char, decltype(&std::free)> current(getcwd(nullptr, 0), &std::free);
+  if (current == nullptr) return path;
+  std::string_view rest = path;
+  while (rest.starts_with("./")) rest.remove_prefix(2);
+  if (rest == ".") rest = {};
+  std::string absolute = current.get();
+  if (absolute.back() != '/') absolute += '/';
+  return absolute += rest;
+}
+
 }  // namespace platform

@@ -79,6 +79,20 @@ LineReadResult ReadFileLine(HANDLE input, std::string& line) {
   }
 }
 
+// A console gets the text as UTF-16, whatever its code page; a file or pipe gets the bytes.
+void WriteToStream(FILE* stream, std::string_view text) {
+  HANDLE handle = StreamHandle(stream);
+  std::fflush(stream);
+  if (IsConsole(handle)) {
+    std::wstring wide = Widen(text);
+    DWORD written = 0;
+    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+  } else {
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> CommandLineArguments(int, char**) {
@@ -102,18 +116,9 @@ std::optional<int> TerminalWidth() {
   return width > 0 ? std::optional<int>(width) : std::nullopt;
 }
 
-void WriteToStandardError(std::string_view text) {
-  HANDLE error = StreamHandle(stderr);
-  std::fflush(stderr);
-  if (IsConsole(error)) {
-    std::wstring wide = Widen(text);
-    DWORD written = 0;
-    WriteConsoleW(error, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-  } else {
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fflush(stderr);
-  }
-}
+void WriteToStandardError(std::string_view text) { WriteToStream(stderr, text); }
+
+void WriteToStandardOutput(std::string_view text) { WriteToStream(stdout, text); }
 
 LineReadResult ReadStandardInputLine(std::string& line) {
   line.clear();

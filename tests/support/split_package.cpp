@@ -9,6 +9,7 @@
 #include <iterator>
 #include <optional>
 
+#include "app/exceptions.h"
 #include "app/path_text.h"
 #include "engine/file64.h"
 #include "engine/split/split_stub.h"
@@ -49,6 +50,15 @@ std::optional<VersionRecord> FindVersionRecord(const Bytes& program) {
 }
 
 }  // namespace
+
+std::string RaisedText(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const CException& error) {
+    return error.what();
+  }
+  return {};
+}
 
 Bytes SourceBytes(std::size_t size, std::uint32_t seed) {
   Bytes bytes(size);

@@ -13,6 +13,9 @@
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The message text of what the call raised; empty when it raised nothing.
+std::string RaisedText(const std::function<void()>& call);
+
 // `size` bytes without a short period, the same for the same seed.
 Bytes SourceBytes(std::size_t size, std::uint32_t seed = 1);
 Bytes FileBytes(const std::string& path);

@@ -1,12 +1,89 @@
 #include "ui/console/console_app.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <exception>
 
+#include "app/path_text.h"
+#include "platform/console.h"
+#include "platform/plain_text.h"
+#include "platform/system_info.h"
 #include "res/string_table.h"
+#include "ui/console/console_preferences.h"
+#include "ui/console/console_usage.h"
+#include "ui/console/error_output.h"
 
-int RunConsoleProgram(ProgramKind kind, const std::vector<std::string>& args) {
+namespace {
+
+void WriteErrorLine(std::string_view line) {
+  platform::WriteToStandardError(std::string(line) + "\n");
+}
+
+// The running program's file name, as the user typed it to start it; the title when that
+// cannot be had.
+std::string ProgramName(std::string_view title) {
+  std::string path;
+  if (platform::ModuleFilePath(path) != 0) return std::string(title);
+  std::string name = FileNamePart(path);
+  if (platform::EqualIgnoringCase(ExtensionPart(name), "exe")) name.resize(name.size() - 4);
+  return name;
+}
+
+ExitStatus WriteUsageError(std::string_view programName, const UsageError& error) {
+  WriteErrorLine(std::string(programName) + ": " + error.what());
+  WriteErrorLine("Try '" + std::string(programName) + " --help'.");
+  return ExitStatus::badUsage;
+}
+
+const ConsoleCommand& ChosenCommand(const ConsoleArguments& arguments,
+                                    std::span<const ConsoleCommand> commands,
+                                    const ConsoleCommand* noCommand) {
+  const ConsoleCommand* chosen = noCommand;
+  if (!arguments.command.empty()) {
+    const auto found = std::ranges::find_if(commands, [&arguments](const ConsoleCommand& command) {
+      return command.shape.name == arguments.command;
+    });
+    if (found == commands.end()) throw UsageError("unknown command " + arguments.command);
+    chosen = &*found;
+  }
+  if (chosen == nullptr) throw UsageError("no command given");
+  CheckCommandShape(arguments, chosen->shape);
+  return *chosen;
+}
+
+ExitStatus RunCommand(ProgramKind kind, const std::string& programName,
+                      const ConsoleArguments& arguments, const ConsoleCommand& command,
+                      const std::vector<std::string>& rawArguments) {
+  CAppPrefs prefs(kind == ProgramKind::full ? CReg::Root::currentUser : CReg::Root::none);
+  try {
+    LoadConsolePreferences(kind, rawArguments, prefs);
+  } catch (const CException& error) {
+    return WriteErrorReport(error, ErrorStage::startup, WriteErrorLine);
+  }
+  ConsoleContext context{kind, programName, arguments, prefs};
+  try {
+    return command.run(context);
+  } catch (const CException& error) {
+    return WriteErrorReport(error, ErrorStage::command, WriteErrorLine);
+  } catch (const std::exception& error) {
+    return WriteLibraryError(error, WriteErrorLine);
+  }
+}
+
+}  // namespace
+
+int RunConsoleProgram(ProgramKind kind, std::span<const ConsoleCommand> commands,
+                      const ConsoleCommand* noCommand, const std::vector<std::string>& arguments) {
   SetApplicationTitle(kind == ProgramKind::full ? "Partwell" : "PartwellLite");
-  (void)args;
-  std::fprintf(stderr, "%s: not built yet\n", StringTableText(IDS_APP_TITLE)->c_str());
-  return 2;
+  const std::string programName = ProgramName(StringTableText(IDS_APP_TITLE).value_or(""));
+  try {
+    const ConsoleArguments parsed = ParseConsoleArguments(arguments);
+    if (parsed.help || parsed.command == "help") {
+      platform::WriteToStandardOutput(UsageText(kind, programName));
+      return ExitCode(ExitStatus::done);
+    }
+    const ConsoleCommand& command = ChosenCommand(parsed, commands, noCommand);
+    return ExitCode(RunCommand(kind, programName, parsed, command, arguments));
+  } catch (const UsageError& error) {
+    return ExitCode(WriteUsageError(programName, error));
+  }
 }

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
+
+#include "platform/plain_text.h"
 
 namespace {
 
@@ -12,12 +13,13 @@ struct OptionSpec {
   std::optional<std::string> ConsoleArguments::*value;  // null for a switch
 };
 
-constexpr std::array<OptionSpec, 10> kOptions = {{
+constexpr std::array<OptionSpec, 11> kOptions = {{
     {"--dest", kOptionDestination, &ConsoleArguments::destination},
     {"--prefix", kOptionPrefix, &ConsoleArguments::prefix},
     {"--size", kOptionSize, &ConsoleArguments::size},
     {"--count", kOptionCount, &ConsoleArguments::count},
     {"--self-extracting", kOptionSelfExtracting, nullptr},
+    {"--data-only", kOptionDataOnly, nullptr},
     {"--comments", kOptionComments, &ConsoleArguments::comments},
     {"--yes", kOptionAnswer, nullptr},
     {"--no", kOptionAnswer, nullptr},
@@ -29,11 +31,7 @@ constexpr std::array<std::string_view, 2> kUserDataOptions = {"/UserDataFolder:"
                                                               "/UserDataFilePath:"};
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view start) {
-  return text.size() >= start.size() &&
-         std::equal(start.begin(), start.end(), text.begin(), [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) ==
-                  std::tolower(static_cast<unsigned char>(b));
-         });
+  return platform::EqualIgnoringCase(text.substr(0, start.size()), start);
 }
 
 const OptionSpec* FindOption(std::string_view name) {
@@ -45,6 +43,7 @@ const OptionSpec* FindOption(std::string_view name) {
 
 void SetSwitch(ConsoleArguments& parsed, std::string_view name) {
   if (name == "--self-extracting") parsed.selfExtracting = true;
+  if (name == "--data-only") parsed.dataOnly = true;
   if (name == "--delete-when-done") parsed.deleteWhenDone = true;
   if (name == "--yes") parsed.answer = PresetAnswer::yes;
   if (name == "--no") parsed.answer = PresetAnswer::no;
@@ -81,6 +80,9 @@ std::size_t TakeOption(const std::vector<std::string>& arguments, std::size_t in
 void CheckConflicts(const ConsoleArguments& parsed) {
   if ((parsed.given & kOptionSize) && (parsed.given & kOptionCount)) {
     throw UsageError("--size and --count cannot be given together");
+  }
+  if (parsed.selfExtracting && parsed.dataOnly) {
+    throw UsageError("--self-extracting and --data-only cannot be given together");
   }
 }
 

@@ -21,6 +21,7 @@ enum ConsoleOption : unsigned {
   kOptionAnswer = 1u << 6,          // --yes or --no
   kOptionName = 1u << 7,            // --name NAME
   kOptionDeleteWhenDone = 1u << 8,  // --delete-when-done
+  kOptionDataOnly = 1u << 9,        // --data-only
 };
 
 struct ConsoleArguments {
@@ -29,6 +30,7 @@ struct ConsoleArguments {
   unsigned given = 0;  // the ConsoleOption bits of the options given
   std::optional<std::string> destination, prefix, size, count, comments, name;
   bool selfExtracting = false;
+  bool dataOnly = false;
   bool deleteWhenDone = false;
   PresetAnswer answer = PresetAnswer::none;
   bool help = false;  // --help or -h, anywhere
@@ -43,7 +45,8 @@ class UsageError : public std::runtime_error {
 // Options may stand anywhere, as "--dest FOLDER" or "--dest=FOLDER"; "--" ends them. The user
 // data options ("/UserDataFolder:..." and "/UserDataFilePath:...") belong to the settings and
 // are left out here. Raises UsageError for an unknown option, a missing value, an option given
-// twice, or both of --size and --count, or of --yes and --no.
+// twice, or both of --size and --count, of --self-extracting and --data-only, or of --yes
+// and --no.
 ConsoleArguments ParseConsoleArguments(const std::vector<std::string>& arguments);
 
 // Whether an argument is one of the user data options, in any letter case.

@@ -160,6 +160,10 @@ void ConsoleHost::ShowFinalLines() {
   if (!transferLine_.empty()) WriteLine(transferLine_);
 }
 
+void ConsoleHost::Beep() {
+  if (terminal_.liveProgress) terminal_.write("\a");
+}
+
 void ConsoleHost::DrawLiveLine(bool force) {
   if (!terminal_.liveProgress || percent_ <= 0) return;
   const std::uint64_t now = terminal_.tickCount();

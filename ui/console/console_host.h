@@ -44,6 +44,8 @@ class ConsoleHost : public OperationHost {
   void WriteLine(std::string_view text);
   // After the operation: the live line goes and the last timing and transfer lines stay.
   void ShowFinalLines();
+  // The terminal's bell, when there is a terminal to hear it.
+  void Beep();
   // The reason of a location prompt that was cancelled because nobody could be asked.
   const std::optional<std::string>& UnansweredPrompt() const { return unansweredPrompt_; }
   const std::string& Caption() const { return caption_; }

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <span>
 
 #include "engine/operation_host.h"
+#include "platform/plain_text.h"
 
 namespace {
 
@@ -55,19 +55,6 @@ bool HasYesAndNo(const BoxKind& kind) {
   return offers(kButtonYes) && offers(kButtonNo);
 }
 
-std::string Lowercase(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
-
-std::string_view Trimmed(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 }  // namespace
 
 std::string AnswerKeys(unsigned boxType) {
@@ -83,7 +70,7 @@ std::string AnswerKeys(unsigned boxType) {
 
 std::optional<int> ButtonForAnswer(unsigned boxType, std::string_view typed) {
   const BoxKind& kind = KindOf(boxType);
-  const std::string answer = Lowercase(Trimmed(typed));
+  const std::string answer = platform::LowerAscii(platform::Trim(typed));
   // A box with one button is answered by pressing Enter.
   if (answer.empty() && kind.answers.size() == 1) return kind.answers.front().button;
   for (const Answer& offered : kind.answers) {

@@ -1,6 +1,8 @@
 #include "platform/console.h"
-#include "ui/console/console_app.h"
+#include "ui/console/console_commands.h"
 
 int main(int argc, char** argv) {
-  return RunConsoleProgram(ProgramKind::full, platform::CommandLineArguments(argc, argv));
+  const ConsoleCommand commands[] = {kSettingsCommand, kSizesCommand};
+  return RunConsoleProgram(ProgramKind::full, commands, nullptr,
+                           platform::CommandLineArguments(argc, argv));
 }

@@ -1,6 +1,7 @@
 #include "platform/console.h"
-#include "ui/console/console_app.h"
+#include "ui/console/console_commands.h"
 
 int main(int argc, char** argv) {
-  return RunConsoleProgram(ProgramKind::lite, platform::CommandLineArguments(argc, argv));
+  return RunConsoleProgram(ProgramKind::lite, {}, nullptr,
+                           platform::CommandLineArguments(argc, argv));
 }

@@ -43,7 +43,8 @@ ProgressFigures CurrentProgressFigures(const OperationState& state, int percent,
   figures.elapsedSeconds = ElapsedSeconds(state, now);
   const std::uint64_t done = state.BytesDone;
   figures.bytesPerSecond = done / std::max<std::uint64_t>(figures.elapsedSeconds, 1);
-  if (done != 0 && state.BytesTotal != 0) {
+  // Nothing can be projected before the first second, or before any data is done.
+  if (done != 0 && state.BytesTotal != 0 && figures.elapsedSeconds != 0) {
     const std::uint64_t whole = (state.BytesTotal * figures.elapsedSeconds + done / 2) / done;
     figures.remainingSeconds = whole - std::min(whole, figures.elapsedSeconds);
   }

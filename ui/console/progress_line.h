@@ -12,7 +12,7 @@
 struct ProgressFigures {
   int percent = 0;
   std::uint64_t elapsedSeconds = 0;
-  std::optional<std::uint64_t> remainingSeconds;  // nothing until some data is done
+  std::optional<std::uint64_t> remainingSeconds;  // nothing in the first second
   std::uint64_t bytesPerSecond = 0;
 };
 

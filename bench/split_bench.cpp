@@ -1,0 +1,190 @@
+// The split against coreutils' split on the same file in the page cache, timed alternately in
+// one run, and the split's peak memory on a sparse file far larger than memory should allow.
+// Usage: split_bench [FOLDER]  (the files are made and removed in FOLDER, by default the
+// system's temporary folder). Prints the figures; ends with 1 when the memory limit is broken.
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/file64.h"
+#include "engine/operation_state.h"
+#include "engine/split/split.h"
+#include "platform/clock.h"
+#include "platform/system_info.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint64_t kMiB = 1024 * 1024;
+constexpr std::uint64_t kGiB = 1024 * kMiB;
+constexpr std::uint64_t kSourceSize = 2 * kGiB;
+constexpr std::uint64_t kPieceSize = 100 * kMiB;
+constexpr std::uint64_t kSparseSize = 6 * kGiB;
+constexpr long kMemoryLimitKiB = 16 * 1024;
+constexpr int kRounds = 5;
+
+// A window that shows nothing and lets the operation run to its end.
+class SilentHost : public OperationHost {
+ public:
+  void SetStatusText(const std::string&) override {}
+  void SetProgress(int) override {}
+  void SetCaption(const std::string&) override {}
+  void SetTimingLine(const std::string& text) override { timing_ = text; }
+  void SetTransferLine(const std::string& text) override { transfer_ = text; }
+  std::string TimingLine() const override { return timing_; }
+  std::string TransferLine() const override { return transfer_; }
+  int AskQuestion(const std::string&, unsigned) override { return kButtonYes; }
+  LocationAnswer PromptLocation(LocationMode, std::string&, const std::string&) override {
+    return LocationAnswer::cancel;
+  }
+  bool PumpMessages() override { return false; }
+  bool EscapeKeyDown() override { return false; }
+  bool MainWindowExists() override { return true; }
+  std::uint64_t TickCount() override { return platform::TickCount64(); }
+
+ private:
+  std::string timing_, transfer_;
+};
+
+// Pieces holding exactly 100 MiB of data each, as `split -b 100M` makes them.
+void SplitWithPartwell(const std::string& source, const std::string& prefix,
+                       std::uint64_t dataPerPiece) {
+  SilentHost host;
+  SplitOptions options;
+  options.bySize = true;
+  options.maxSplitFileSize = dataPerPiece + 56;
+  options.promptOnOverwrites = false;
+  OperationScope scope(host);
+  CFSplit().Split(host, source, prefix, options);
+}
+
+void WriteSource(const std::string& path) {
+  std::vector<std::uint8_t> block(kMiB);
+  std::uint32_t state = 12345;
+  CFile64 file;
+  file.Open(path, true);
+  for (std::uint64_t written = 0; written < kSourceSize; written += block.size()) {
+    for (std::uint8_t& byte : block) {
+      state = state * 1103515245 + 12345;
+      byte = static_cast<std::uint8_t>(state >> 16);
+    }
+    file.Write(block.data(), static_cast<std::uint32_t>(block.size()));
+  }
+  file.Close();
+}
+
+// Reads the whole file once, so that every run finds it in the page cache.
+void Warm(const std::string& path) {
+  std::vector<std::uint8_t> block(kMiB);
+  CFile64 file;
+  file.Open(path, false);
+  while (file.Read(block.data(), static_cast<std::uint32_t>(block.size())) != 0) {
+  }
+}
+
+void RemoveOutput(const fs::path& folder) {
+  fs::remove_all(folder);
+  fs::create_directory(folder);
+}
+
+double Seconds(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+void CompareWithCoreutils(const fs::path& folder) {
+  const std::string source = (folder / "source.bin").string();
+  const fs::path ours = folder / "ours";
+  const fs::path theirs = folder / "theirs";
+  std::printf("Writing a 2 GiB source...\n");
+  WriteSource(source);
+  Warm(source);
+  const std::string coreutils = "split -b 100M " + source + " " + (theirs / "source.bin.").string();
+  std::vector<double> ourTimes, theirTimes, ratios;
+  for (int round = 0; round < kRounds; ++round) {
+    // Alternate which goes first, so neither always meets the other's dirty pages.
+    for (int turn = 0; turn < 2; ++turn) {
+      const bool oursNow = (round + turn) % 2 == 0;
+      RemoveOutput(oursNow ? ours : theirs);
+      const Clock::time_point start = Clock::now();
+      if (oursNow) {
+        SplitWithPartwell(source, (ours / "source.bin").string(), kPieceSize);
+      } else if (std::system(coreutils.c_str()) != 0) {
+        std::printf("coreutils split failed\n");
+        std::exit(2);
+      }
+      (oursNow ? ourTimes : theirTimes).push_back(Seconds(start));
+    }
+    std::printf("  round %d: partwell %.3f s, split -b 100M %.3f s\n", round + 1, ourTimes.back(),
+                theirTimes.back());
+  }
+  const double ourMedian = Median(ourTimes), theirMedian = Median(theirTimes);
+  std::printf("2 GiB in 100 MiB pieces: partwell %.3f s, coreutils split %.3f s (medians)\n",
+              ourMedian, theirMedian);
+  std::printf(
+      "ratio partwell / coreutils split: %.2f (of the medians), %.2f (median of the "
+      "rounds)\n",
+      ourMedian / theirMedian, Median(ratios));
+  fs::remove_all(ours);
+  fs::remove_all(theirs);
+  fs::remove(source);
+}
+
+// Runs in a process of its own, so that its peak is the split's alone.
+int MeasureMemory(const std::string& folderText) {
+  const fs::path folder(folderText);
+  const std::string source = (folder / "sparse.bin").string();
+  {
+    CFile64 file;
+    file.Open(source, true);
+    file.SeekToBegin(kSparseSize - 1);
+    const std::uint8_t last = 0;
+    file.Write(&last, 1);
+  }
+  SplitWithPartwell(source, (folder / "sparse.bin").string(), kGiB);
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf(
+      "peak memory of a split of a 6 GiB sparse file into 1 GiB pieces: %.1f MiB "
+      "(limit 16 MiB)\n",
+      static_cast<double>(usage.ru_maxrss) / 1024);
+  return usage.ru_maxrss < kMemoryLimitKiB ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    if (argc == 3 && std::string(argv[1]) == "--memory") return MeasureMemory(argv[2]);
+    const fs::path base = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path();
+    const fs::path folder =
+        base / ("split-bench-" + std::to_string(Clock::now().time_since_epoch().count()));
+    fs::create_directories(folder);
+    CompareWithCoreutils(folder);
+    std::fflush(stdout);
+    std::string self;
+    platform::ModuleFilePath(self);
+    const fs::path memoryFolder = folder / "memory";
+    fs::create_directory(memoryFolder);
+    const int memory = std::system((self + " --memory " + memoryFolder.string()).c_str());
+    fs::remove_all(folder);
+    return memory == 0 ? 0 : 1;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return 2;
+  }
+}

@@ -1,0 +1,69 @@
+#include "tests/support/program_run.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string_view>
+
+namespace {
+
+std::string ReadWholeFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// One argument for the shell that runs the command: single quotes for sh; double quotes for
+// cmd.exe, whose programs split their command line themselves.
+std::string Quoted(std::string_view text) {
+  if (ProgramsAreWindowsPrograms()) return "\"" + std::string(text) + "\"";
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// system() gives the exit code itself on Windows and the wait status on POSIX.
+int ExitStatusOf(int result) {
+  if (ProgramsAreWindowsPrograms()) return result;
+  if (result == -1 || (result & 0x7F) != 0) return -1;
+  return (result >> 8) & 0xFF;
+}
+
+}  // namespace
+
+bool ProgramsAreWindowsPrograms() { return std::string_view(PW_EXE_SUFFIX) == ".exe"; }
+
+std::string BuiltProgramPath(const std::string& name) {
+  return (std::filesystem::path(PW_BIN_DIR) / (name + PW_EXE_SUFFIX)).string();
+}
+
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& workFolder, const std::string& input,
+                      const std::vector<std::string>& environment) {
+  const std::filesystem::path folder(workFolder);
+  const std::filesystem::path in = folder / "run.in", out = folder / "run.out",
+                              err = folder / "run.err";
+  std::ofstream(in, std::ios::binary) << input;
+  std::string command;
+  if (!ProgramsAreWindowsPrograms()) {
+    for (const std::string& setting : environment) {
+      const std::size_t equals = setting.find('=');
+      command += setting.substr(0, equals + 1) + Quoted(setting.substr(equals + 1)) + " ";
+    }
+  }
+  command += Quoted(program);
+  for (const std::string& argument : arguments) command += " " + Quoted(argument);
+  command +=
+      " <" + Quoted(in.string()) + " >" + Quoted(out.string()) + " 2>" + Quoted(err.string());
+  // cmd.exe drops the first and the last quote of a command line that begins with one.
+  if (ProgramsAreWindowsPrograms()) command = "\"" + command + "\"";
+  ProgramRun run;
+  run.status = ExitStatusOf(std::system(command.c_str()));
+  run.out = ReadWholeFile(out);
+  run.err = ReadWholeFile(err);
+  std::error_code ignored;
+  for (const auto& file : {in, out, err}) std::filesystem::remove(file, ignored);
+  return run;
+}

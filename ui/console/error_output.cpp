@@ -1,0 +1,22 @@
+#include "ui/console/error_output.h"
+
+#include <new>
+#include <string>
+
+#include "app/error_report.h"
+
+ExitStatus WriteErrorReport(const CException& error, ErrorStage stage, const LineWriter& write) {
+  const ErrorReport report =
+      stage == ErrorStage::startup ? ReportStartupError(error) : ReportCommandError(error, false);
+  if (report.shown) write(report.text);
+  return dynamic_cast<const CUserException*>(&error) != nullptr ? ExitStatus::cancelled
+                                                                : ExitStatus::failed;
+}
+
+ExitStatus WriteLibraryError(const std::exception& error, const LineWriter& write) {
+  if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) {
+    return WriteErrorReport(CMemoryException(), ErrorStage::command, write);
+  }
+  write(error.what());
+  return ExitStatus::failed;
+}

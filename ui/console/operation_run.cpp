@@ -1,0 +1,53 @@
+#include "ui/console/operation_run.h"
+
+#include <exception>
+
+#include "engine/operation_state.h"
+#include "platform/console.h"
+#include "ui/console/error_output.h"
+#include "ui/console/termination_request.h"
+
+namespace {
+
+// Operations longer than this beep at their end, when the user asked for it.
+constexpr std::uint64_t kBeepAfterMilliseconds = 15'000;
+
+void ShowFinalLinesAfterData(ConsoleHost& host) {
+  if (ProcessOperationState().BytesDone != 0) host.ShowFinalLines();
+}
+
+void BeepIfLong(ConsoleHost& host) {
+  const OperationState& state = ProcessOperationState();
+  const std::uint64_t end = state.OperationEndTick != 0 ? state.OperationEndTick : host.TickCount();
+  if (end - state.OperationStartTick > kBeepAfterMilliseconds) host.Beep();
+}
+
+}  // namespace
+
+ExitStatus RunOperation(ConsoleHost& host, bool beepWhenDone,
+                        const std::function<void()>& operation) {
+  platform::InstallInterruptHandler();
+  WatchTerminationRequest();
+  const LineWriter writeLine = [&host](std::string_view line) { host.WriteLine(line); };
+  try {
+    {
+      OperationScope scope(host);
+      operation();
+    }
+    host.ShowFinalLines();
+    if (beepWhenDone) BeepIfLong(host);
+    return ExitStatus::done;
+  } catch (const CUserException&) {
+    EndIfTerminationRequested();
+    ShowFinalLinesAfterData(host);
+    if (!host.UnansweredPrompt()) return ExitStatus::cancelled;
+    host.WriteLine(*host.UnansweredPrompt());
+    return ExitStatus::failed;
+  } catch (const CException& error) {
+    ShowFinalLinesAfterData(host);
+    return WriteErrorReport(error, ErrorStage::command, writeLine);
+  } catch (const std::exception& error) {
+    ShowFinalLinesAfterData(host);
+    return WriteLibraryError(error, writeLine);
+  }
+}

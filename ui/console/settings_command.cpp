@@ -1,0 +1,72 @@
+#include <string>
+
+#include "app/message_format.h"
+#include "app/settings_commands.h"
+#include "platform/console.h"
+#include "platform/plain_text.h"
+#include "res/resource.h"
+#include "ui/console/console_commands.h"
+
+namespace {
+
+void WriteOutputLine(std::string_view line) {
+  platform::WriteToStandardOutput(std::string(line) + "\n");
+}
+
+std::string WithBackslash(std::string_view name) {
+  std::string text(name);
+  for (char& c : text) {
+    if (c == '/') c = '\\';
+  }
+  return text;
+}
+
+// Preferences grouped under the key (or file section) that holds them; false when a name is
+// asked for and none has it.
+bool WriteListing(const PreferenceListing& listing, std::string_view onlyName) {
+  if (onlyName.empty()) {
+    WriteOutputLine("Settings file: " + (listing.store.empty() ? "(none)" : listing.store));
+    WriteOutputLine("Configuration file: " +
+                    (listing.configFile.empty() ? "(none)" : listing.configFile));
+  }
+  std::string location;
+  bool found = false;
+  for (const PreferenceLine& line : listing.preferences) {
+    if (!onlyName.empty() && !platform::EqualIgnoringCase(line.name, WithBackslash(onlyName))) {
+      continue;
+    }
+    found = true;
+    if (line.location != location) {
+      location = line.location;
+      WriteOutputLine(location);
+    }
+    WriteOutputLine("  " + line.name + " = " + line.value);
+  }
+  return found;
+}
+
+ExitStatus RunSettings(ConsoleContext& context) {
+  const std::vector<std::string>& operands = context.arguments.operands;
+  if (operands.size() == 2) {
+    if (const std::optional<std::string> refusal =
+            SetPreference(context.prefs, operands[0], operands[1])) {
+      platform::WriteToStandardError(*refusal + "\n");
+      return ExitStatus::failed;
+    }
+    context.prefs.SaveAtExit();
+  }
+  const std::string name = operands.empty() ? std::string() : operands[0];
+  if (WriteListing(ListPreferences(context.prefs), name)) return ExitStatus::done;
+  platform::WriteToStandardError(LoadMessage(IDS_NO_SUCH_SETTING, {name}).value_or("") + "\n");
+  return ExitStatus::failed;
+}
+
+ExitStatus RunSizes(ConsoleContext& context) {
+  for (const SizePreset& preset : PresetSizes(context.prefs)) WriteOutputLine(preset.text);
+  return ExitStatus::done;
+}
+
+}  // namespace
+
+extern const ConsoleCommand kSettingsCommand = {{"settings", 0, 2, 0}, RunSettings};
+extern const ConsoleCommand kSizesCommand = {{"sizes", 0, 0, 0}, RunSizes};
