@@ -61,8 +61,13 @@ ErrorCode MarkExecutable(const std::string&) { return 0; }
 
 std::string AbsolutePath(const std::string& path) {
   if (path.empty()) return path;
-  const std::optional<std::wstring> full = FullPath(Widen(path));
-  return full ? Narrow(*full) : path;
+  const std::wstring wide = Widen(path);
+  DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::wstring full(size, L'\0');
+  size = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  full.resize(size);
+  return Narrow(full);
 }
 
 ErrorCode OpenForReading(const std::string& path, FileHandle& handle) {
