@@ -67,6 +67,10 @@ std::uint64_t CFile64::Length() {
 
 void CFile64::Flush() { RaiseSystemFileError(platform::FlushToDisk(handle_), fileName_); }
 
+void CFile64::SetLength(std::uint64_t length) {
+  RaiseSystemFileError(platform::SetFileLength(handle_, length), fileName_);
+}
+
 void RaiseSystemFileError(platform::ErrorCode code, const std::string& path) {
   if (code == 0) return;
   throw CFileException(platform::FileErrorCauseFor(code), static_cast<long>(code), path);

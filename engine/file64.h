@@ -34,6 +34,8 @@ class CFile64 {
   std::uint64_t Position();
   std::uint64_t Length();
   void Flush();
+  // Cuts or extends the file to `length` bytes; the position is not moved.
+  void SetLength(std::uint64_t length);
 
   bool IsOpen() const { return isOpen_; }
   platform::FileHandle Handle() const { return handle_; }

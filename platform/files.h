@@ -33,6 +33,8 @@ ErrorCode SeekTo(FileHandle handle, std::int64_t offset, SeekOrigin origin,
                  std::uint64_t& position);
 ErrorCode FileLength(FileHandle handle, std::uint64_t& length);
 ErrorCode FlushToDisk(FileHandle handle);
+// The file ends at `length` bytes, cut or extended with zeros; the position stays where it is.
+ErrorCode SetFileLength(FileHandle handle, std::uint64_t length);
 
 ErrorCode RemoveFile(const std::string& path);
 
@@ -41,6 +43,10 @@ enum class PathKind { Missing, File, Folder };
 PathKind QueryPathKind(const std::string& path);
 // The size from the folder entry, without opening the file; 0 for a folder.
 ErrorCode SizeFromDirectoryEntry(const std::string& path, std::uint64_t& size);
+// Whether two paths lead to the same file. When both exist, the files themselves are compared,
+// so links, relative parts and other spellings of one file are caught; otherwise the absolute
+// paths with their folders resolved (without regard to case on Windows).
+bool IsSameFile(const std::string& first, const std::string& second);
 
 // Path rules, with the separator style as an argument so that the Windows rules run
 // (and are tested) everywhere.
@@ -56,6 +62,11 @@ inline constexpr PathStyle kNativePathStyle = PathStyle::posix;
 // asking: an empty path, and on Windows a bare separator or a bare "\\?\".
 std::optional<std::string> FolderQueryPath(std::string_view path,
                                            PathStyle style = kNativePathStyle);
+
+// Lets the file be run as a program by those who may read it (a self-extracting master on
+// POSIX, where that takes the execute permission); nothing to do on Windows, where the
+// extension says it.
+ErrorCode MarkExecutable(const std::string& path);
 
 // The path made absolute against the current folder, as the user meant a path typed on the
 // command line (Windows also resolves "." and ".." parts); unchanged when it already is

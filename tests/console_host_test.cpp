@@ -106,11 +106,18 @@ TEST_F(ConsoleHostTest, OnATerminalRedrawsOneLiveLineAtMostTenTimesASecond) {
   EXPECT_EQ(shown.substr(0, 24), "Creating b_00002.fss...\n");
   EXPECT_EQ(shown.substr(24, 2), "\r[");
 
-  // 100% is always drawn; progress 0 ends the live line.
+  // 100% is drawn at once, and once; the closing lines stand below no bar; progress 0 ends
+  // the live line.
   host.SetProgress(100);
-  EXPECT_NE(terminal.Take().find("100%"), std::string::npos);
+  const std::string full = terminal.Take();
+  EXPECT_NE(full.find("100%"), std::string::npos);
+  host.SetProgress(100);
+  EXPECT_EQ(terminal.Take(), "");
+  host.SetStatusText("The operation was completed.");
+  EXPECT_EQ(terminal.Take(),
+            "\r" + std::string(full.size() - 1, ' ') + "\rThe operation was completed.\n");
   host.SetProgress(0);
-  EXPECT_EQ(terminal.Take(), blank);
+  EXPECT_EQ(terminal.Take(), "");
   host.SetTimingLine("Time ellapsed: 00:00:05");
   EXPECT_EQ(terminal.Take(), "");
 }

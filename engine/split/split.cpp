@@ -19,6 +19,7 @@
 #include "engine/package_names.h"
 #include "engine/split/split_plan.h"
 #include "engine/split/split_stub.h"
+#include "platform/files.h"
 #include "platform/unicode.h"
 #include "res/resource.h"
 
@@ -173,6 +174,8 @@ Attempt SplitRun::WriteMasterOnce() {
     master.Write(trailer.data(), static_cast<std::uint32_t>(trailer.size()));
   }
   master.Close();
+  // The master is a program: whoever may read the package may run it.
+  if (selfExtracting) platform::MarkExecutable(names_[0]);
   return Attempt::written;
 }
 

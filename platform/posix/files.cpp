@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
+#include <limits>
 #include <memory>
 
 namespace platform {
@@ -69,6 +71,27 @@ ErrorCode OpenLocked(const std::string& path, int flags, bool exclusive, FileHan
   }
   handle = fd;
   return 0;
+}
+
+// realpath's answer, or nothing when the path does not lead anywhere.
+std::optional<std::string> RealPath(const std::string& path) {
+  std::unique_ptr<char, decltype(&std::free)> full(realpath(path.c_str(), nullptr), &std::free);
+  if (!full) return std::nullopt;
+  return std::string(full.get());
+}
+
+// The absolute path with links resolved; for a file that does not exist, its folder resolved
+// and its name kept, and for a missing folder the path made absolute and tidied.
+std::string ResolvedPath(const std::string& path) {
+  if (std::optional<std::string> full = RealPath(path)) return *full;
+  const std::string::size_type slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (std::optional<std::string> full = RealPath(folder)) {
+    return *full + (full->ends_with('/') ? "" : "/") + name;
+  }
+  std::error_code ignored;
+  return std::filesystem::absolute(path, ignored).lexically_normal().string();
 }
 
 }  // namespace
@@ -140,6 +163,11 @@ ErrorCode FlushToDisk(FileHandle handle) {
   return fsync(Descriptor(handle)) == 0 ? 0 : LastError();
 }
 
+ErrorCode SetFileLength(FileHandle handle, std::uint64_t length) {
+  if (length > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return EFBIG;
+  return ftruncate(Descriptor(handle), static_cast<off_t>(length)) == 0 ? 0 : LastError();
+}
+
 ErrorCode RemoveFile(const std::string& path) {
   return unlink(path.c_str()) == 0 ? 0 : LastError();
 }
@@ -157,6 +185,16 @@ ErrorCode SizeFromDirectoryEntry(const std::string& path, std::uint64_t& size) {
   return 0;
 }
 
+ErrorCode MarkExecutable(const std::string& path) {
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0) return errno;
+  // Execute where read is allowed, as "chmod +x" gives under the usual masks.
+  const mode_t mode = status.st_mode & 07777;
+  const mode_t wanted = mode | ((mode & (S_IRUSR | S_IRGRP | S_IROTH)) >> 2);
+  if (wanted != mode && chmod(path.c_str(), wanted) != 0) return errno;
+  return 0;
+}
+
 std::string AbsolutePath(const std::string& path) {
   if (path.empty() || path.front() == '/') return path;
   std::unique_ptr<char, decltype(&std::free)> current(getcwd(nullptr, 0), &std::free);
@@ -167,6 +205,15 @@ std::string AbsolutePath(const std::string& path) {
   std::string absolute = current.get();
   if (absolute.back() != '/') absolute += '/';
   return absolute += rest;
+}
+
+bool IsSameFile(const std::string& first, const std::string& second) {
+  struct stat one;
+  struct stat other;
+  if (stat(first.c_str(), &one) == 0 && stat(second.c_str(), &other) == 0) {
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+  }
+  return ResolvedPath(first) == ResolvedPath(second);
 }
 
 }  // namespace platform

@@ -33,11 +33,35 @@ bool HasWildcards(const std::string& path) {
   return name.find_first_of("*?") != std::string_view::npos;
 }
 
+struct FileIdentity {
+  DWORD volume = 0;
+  DWORD indexHigh = 0;
+  DWORD indexLow = 0;
+};
+
+// The volume and file index of an existing file or folder. Opened without access rights,
+// which no sharing mode refuses, so a file held by this or another program is found too.
+bool IdentityOf(const std::string& path, FileIdentity& identity) {
+  HANDLE file = CreateFileW(QueryPath(path).c_str(), 0,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION information;
+  const BOOL ok = GetFileInformationByHandle(file, &information);
+  CloseHandle(file);
+  if (!ok) return false;
+  identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
+              information.nFileIndexLow};
+  return true;
+}
+
 }  // namespace
+
+ErrorCode MarkExecutable(const std::string&) { return 0; }
 
 std::string AbsolutePath(const std::string& path) {
   if (path.empty()) return path;
-  std::wstring wide = Widen(path);
+  const std::wstring wide = Widen(path);
   DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   if (size == 0) return path;
   std::wstring full(size, L'\0');
@@ -97,6 +121,14 @@ ErrorCode FlushToDisk(FileHandle handle) {
   return FlushFileBuffers(Win32Handle(handle)) ? 0 : GetLastError();
 }
 
+ErrorCode SetFileLength(FileHandle handle, std::uint64_t length) {
+  FILE_END_OF_FILE_INFO end;
+  end.EndOfFile.QuadPart = static_cast<LONGLONG>(length);
+  return SetFileInformationByHandle(Win32Handle(handle), FileEndOfFileInfo, &end, sizeof end)
+             ? 0
+             : GetLastError();
+}
+
 ErrorCode RemoveFile(const std::string& path) {
   return DeleteFileW(Widen(path).c_str()) ? 0 : GetLastError();
 }
@@ -115,6 +147,18 @@ ErrorCode SizeFromDirectoryEntry(const std::string& path, std::uint64_t& size) {
   FindClose(search);
   size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
   return 0;
+}
+
+bool IsSameFile(const std::string& first, const std::string& second) {
+  FileIdentity firstFile;
+  FileIdentity secondFile;
+  if (IdentityOf(first, firstFile) && IdentityOf(second, secondFile)) {
+    return firstFile.volume == secondFile.volume && firstFile.indexHigh == secondFile.indexHigh &&
+           firstFile.indexLow == secondFile.indexLow;
+  }
+  const std::wstring firstPath = Widen(AbsolutePath(first));
+  const std::wstring secondPath = Widen(AbsolutePath(second));
+  return CompareStringOrdinal(firstPath.c_str(), -1, secondPath.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace platform

@@ -31,26 +31,39 @@ int ExitStatusOf(int result) {
   return (result >> 8) & 0xFF;
 }
 
+// Windows programs write their standard streams as text, a line ending in "\r\n"; the lines
+// are compared as they read.
+std::string CapturedText(std::string text) {
+  if (!ProgramsAreWindowsPrograms()) return text;
+  for (std::size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos;) text.erase(at, 1);
+  return text;
+}
+
 }  // namespace
 
 bool ProgramsAreWindowsPrograms() { return std::string_view(PW_EXE_SUFFIX) == ".exe"; }
 
 std::string BuiltProgramPath(const std::string& name) {
-  return (std::filesystem::path(PW_BIN_DIR) / (name + PW_EXE_SUFFIX)).string();
+  // Joined as the build gives the folder: under Wine a path of the Linux side with one kind of
+  // separator still names the file.
+  return std::string(PW_BIN_DIR) + "/" + name + PW_EXE_SUFFIX;
 }
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& workFolder, const std::string& input,
-                      const std::vector<std::string>& environment) {
-  const std::filesystem::path folder(workFolder);
+                      const std::string& captureFolder, const RunSetting& setting) {
+  const std::filesystem::path folder(captureFolder);
   const std::filesystem::path in = folder / "run.in", out = folder / "run.out",
                               err = folder / "run.err";
-  std::ofstream(in, std::ios::binary) << input;
+  std::ofstream(in, std::ios::binary) << setting.input;
   std::string command;
+  if (!setting.currentFolder.empty()) {
+    command +=
+        (ProgramsAreWindowsPrograms() ? "cd /d " : "cd ") + Quoted(setting.currentFolder) + " && ";
+  }
   if (!ProgramsAreWindowsPrograms()) {
-    for (const std::string& setting : environment) {
-      const std::size_t equals = setting.find('=');
-      command += setting.substr(0, equals + 1) + Quoted(setting.substr(equals + 1)) + " ";
+    for (const std::string& entry : setting.environment) {
+      const std::size_t equals = entry.find('=');
+      command += entry.substr(0, equals + 1) + Quoted(entry.substr(equals + 1)) + " ";
     }
   }
   command += Quoted(program);
@@ -61,8 +74,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   if (ProgramsAreWindowsPrograms()) command = "\"" + command + "\"";
   ProgramRun run;
   run.status = ExitStatusOf(std::system(command.c_str()));
-  run.out = ReadWholeFile(out);
-  run.err = ReadWholeFile(err);
+  run.out = CapturedText(ReadWholeFile(out));
+  run.err = CapturedText(ReadWholeFile(err));
   std::error_code ignored;
   for (const auto& file : {in, out, err}) std::filesystem::remove(file, ignored);
   return run;

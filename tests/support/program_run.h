@@ -1,6 +1,7 @@
 #pragma once
 // Runs a program of the build (from PW_BIN_DIR) as a user would from a shell, without a
-// terminal: standard input from a file, standard output and error captured.
+// terminal: standard input from a file, standard output and error captured (with the line
+// breaks of Windows programs read as "\n").
 
 #include <string>
 #include <vector>
@@ -17,9 +18,14 @@ bool ProgramsAreWindowsPrograms();
 // The path of a program of the build: "partwell", "PartwellLite"... with the platform's suffix.
 std::string BuiltProgramPath(const std::string& name);
 
-// Runs `program` with the arguments, `input` as its standard input, in `workFolder` (where the
-// captured output is kept meanwhile). On POSIX the environment is extended by `environment`
-// ("NAME=value" entries); Windows programs take their settings from the system instead.
+struct RunSetting {
+  std::string input{};  // standard input
+  // "NAME=value" entries added to the environment on POSIX; Windows programs take their
+  // settings from the system instead.
+  std::vector<std::string> environment{};
+  std::string currentFolder{};  // where the program starts; the test's own when empty
+};
+
+// Runs `program` with the arguments; `captureFolder` keeps its input and output meanwhile.
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::string& workFolder, const std::string& input = {},
-                      const std::vector<std::string>& environment = {});
+                      const std::string& captureFolder, const RunSetting& setting = {});

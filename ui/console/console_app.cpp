@@ -62,6 +62,8 @@ ExitStatus RunCommand(ProgramKind kind, const std::string& programName,
   ConsoleContext context{kind, programName, arguments, prefs};
   try {
     return command.run(context);
+  } catch (const UsageError&) {
+    throw;
   } catch (const CException& error) {
     return WriteErrorReport(error, ErrorStage::command, WriteErrorLine);
   } catch (const std::exception& error) {

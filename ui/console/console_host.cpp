@@ -33,7 +33,7 @@ void ConsoleHost::SetProgress(int percent) {
   if (percent == 0)
     ClearLiveLine();
   else
-    DrawLiveLine(percent == 100);
+    DrawLiveLine(percent == 100 && drawnPercent_ != 100);
 }
 
 void ConsoleHost::SetTimingLine(const std::string& text) {
@@ -150,7 +150,8 @@ void ConsoleHost::WriteLine(std::string_view text) {
   const bool live = liveLength_ != 0;
   ClearLiveLine();
   terminal_.write(std::string(text) + "\n");
-  if (live) DrawLiveLine(true);
+  // A finished bar is not drawn again under the closing lines.
+  if (live && percent_ < 100) DrawLiveLine(true);
 }
 
 void ConsoleHost::ShowFinalLines() {
@@ -176,6 +177,7 @@ void ConsoleHost::DrawLiveLine(bool force) {
   if (length < liveLength_) line += std::string(liveLength_ - length, ' ');
   terminal_.write("\r" + line);
   liveLength_ = length;
+  drawnPercent_ = percent_;
 }
 
 void ConsoleHost::ClearLiveLine() {

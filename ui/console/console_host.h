@@ -66,4 +66,5 @@ class ConsoleHost : public OperationHost {
   std::optional<std::string> unansweredPrompt_;
   std::size_t liveLength_ = 0;  // characters of the live line on screen; 0 when none
   std::uint64_t lastDraw_ = 0;
+  int drawnPercent_ = 0;  // the percentage the live line last showed
 };

@@ -2,7 +2,7 @@
 #include "ui/console/console_commands.h"
 
 int main(int argc, char** argv) {
-  const ConsoleCommand commands[] = {kSettingsCommand, kSizesCommand};
+  const ConsoleCommand commands[] = {kSplitCommand, kPlanCommand, kSettingsCommand, kSizesCommand};
   return RunConsoleProgram(ProgramKind::full, commands, nullptr,
                            platform::CommandLineArguments(argc, argv));
 }

@@ -1,0 +1,314 @@
+#include "engine/merge/merge.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "app/error_report.h"
+#include "app/exceptions.h"
+#include "app/message_format.h"
+#include "app/path_text.h"
+#include "app/text_format.h"
+#include "engine/checksum.h"
+#include "engine/copy_data.h"
+#include "engine/disk_space.h"
+#include "engine/file64.h"
+#include "engine/merge/loaded_module.h"
+#include "engine/operation_state.h"
+#include "engine/package_names.h"
+#include "engine/package_reading.h"
+#include "platform/files.h"
+#include "res/resource.h"
+
+namespace {
+
+// A reader refuses more data bytes per piece than the writer's largest split file size.
+constexpr std::uint64_t kMaxPieceDataSize = kMaxSplitFileSize;
+
+std::string MessageOf(const CException& error) {
+  std::string text;
+  error.GetErrorMessage(text, kReasonCapacity);
+  return text;
+}
+
+[[noreturn]] void RaiseCorruption(unsigned detailId) {
+  ThrowAppException(IDS_CORRUPTION_WARNING, {LoadMessage(detailId).value_or("")});
+}
+
+bool IsUserAbort(const CException& error) {
+  return dynamic_cast<const CUserException*>(&error) != nullptr;
+}
+
+// The working state of one merge call, from the master to the completion status.
+class MergeRun {
+ public:
+  MergeRun(OperationHost& host, const std::string& masterPath, const std::string& destinationPath,
+           const MergeOptions& options)
+      : host_(host),
+        masterPath_(masterPath),
+        destination_(destinationPath),
+        options_(options),
+        verifying_(ProcessOperationState().VerifyOnly) {}
+
+  void Run();
+  // After any error: the status says so and a partial merged file is removed.
+  void Abandon();
+
+ private:
+  void LoadMaster();
+  void EnsureFreeSpace();
+  void CheckFreeSpace() const;
+  void PrepareNames();
+  void RefuseMergedFileInPackage() const;
+  void CreateMergedFile();
+  void MergePiece(std::uint32_t index);
+  void CopyPiece(std::uint32_t index);
+  void CheckPiece(std::uint32_t index, const PieceHeader& piece, std::uint64_t copied,
+                  std::uint32_t sum);
+  void RewindTo(std::uint64_t processed, std::uint32_t running, std::uint64_t mergedLength);
+  void AskForPiece(std::uint32_t index, const CException& error);
+  void CheckTotals();
+  std::uint32_t SampleSumOfMergedFile() const;
+  void DeletePackage() const;
+
+  OperationHost& host_;
+  const std::string masterPath_;
+  std::string destination_;
+  const MergeOptions options_;
+  const bool verifying_;
+
+  MasterHeader header_;
+  bool selfExtracting_ = false;
+  std::vector<std::string> names_;
+  std::optional<CopyBuffer> buffer_;
+  CFile64 merged_;
+  bool created_ = false;
+  std::uint64_t processed_ = 0;  // data bytes of all pieces so far
+  std::uint32_t running_ = 0;    // running checksum built from the pieces' stored sums
+  std::uint32_t expected_ = 0;   // the package check value
+};
+
+void MergeRun::Run() {
+  LoadMaster();
+  if (!verifying_) EnsureFreeSpace();
+  PrepareNames();
+  if (!verifying_) {
+    RefuseMergedFileInPackage();
+    if (options_.promptOnOverwrite) {
+      ConfirmOverwrite(host_, destination_, IDS_CONFIRM_OVERWRITE_FILE);
+    }
+  }
+  SetStatus(host_, kProgressUnchanged, IDS_CREATING_FILE, {FileNamePart(destination_)});
+  if (!verifying_) CreateMergedFile();
+  expected_ = header_.checksum;
+  for (std::uint32_t index = 1; index < header_.fileCount; ++index) {
+    if (PollCancel(host_)) ThrowUserAbort();
+    MergePiece(index);
+  }
+  CheckTotals();
+  buffer_.reset();
+  if (!verifying_ && options_.deleteWhenDone) DeletePackage();
+  SetStatus(host_, 0, IDS_OPERATION_COMPLETED);
+}
+
+void MergeRun::Abandon() {
+  try {
+    if (host_.MainWindowExists()) SetStatus(host_, 0, IDS_OPERATION_NOT_COMPLETED);
+  } catch (const CException&) {
+    // The error that ended the merge is the one to report.
+  }
+  buffer_.reset();
+  if (verifying_ || !created_) return;
+  try {
+    if (merged_.IsOpen()) merged_.Close();
+  } catch (const CException&) {
+    // Removing the partial file matters more than how its close went.
+  }
+  DeleteFileByName(destination_);
+}
+
+void MergeRun::LoadMaster() {
+  SetStatus(host_, 0, IDS_PROCESSING_FILE, {FileNamePart(masterPath_)});
+  LoadMasterFile(masterPath_, header_, selfExtracting_);
+  if (verifying_ && header_.version < kEarlyVersion1_2) {
+    const std::string question = LoadMessage(IDS_EARLY_PACKAGE_VERIFY).value_or("");
+    if (host_.AskQuestion(question, kBoxYesNo | kBoxIconQuestion) != kButtonYes) {
+      ThrowUserAbort();
+    }
+  }
+}
+
+// Until the destination's volume has room for the whole original file, or its free space
+// cannot be told; a shortage asks for another folder.
+void MergeRun::EnsureFreeSpace() {
+  for (;;) {
+    try {
+      CheckFreeSpace();
+      return;
+    } catch (const CException& error) {
+      if (IsUserAbort(error)) throw;
+      switch (RelocateAfterError(host_, destination_, error)) {
+        case LocationAnswer::ok:
+          break;
+        case LocationAnswer::pathTooLong:
+          ThrowSystemError(platform::kErrorBufferOverflow);
+        case LocationAnswer::cancel:
+          ThrowUserAbort();
+      }
+    }
+  }
+}
+
+void MergeRun::CheckFreeSpace() const {
+  const std::optional<std::uint64_t> free = GetFreeSpaceAt(destination_, false);
+  if (!free || header_.originalSize <= *free) return;
+  ThrowAppException(IDS_NOT_ENOUGH_SPACE_MERGE,
+                    {destination_, FormatByteSize(header_.originalSize - *free),
+                     FormatByteSize(header_.originalSize)});
+}
+
+// The pieces are looked for next to the master, wherever the split wrote them.
+void MergeRun::PrepareNames() {
+  header_.pathPrefix = PathPrefixBesideMaster(masterPath_, header_);
+  if (header_.maxPieceDataSize > kMaxPieceDataSize) ThrowMemoryError();
+  buffer_.emplace(AllocateCopyBuffer(header_.maxPieceDataSize));
+  SetStatus(host_, kProgressUnchanged, IDS_PROCESSING_RESTRICTIONS);
+  BuildPackageFileNames(header_, selfExtracting_, names_);
+}
+
+// Creating the merged file truncates it, so it must not be a file the merge still reads.
+void MergeRun::RefuseMergedFileInPackage() const {
+  const auto isDestination = [this](const std::string& path) {
+    return platform::IsSameFile(path, destination_);
+  };
+  if (isDestination(masterPath_) || std::ranges::any_of(names_, isDestination)) {
+    ThrowAppException(IDS_MERGED_FILE_IN_PACKAGE, {destination_});
+  }
+}
+
+void MergeRun::CreateMergedFile() {
+  CFileException error;
+  if (!merged_.Open(destination_, true, &error)) RaiseFileError(error.m_cause, destination_);
+  created_ = true;
+}
+
+// Piece `index`, asking for another file and trying again for as long as it fails.
+void MergeRun::MergePiece(std::uint32_t index) {
+  SetStatus(host_, kProgressUnchanged, IDS_PROCESSING_FILE, {FileNamePart(names_[index])});
+  const std::uint64_t processed = processed_;
+  const std::uint32_t running = running_;
+  const std::uint64_t mergedLength = verifying_ ? 0 : merged_.Position();
+  for (;;) {
+    try {
+      CopyPiece(index);
+      return;
+    } catch (const CException& error) {
+      if (IsUserAbort(error)) throw;
+      // A failing merged file is not the package's fault.
+      const auto* fileError = dynamic_cast<const CFileException*>(&error);
+      if (fileError != nullptr && fileError->m_strFileName == destination_) throw;
+      RewindTo(processed, running, mergedLength);
+      AskForPiece(index, error);
+    }
+  }
+}
+
+// One attempt at a piece: its header, its data copied and summed, its check values.
+void MergeRun::CopyPiece(std::uint32_t index) {
+  const std::string& name = names_[index];
+  // A chosen or re-rooted name can lead to the file being written.
+  if (!verifying_ && platform::IsSameFile(name, destination_)) {
+    ThrowAppException(IDS_MERGED_FILE_IN_PACKAGE, {destination_});
+  }
+  CFile64 piece;
+  CFileException error;
+  if (!piece.Open(name, false, &error)) RaiseFileError(error.m_cause, name);
+  const PieceHeader header = ReadPieceHeader(piece);
+  if (header.dataSize > header_.maxPieceDataSize) RaiseCorruption(IDS_CONTENTS_MISMATCH);
+  piece.SeekToBegin(header.headerSize);
+  std::uint32_t sum = 0;
+  const std::uint64_t copied = CopyData(host_, piece, merged_, header.dataSize, *buffer_,
+                                        header_.originalSize, processed_, ProgressBar::shown, sum);
+  piece.Close();
+  if (copied == kCopyCancelled) ThrowUserAbort();
+  CheckPiece(index, header, copied, sum);
+}
+
+// Which check values are tested depends on the generation of the master.
+void MergeRun::CheckPiece(std::uint32_t index, const PieceHeader& piece, std::uint64_t copied,
+                          std::uint32_t sum) {
+  if (copied != piece.dataSize) RaiseCorruption(IDS_CONTENTS_MISMATCH);
+  if (header_.version >= kEarlyVersion1_2 && sum != piece.pieceSum) {
+    RaiseCorruption(IDS_CONTENTS_MISMATCH);
+  }
+  running_ = NextRunningChecksum(running_, index, piece.pieceSum);
+  if (header_.version < kEarlyVersion2) return;
+  if (running_ != piece.runningChecksum) RaiseCorruption(IDS_CONTENTS_MISMATCH);
+  if (index == header_.fileCount - 1) expected_ = piece.runningChecksum;
+}
+
+// Back to where the piece began, so that a failed attempt leaves none of its bytes behind.
+void MergeRun::RewindTo(std::uint64_t processed, std::uint32_t running,
+                        std::uint64_t mergedLength) {
+  processed_ = processed;
+  running_ = running;
+  if (verifying_) return;
+  merged_.SeekToBegin(mergedLength);
+  merged_.SetLength(mergedLength);
+}
+
+// Another file for the piece; the other names follow it into its folder.
+void MergeRun::AskForPiece(std::uint32_t index, const CException& error) {
+  const std::string reason =
+      LoadMessage(IDS_INSERT_MERGE_DISK, {MessageOf(error), std::to_string(index)}).value_or("");
+  std::string chosen = names_[index];
+  if (PromptFile(host_, chosen, reason) != LocationAnswer::ok) ThrowUserAbort();
+  const std::string folder = FolderPart(chosen);
+  for (std::string& name : names_) name = folder + FileNamePart(name);
+  names_[index] = chosen;
+}
+
+void MergeRun::CheckTotals() {
+  if (!verifying_) merged_.Close();
+  if (header_.version < kEarlyVersion1_2) {
+    // The earliest packages carry only a sample of the original file's bytes, which a
+    // verify has no output to take from.
+    running_ = verifying_ ? expected_ : SampleSumOfMergedFile();
+  }
+  SetStatus(host_, 100);
+  if (processed_ != header_.originalSize) RaiseCorruption(IDS_SIZES_MISMATCH);
+  if (running_ != expected_) RaiseCorruption(IDS_CONTENTS_MISMATCH);
+}
+
+std::uint32_t MergeRun::SampleSumOfMergedFile() const {
+  CFile64 file;
+  file.Open(destination_, false);
+  const std::uint32_t sum = SampleSum(file);
+  file.Close();
+  return sum;
+}
+
+// All package files or none; never the running program, never the merged file.
+void MergeRun::DeletePackage() const {
+  if (IsLoadedModule(masterPath_)) return;
+  for (const std::string& name : names_) {
+    if (!FileExists(name) || IsLoadedModule(name) || platform::IsSameFile(name, destination_)) {
+      return;
+    }
+  }
+  for (const std::string& name : names_) DeleteFileByName(name);
+}
+
+}  // namespace
+
+void CFMerge::Merge(OperationHost& host, const std::string& masterPath,
+                    const std::string& destinationPath, const MergeOptions& options) {
+  MergeRun run(host, masterPath, destinationPath, options);
+  try {
+    run.Run();
+  } catch (...) {
+    run.Abandon();
+    throw;
+  }
+}

@@ -1,0 +1,24 @@
+#pragma once
+// The merge: rebuilds the original file from a package, checking every piece on the way, or,
+// with VerifyOnly set in the operation state, reads and checks the package without writing.
+
+#include <string>
+
+#include "engine/operation_host.h"
+
+// The Merge preferences that the caller hands in.
+struct MergeOptions {
+  bool promptOnOverwrite = true;  // ask before an existing merged file is replaced
+  bool deleteWhenDone = false;    // delete the package after a fully successful merge
+};
+
+class CFMerge {
+ public:
+  // Merges the package whose master is `masterPath` into `destinationPath` (folder and file
+  // name). Missing or faulty pieces and a destination short of space are answered through the
+  // host's prompts, after which the step repeats. Returns on success; otherwise raises the
+  // error, a silent abort for a declined question or a cancel, after removing the partial
+  // merged file. Package files are deleted only after a fully successful merge, all or none.
+  void Merge(OperationHost& host, const std::string& masterPath, const std::string& destinationPath,
+             const MergeOptions& options);
+};

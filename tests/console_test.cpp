@@ -1,0 +1,323 @@
+// The console programs as a user runs them: the real programs of the build, on real files,
+// without a terminal, their output compared with the text expected.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/app_prefs.h"
+#include "platform/registry.h"
+#include "tests/support/program_run.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/settings_sandbox.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::vector<std::string> kEnglish = {"LC_ALL=en_US.UTF-8"};
+
+// The full program's console front end: "partwell", or "partwell-cli.exe" beside the window
+// program on Windows.
+std::string FullProgram() { return ProgramsAreWindowsPrograms() ? "partwell-cli" : "partwell"; }
+
+// The programs never see the user's settings: on POSIX the sandbox's configuration folder is
+// theirs; on Windows they use the real program's registry key, which is put back as it was.
+class ProgramSettingsScope {
+ public:
+  ProgramSettingsScope() {
+    if (!ProgramsAreWindowsPrograms()) return;
+    saved_.BuildKeyPath(SettingsSandbox::kCompany, "Partwell");
+    platform::RegistryKey key;
+    existed_ =
+        platform::OpenRegistryKey(saved_.KeyPath(), platform::RegistryAccess::query, key) == 0;
+    // Not taken for settings of an old layout, which loading would rewrite.
+    saved_.previousVersion = 0xFFFFFFFF;
+    saved_.SetDefaults();
+    saved_.Load();
+  }
+  ~ProgramSettingsScope() {
+    if (!ProgramsAreWindowsPrograms()) return;
+    if (existed_) {
+      saved_.Save();
+      return;
+    }
+    platform::RegistryKey key;
+    if (platform::OpenRegistryKey(saved_.KeyPath(), platform::RegistryAccess::setValue, key) == 0) {
+      for (const char* subkey : {"View", "Split", "Merge", "Window", "CurrentVersion"}) {
+        key.DeleteSubkey(subkey);
+      }
+    }
+    const std::string company = std::string("Software\\") + SettingsSandbox::kCompany;
+    if (platform::OpenRegistryKey(company, platform::RegistryAccess::setValue, key) == 0) {
+      key.DeleteSubkey("Partwell");
+    }
+  }
+
+ private:
+  SettingsSandbox sandbox_;
+  CAppPrefs saved_{CReg::Root::currentUser};
+  bool existed_ = false;
+};
+
+std::string FileText(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// Bytes that differ from one position to the next, so that a piece out of place shows.
+std::string SampleBytes(std::size_t size) {
+  std::string bytes(size, '\0');
+  std::uint32_t state = 12345;
+  for (char& byte : bytes) {
+    state = state * 1103515245u + 12345u;
+    byte = static_cast<char>(state >> 24);
+  }
+  return bytes;
+}
+
+// The names of the files in a folder, sorted.
+std::vector<std::string> Listing(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class ConsoleProgramTest : public ::testing::Test {
+ protected:
+  ConsoleProgramTest() {
+    fs::create_directories(io_);
+    fs::create_directories(data_);
+  }
+
+  // A program of the build, run in English, without a terminal.
+  ProgramRun Run(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::string& currentFolder = {}) {
+    return RunProgram(BuiltProgramPath(program), arguments, io_.string(),
+                      {.environment = kEnglish, .currentFolder = currentFolder});
+  }
+  ProgramRun Partwell(const std::vector<std::string>& arguments) {
+    return Run(FullProgram(), arguments);
+  }
+
+  // The output with the folder of the test's files, times and rates replaced by names.
+  std::string Normalized(std::string text) const {
+    const std::string folder = (data_ / "").string();
+    for (std::size_t at; (at = text.find(folder)) != std::string::npos;) {
+      text.replace(at, folder.size(), "<data>/");
+    }
+    text = std::regex_replace(text, std::regex("\\d\\d:\\d\\d:\\d\\d"), "<time>");
+    return std::regex_replace(text, std::regex("@ [0-9.,]+ [KMGT]?B/sec"), "@ <rate>/sec");
+  }
+
+  std::string MakeSample(std::size_t size = 100'000, const std::string& name = "sample.bin") {
+    const std::string bytes = SampleBytes(size);
+    return scratch_.Write("data/" + name, bytes.data(), bytes.size());
+  }
+
+  // Splits the sample into 30,000-byte files; the extra arguments are added.
+  ProgramRun SplitSample(std::vector<std::string> extra = {}) {
+    std::vector<std::string> arguments = {"split", (data_ / "sample.bin").string(), "--size",
+                                          "30000"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return Partwell(arguments);
+  }
+
+  ProgramSettingsScope settings_;
+  ScratchFolder scratch_;
+  fs::path io_ = scratch_.Path() / "io";
+  fs::path data_ = scratch_.Path() / "data";
+};
+
+TEST_F(ConsoleProgramTest, SplitShowsEachStepThenTheTimeAndTheDataProcessed) {
+  MakeSample();
+  const ProgramRun run = SplitSample();
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(Normalized(run.err),
+            "Gathering data about sample.bin...\n"
+            "Processing user restrictions...\n"
+            "Opening sample.bin...\n"
+            "Processing sample.bin_00000.fsm...\n"
+            "Processing sample.bin_00001.fss...\n"
+            "Processing sample.bin_00002.fss...\n"
+            "Processing sample.bin_00003.fss...\n"
+            "Processing sample.bin_00004.fss...\n"
+            "The operation was completed.\n"
+            "Time ellapsed: <time>\n"
+            "Data processed: 97.66 KB @ <rate>/sec\n");
+  const std::vector<std::string> expected = {"sample.bin",           "sample.bin_00000.fsm",
+                                             "sample.bin_00001.fss", "sample.bin_00002.fss",
+                                             "sample.bin_00003.fss", "sample.bin_00004.fss"};
+  EXPECT_EQ(Listing(data_), expected);
+  EXPECT_EQ(fs::file_size(data_ / "sample.bin_00001.fss"), 30'000u);
+  EXPECT_EQ(fs::file_size(data_ / "sample.bin_00004.fss"), 100'000u - 3 * (30'000u - 56) + 56);
+}
+
+TEST_F(ConsoleProgramTest, OverwriteQuestionIsDeclinedWithoutATerminalUnlessYesIsGiven) {
+  MakeSample();
+  ASSERT_EQ(SplitSample().status, 0);
+  const std::string piece = FileText(data_ / "sample.bin_00002.fss");
+  fs::remove(data_ / "sample.bin_00000.fsm");
+  const std::string question =
+      "The operation will overwrite <data>/sample.bin_00001.fss and its related files.\n\n"
+      "Would you like to continue? [y/n] ";
+  const std::string declined =
+      "Gathering data about sample.bin...\n"
+      "Processing user restrictions...\n" +
+      question + "no\nThe operation was NOT completed.\n";
+  for (const std::vector<std::string>& extra : {std::vector<std::string>{"--no"}, {}}) {
+    const ProgramRun run = SplitSample(extra);
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(Normalized(run.err), declined);
+    // Declined: nothing written, nothing removed.
+    EXPECT_FALSE(fs::exists(data_ / "sample.bin_00000.fsm"));
+    EXPECT_EQ(FileText(data_ / "sample.bin_00002.fss"), piece);
+  }
+  const ProgramRun run = SplitSample({"--yes"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(Normalized(run.err).find(question + "yes\nOpening sample.bin...\n"), std::string::npos)
+      << run.err;
+  EXPECT_TRUE(fs::exists(data_ / "sample.bin_00000.fsm"));
+}
+
+TEST_F(ConsoleProgramTest, PlanShowsWhatTheSplitWouldMakeOrWhyNot) {
+  MakeSample();
+  const std::string source = (data_ / "sample.bin").string();
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+    std::string out, err;
+  } cases[] = {
+      {{"plan", source, "--size", "30000"},
+       0,
+       "Byte size: 100,000 (97.66 KB)\n"
+       "Number of split files: 5\n"
+       "Split files max. byte size: 30,000 (29.30 KB)\n"
+       "Split files destination folder: <data>/\n"
+       "Split files name prefix: sample.bin\n",
+       ""},
+      {{"plan", source, "--count", "3", "--prefix", "part", "--dest", io_.string()},
+       0,
+       "Byte size: 100,000 (97.66 KB)\n"
+       "Number of split files: 3\n"
+       "Split files max. byte size: 50,056 (48.88 KB)\n"
+       "Split files destination folder: " +
+           io_.string() + "\nSplit files name prefix: part\n",
+       ""},
+      {{"plan", source, "--size", "700 MB"},
+       1,
+       "",
+       "The byte size of the split files must be an integer between 4,368 and 107,374,182,400 "
+       "(100.00 GB).\n"},
+      {{"plan", source, "--count", "32767"},
+       1,
+       "",
+       "The number of split files must be an integer between 2 and 32,766.\n"},
+      {{"plan", (data_ / "missing.bin").string()},
+       1,
+       "",
+       "The file <data>/missing.bin was not found.\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments.back());
+    const ProgramRun run = Partwell(c.arguments);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_EQ(Normalized(run.out), c.out);
+    EXPECT_EQ(Normalized(run.err), c.err);
+  }
+  // Planning stores nothing and makes nothing.
+  EXPECT_EQ(Listing(data_), std::vector<std::string>{"sample.bin"});
+  EXPECT_EQ(
+      Partwell({"settings", "Split\\Files"}).out.find("Split\\Files = 3\n") == std::string::npos,
+      false);
+}
+
+TEST_F(ConsoleProgramTest, SplitKeepsItsChoicesAsTheNextDefaults) {
+  MakeSample();
+  fs::create_directories(scratch_.Path() / "out");
+  const std::string out = (scratch_.Path() / "out").string();
+  ASSERT_EQ(SplitSample({"--dest", out, "--prefix", "piece"}).status, 0);
+  EXPECT_TRUE(fs::exists(scratch_.Path() / "out" / "piece_00004.fss"));
+  const std::string shown = Partwell({"settings"}).out;
+  for (const std::string& line : std::vector<std::string>{
+           "Split\\Auto folder = 0", "Split\\Folder = " + out, "Split\\Auto files = 0",
+           "Split\\File name prefix = piece", "Split\\By size = 1",
+           "Split\\Max. file size = 30,000 (29.30 KB)"}) {
+    EXPECT_NE(shown.find("  " + line + "\n"), std::string::npos) << line << "\n" << shown;
+  }
+  // The next split, without options, goes where the last one went.
+  const ProgramRun again = Partwell({"split", (data_ / "sample.bin").string(), "--yes"});
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_NE(again.err.find("overwrite " + out), std::string::npos) << again.err;
+}
+
+TEST_F(ConsoleProgramTest, UsageErrorsEndWithStatusTwoAndHelpWithZero) {
+  const struct {
+    std::string program;
+    std::vector<std::string> arguments;
+    std::string message;
+  } cases[] = {
+      {FullProgram(), {}, "no command given"},
+      {FullProgram(), {"cut", "x"}, "unknown command cut"},
+      {FullProgram(), {"split"}, "split needs more arguments"},
+      {FullProgram(), {"split", "a", "b"}, "split does not take b"},
+      {FullProgram(),
+       {"split", "a", "--size", "1MB", "--count", "2"},
+       "--size and --count cannot be given together"},
+      {FullProgram(), {"split", "a", "--dest"}, "--dest needs a value"},
+      {"PartwellLite", {"split", "a"}, "unknown command split"},
+      {"PartwellLite", {"settings"}, "unknown command settings"},
+      {"PartwellLite", {}, "no command given"},
+  };
+  for (const auto& c : cases) {
+    const ProgramRun run = Run(c.program, c.arguments);
+    EXPECT_EQ(run.status, 2) << c.message;
+    const std::string& name = c.program;
+    EXPECT_EQ(run.err, name + ": " + c.message + "\nTry '" + name + " --help'.\n");
+    EXPECT_EQ(run.out, "");
+  }
+  const ProgramRun help = Partwell({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("split SOURCE [--dest FOLDER]"), std::string::npos);
+  EXPECT_EQ(help.err, "");
+  const ProgramRun liteHelp = Run("PartwellLite", {"--help"});
+  EXPECT_EQ(liteHelp.status, 0);
+  EXPECT_EQ(liteHelp.out.find("split"), std::string::npos);
+}
+
+// On a terminal: the live line, and questions asked until answered.
+TEST_F(ConsoleProgramTest, OnATerminalAsksAndDrawsTheLiveLine) {
+  if (ProgramsAreWindowsPrograms()) GTEST_SKIP() << "needs a POSIX pseudo-terminal";
+  if (std::system("script -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1)";
+  MakeSample();
+  ASSERT_EQ(SplitSample().status, 0);
+  const auto onTerminal = [this](const std::string& answers) {
+    std::string command = "'" + BuiltProgramPath(FullProgram()) + "' split '" +
+                          (data_ / "sample.bin").string() + "' --size 30000";
+    return RunProgram("script", {"-qec", command, "/dev/null"}, io_.string(),
+                      {.input = answers, .environment = kEnglish});
+  };
+  ProgramRun run = onTerminal("maybe\nn\n");
+  EXPECT_EQ(run.status, 3);
+  EXPECT_NE(run.out.find("Would you like to continue? [y/n] [y/n] The operation was NOT"),
+            std::string::npos)
+      << run.out;
+  run = onTerminal("y\n");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("] 100%  "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("The operation was completed.\r\nTime ellapsed: "), std::string::npos)
+      << run.out;
+}
+
+}  // namespace
