@@ -26,6 +26,10 @@ const std::vector<std::string> kEnglish = {"LC_ALL=en_US.UTF-8"};
 // program on Windows.
 std::string FullProgram() { return ProgramsAreWindowsPrograms() ? "partwell-cli" : "partwell"; }
 
+const std::string kPackage[] = {"sample.bin_00000.fsm", "sample.bin_00001.fss",
+                                "sample.bin_00002.fss", "sample.bin_00003.fss",
+                                "sample.bin_00004.fss"};
+
 // The programs never see the user's settings: on POSIX the sandbox's configuration folder is
 // theirs; on Windows they use the real program's registry key, which is put back as it was.
 class ProgramSettingsScope {
@@ -276,6 +280,9 @@ TEST_F(ConsoleProgramTest, UsageErrorsEndWithStatusTwoAndHelpWithZero) {
        {"split", "a", "--size", "1MB", "--count", "2"},
        "--size and --count cannot be given together"},
       {FullProgram(), {"split", "a", "--dest"}, "--dest needs a value"},
+      {FullProgram(), {"merge", "a", "--prefix", "p"}, "merge does not take --prefix"},
+      {FullProgram(), {"info", "a", "--yes"}, "info does not take --yes"},
+      {"PartwellLite", {"--yes"}, "no command given"},
       {"PartwellLite", {"split", "a"}, "unknown command split"},
       {"PartwellLite", {"settings"}, "unknown command settings"},
       {"PartwellLite", {}, "no command given"},
@@ -291,9 +298,144 @@ TEST_F(ConsoleProgramTest, UsageErrorsEndWithStatusTwoAndHelpWithZero) {
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("split SOURCE [--dest FOLDER]"), std::string::npos);
   EXPECT_EQ(help.err, "");
-  const ProgramRun liteHelp = Run("PartwellLite", {"--help"});
+  const ProgramRun liteHelp = Run("PartwellLite", {"merge", "--help"});
   EXPECT_EQ(liteHelp.status, 0);
   EXPECT_EQ(liteHelp.out.find("split"), std::string::npos);
+}
+
+TEST_F(ConsoleProgramTest, InfoShowsWhatTheMergePageShows) {
+  MakeSample();
+  ASSERT_EQ(SplitSample({"--comments", "made for a test"}).status, 0);
+  const std::string master = (data_ / kPackage[0]).string();
+  const std::string expected =
+      "Number of split files: 5\n"
+      "Split files maximum byte size: 30,000 (29.30 KB)\n"
+      "Time split: <when>\n"
+      "Byte size: 100,000 (97.66 KB)\n"
+      "Comments: made for a test\n"
+      "Merged file name: sample.bin\n"
+      "Merged file destination folder: <data>/\n";
+  for (const std::string& program : {FullProgram(), std::string("PartwellLite")}) {
+    const ProgramRun run = Run(program, {"info", master});
+    EXPECT_EQ(run.status, 0) << program;
+    EXPECT_EQ(run.err, "");
+    const std::string shown = std::regex_replace(
+        Normalized(run.out), std::regex("Time split: [^\n]+"), "Time split: <when>");
+    EXPECT_EQ(shown, expected) << program;
+  }
+  const ProgramRun missing = Partwell({"info", (data_ / "none.fsm").string()});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(Normalized(missing.err), "The file <data>/none.fsm was not found.\n");
+  const ProgramRun notPackage = Partwell({"info", (data_ / "sample.bin").string()});
+  EXPECT_EQ(notPackage.status, 1);
+  EXPECT_EQ(Normalized(notPackage.err), "The format of the file <data>/sample.bin is invalid.\n");
+}
+
+TEST_F(ConsoleProgramTest, MergeRebuildsTheFileAndVerifyWritesNothing) {
+  const std::string original = SampleBytes(100'000);
+  MakeSample();
+  ASSERT_EQ(SplitSample().status, 0);
+  fs::remove(data_ / "sample.bin");
+  const std::vector<std::string> before = Listing(data_);
+  const std::string master = (data_ / kPackage[0]).string();
+  for (const std::string& program : {FullProgram(), std::string("PartwellLite")}) {
+    const ProgramRun verify = Run(program, {"verify", master});
+    EXPECT_EQ(verify.status, 0) << verify.err;
+    EXPECT_NE(verify.err.find("The operation was completed.\n"), std::string::npos);
+    EXPECT_EQ(Listing(data_), before);
+  }
+  const fs::path out = scratch_.Path() / "out";
+  fs::create_directories(out);
+  ProgramRun merge = Partwell({"merge", master, "--dest", out.string()});
+  EXPECT_EQ(merge.status, 0) << merge.err;
+  EXPECT_EQ(FileText(out / "sample.bin"), original);
+  // Again: the merged file exists, and nobody is there to say it may go.
+  merge = Partwell({"merge", master, "--dest", out.string()});
+  EXPECT_EQ(merge.status, 3);
+  EXPECT_NE(merge.err.find("overwrite " + (out / "sample.bin").string() +
+                           ".\n\nWould you like to continue? [y/n] no\n"),
+            std::string::npos)
+      << merge.err;
+  // Another name, in the master's folder, from the lite program.
+  merge = Run("PartwellLite", {"merge", master, "--name", "copy.bin"});
+  EXPECT_EQ(merge.status, 0) << merge.err;
+  EXPECT_EQ(FileText(data_ / "copy.bin"), original);
+  fs::remove(data_ / "copy.bin");
+  // Deleted when done: the whole package, after the merged file is whole.
+  merge = Partwell({"merge", master, "--dest", out.string(), "--yes", "--delete-when-done"});
+  EXPECT_EQ(merge.status, 0) << merge.err;
+  EXPECT_EQ(FileText(out / "sample.bin"), original);
+  EXPECT_TRUE(Listing(data_).empty());
+}
+
+TEST_F(ConsoleProgramTest, DamagedPackageIsRefusedAndLeavesNothingBehind) {
+  MakeSample();
+  ASSERT_EQ(SplitSample().status, 0);
+  fs::remove(data_ / "sample.bin");
+  const std::string master = (data_ / kPackage[0]).string();
+  {
+    std::fstream piece(data_ / kPackage[2], std::ios::in | std::ios::out | std::ios::binary);
+    piece.seekp(1000);
+    piece.put('\x5A');
+  }
+  const std::vector<std::string> before = Listing(data_);
+  for (const std::string command : {"merge", "verify"}) {
+    const ProgramRun run = Partwell({command, master});
+    EXPECT_EQ(run.status, 1) << command;
+    EXPECT_NE(run.err.find("The operation was NOT completed.\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Corruption warning: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("#2"), std::string::npos) << run.err;
+    EXPECT_EQ(Listing(data_), before) << command;
+  }
+  fs::remove(data_ / kPackage[3]);
+  fs::copy_file(data_ / kPackage[1], data_ / kPackage[2], fs::copy_options::overwrite_existing);
+  const ProgramRun run = Run("PartwellLite", {"merge", master});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(Listing(data_).size(), before.size() - 1);
+  EXPECT_FALSE(fs::exists(data_ / "sample.bin"));
+}
+
+TEST_F(ConsoleProgramTest, RelativePathsAreTakenFromTheCurrentFolder) {
+  MakeSample();
+  fs::create_directories(data_ / "out");
+  ProgramRun run = Run(FullProgram(), {"split", "sample.bin", "--count", "2"}, data_.string());
+  EXPECT_EQ(run.status, 0) << run.err;
+  run = Run("PartwellLite", {"merge", "sample.bin_00000.fsm", "--dest", "out"}, data_.string());
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(FileText(data_ / "out" / "sample.bin"), SampleBytes(100'000));
+}
+
+// The lite program at the head of a package merges it when run, wherever the package went.
+TEST_F(ConsoleProgramTest, SelfExtractingMasterMergesItsPackageWhenRun) {
+  const std::uintmax_t stub = fs::file_size(BuiltProgramPath("PartwellLite"));
+  const std::uintmax_t pieceSize = stub + 100'000;
+  const std::string original = SampleBytes(static_cast<std::size_t>(pieceSize * 5 / 2));
+  scratch_.Write("data/sample.bin", original.data(), original.size());
+  ProgramRun run = Partwell({"split", (data_ / "sample.bin").string(), "--size",
+                             std::to_string(pieceSize), "--self-extracting"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const fs::path moved = scratch_.Path() / "moved";
+  fs::create_directories(moved);
+  for (const std::string name : {"sample.bin_00000.exe", "sample.bin_00001.fss",
+                                 "sample.bin_00002.fss", "sample.bin_00003.fss"}) {
+    fs::copy_file(data_ / name, moved / name);
+  }
+  const std::string master = (moved / "sample.bin_00000.exe").string();
+  // Asked without a terminal: declined, nothing written.
+  run = RunProgram(master, {}, io_.string(), {.environment = kEnglish});
+  EXPECT_EQ(run.status, 3) << run.err;
+  EXPECT_NE(run.out.find("Merged file name: sample.bin\n"), std::string::npos) << run.out;
+  EXPECT_NE(
+      run.err.find("Merge the package into " + (moved / "sample.bin").string() + "? [y/n] no\n"),
+      std::string::npos)
+      << run.err;
+  EXPECT_FALSE(fs::exists(moved / "sample.bin"));
+  run = RunProgram(master, {"--yes"}, io_.string(), {.environment = kEnglish});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(FileText(moved / "sample.bin"), original);
+  EXPECT_EQ(Listing(moved).size(), 5u);  // the package stays
+  // A self-extracting master is a package for the other commands too.
+  EXPECT_EQ(Partwell({"verify", master}).status, 0);
 }
 
 // On a terminal: the live line, and questions asked until answered.

@@ -2,6 +2,7 @@
 #include "ui/console/console_commands.h"
 
 int main(int argc, char** argv) {
-  return RunConsoleProgram(ProgramKind::lite, {}, nullptr,
+  const ConsoleCommand commands[] = {kMergeCommand, kVerifyCommand, kInfoCommand};
+  return RunConsoleProgram(ProgramKind::lite, commands, &kSelfExtractingStart,
                            platform::CommandLineArguments(argc, argv));
 }

@@ -1,0 +1,71 @@
+#include "ui/console/merge_request.h"
+
+#include "engine/merge/merge.h"
+#include "engine/operation_state.h"
+#include "platform/console.h"
+#include "platform/files.h"
+#include "ui/console/console_terminal.h"
+#include "ui/console/operation_run.h"
+
+namespace {
+
+// VerifyOnly for the scope, cleared on every way out.
+class VerifyOnlyScope {
+ public:
+  explicit VerifyOnlyScope(bool verifyOnly) { ProcessOperationState().VerifyOnly = verifyOnly; }
+  VerifyOnlyScope(const VerifyOnlyScope&) = delete;
+  VerifyOnlyScope& operator=(const VerifyOnlyScope&) = delete;
+  ~VerifyOnlyScope() { ProcessOperationState().VerifyOnly = false; }
+};
+
+void WriteLine(const std::string& label, const std::string& value) {
+  platform::WriteToStandardOutput(label + (value.empty() ? "" : " ") + value + "\n");
+}
+
+// A multi-line edit keeps its lines apart with a carriage return and a line feed.
+std::string WithLineFeeds(std::string text) {
+  for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
+  return text;
+}
+
+}  // namespace
+
+MergePageFields LoadMergeRequest(const ConsoleContext& context, const std::string& masterPath,
+                                 MergePlace place) {
+  const ConsoleArguments& arguments = context.arguments;
+  const CAppPrefs& prefs = context.prefs;
+  MergePageFields fields;
+  fields.sourcePath = masterPath;
+  MergePageDefaults defaults;
+  if (place == MergePlace::chosen) {
+    fields.useSourceFolder = !arguments.destination && prefs.mergeAutoFolder;
+    fields.useOriginalName = !arguments.name && prefs.mergeAutoFiles;
+    defaults.destinationFolder =
+        arguments.destination ? platform::AbsolutePath(*arguments.destination) : prefs.mergeFolder;
+    defaults.fileName = arguments.name.value_or(prefs.mergeFileName);
+  }
+  LoadMergeInfo(fields, defaults);
+  return fields;
+}
+
+void WritePackageInfo(const MergePageFields& fields) {
+  WriteLine("Number of split files:", fields.fileCountText);
+  WriteLine("Split files maximum byte size:", fields.maxFileSizeText);
+  WriteLine("Time split:", fields.timeSplitText);
+  WriteLine("Byte size:", fields.byteSizeText);
+  WriteLine("Comments:", WithLineFeeds(fields.comments));
+  WriteLine("Merged file name:", fields.fileName);
+  WriteLine("Merged file destination folder:", fields.destinationFolder);
+}
+
+ExitStatus RunMerge(ConsoleContext& context, const MergePageFields& fields, bool verifyOnly,
+                    bool deleteWhenDone) {
+  const std::string target = PrepareMergeRun(fields);
+  MergeOptions options;
+  options.promptOnOverwrite = context.prefs.mergePromptOnOverwrite;
+  options.deleteWhenDone = deleteWhenDone && CanDeletePackageOf(fields.sourcePath);
+  ConsoleHost host(SystemTerminal(), context.arguments.answer);
+  VerifyOnlyScope verify(verifyOnly);
+  return RunOperation(host, context.prefs.beep,
+                      [&] { CFMerge().Merge(host, fields.sourcePath, target, options); });
+}

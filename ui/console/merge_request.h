@@ -1,0 +1,25 @@
+#pragma once
+// What the merge, verify and info commands share: the Merge page's fields as the command line
+// and the preferences give them, what the page shows of a package, and the merge itself.
+
+#include "ui/console/console_app.h"
+#include "ui/merge_page_rules.h"
+
+// Where the name and the folder of the merged file come from.
+enum class MergePlace {
+  chosen,    // --dest and --name, else the stored Merge preferences
+  original,  // the master's own folder and the original name, whatever is stored
+};
+
+// The page's fields for the master named by `masterPath`, with the information read from it.
+// Raises what reading the master raises, and 1119 when the destination folder does not exist.
+MergePageFields LoadMergeRequest(const ConsoleContext& context, const std::string& masterPath,
+                                 MergePlace place);
+
+// What the Merge page shows of the package, one line each, on standard output.
+void WritePackageInfo(const MergePageFields& fields);
+
+// Merges the package into the merged file (or only checks it, writing nothing), inside the
+// operation scope; `deleteWhenDone` asks for the package to go after a full success.
+ExitStatus RunMerge(ConsoleContext& context, const MergePageFields& fields, bool verifyOnly,
+                    bool deleteWhenDone);
