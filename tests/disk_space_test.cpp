@@ -13,27 +13,23 @@
 #include "res/resource.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/scripted_host.h"
+#include "tests/support/split_package.h"
 
 namespace {
-
-// The separator a folder typed without one receives on this platform.
-std::string Separator() {
-  return platform::kNativePathStyle == platform::PathStyle::windows ? "\\" : "/";
-}
 
 TEST(DiskSpace, FreeSpaceOfTheFolderThatHoldsAPath) {
   ScratchFolder scratch;
   const std::string folder = scratch.PathText();
   const std::string file = (scratch.Path() / "not-yet.bin").string();
   EXPECT_TRUE(GetFreeSpaceAt(folder, true).has_value());
-  EXPECT_TRUE(GetFreeSpaceAt(folder + Separator(), true).has_value());
+  EXPECT_TRUE(GetFreeSpaceAt(folder + NativeSeparator(), true).has_value());
   // Without the folder flag the last part is a file name and is dropped, so a file that does
   // not exist yet in an existing folder has the folder's free space.
   EXPECT_TRUE(GetFreeSpaceAt(file, false).has_value());
   // Nothing when the folder is missing: the callers then skip their checks.
   const std::string missing = (scratch.Path() / "gone" / "deeper").string();
   EXPECT_FALSE(GetFreeSpaceAt(missing, true).has_value());
-  EXPECT_FALSE(GetFreeSpaceAt(missing + Separator() + "file.fss", false).has_value());
+  EXPECT_FALSE(GetFreeSpaceAt(missing + NativeSeparator() + "file.fss", false).has_value());
 }
 
 struct PromptCase {
@@ -45,19 +41,19 @@ struct PromptCase {
 };
 
 TEST(DiskSpace, PromptAnswers) {
-  const std::string start = "start" + Separator();
+  const std::string start = "start" + NativeSeparator();
   const std::string tooLong(260, 'x');
   const PromptCase cases[] = {
       {"folder with separator",
        LocationMode::folder,
-       {LocationAnswer::ok, "other" + Separator()},
+       {LocationAnswer::ok, "other" + NativeSeparator()},
        LocationAnswer::ok,
-       "other" + Separator()},
+       "other" + NativeSeparator()},
       {"folder typed without separator",
        LocationMode::folder,
        {LocationAnswer::ok, "other"},
        LocationAnswer::ok,
-       "other" + Separator()},
+       "other" + NativeSeparator()},
       {"folder typed with the other separator",
        LocationMode::folder,
        {LocationAnswer::ok, "other/"},
@@ -113,21 +109,21 @@ TEST(DiskSpace, PromptAnswers) {
 
 TEST(DiskSpace, RelocationStartsAtTheFolderAndKeepsTheName) {
   ScriptedHost host;
-  const std::string path = "old" + Separator() + "movie.avi_00003.fss";
+  const std::string path = "old" + NativeSeparator() + "movie.avi_00003.fss";
   host.promptReplies.push_back({LocationAnswer::ok, "new"});
   std::string relocated = path;
   const CFileException error(CFileException::accessDenied, 13, path);
   EXPECT_EQ(RelocateAfterError(host, relocated, error), LocationAnswer::ok);
-  EXPECT_EQ(relocated, "new" + Separator() + "movie.avi_00003.fss");
+  EXPECT_EQ(relocated, "new" + NativeSeparator() + "movie.avi_00003.fss");
   ASSERT_EQ(host.prompts.size(), 1u);
   EXPECT_EQ(host.prompts[0].mode, LocationMode::folder);
-  EXPECT_EQ(host.prompts[0].path, "old" + Separator());
+  EXPECT_EQ(host.prompts[0].path, "old" + NativeSeparator());
   EXPECT_EQ(host.prompts[0].reason, "Access to " + path + " was denied.");
 
   // Cancel leaves the path alone.
   host.promptReplies.push_back({LocationAnswer::cancel, "elsewhere"});
   EXPECT_EQ(RelocateAfterError(host, relocated, error), LocationAnswer::cancel);
-  EXPECT_EQ(relocated, "new" + Separator() + "movie.avi_00003.fss");
+  EXPECT_EQ(relocated, "new" + NativeSeparator() + "movie.avi_00003.fss");
 }
 
 TEST(DiskSpace, ReasonIsCutTo519Units) {
@@ -136,7 +132,7 @@ TEST(DiskSpace, ReasonIsCutTo519Units) {
   // "é" is one UTF-16 unit in two UTF-8 bytes, so a cut counted in bytes would be too short.
   std::string longName;
   for (int i = 0; i < 600; ++i) longName += "\xC3\xA9";
-  std::string path = "folder" + Separator() + longName;
+  std::string path = "folder" + NativeSeparator() + longName;
   RelocateAfterError(host, path, CFileException(CFileException::diskFull, 28, path));
   ASSERT_EQ(host.prompts.size(), 1u);
   const std::string& reason = host.prompts[0].reason;
@@ -146,7 +142,7 @@ TEST(DiskSpace, ReasonIsCutTo519Units) {
 
 TEST(DiskSpace, PackageFollowsItsMaster) {
   ScriptedHost host;
-  const std::string s = Separator();
+  const std::string s = NativeSeparator();
   std::vector<std::string> names = {"d1" + s + "a_00000.exe", "d1" + s + "a_00001.fss",
                                     "elsewhere" + s + "a_00002.fss"};
   host.promptReplies.push_back({LocationAnswer::ok, "d2"});

@@ -8,7 +8,6 @@
 #include "app/exceptions.h"
 #include "app/path_text.h"
 #include "app/text_format.h"
-#include "engine/ole_date.h"
 #include "tests/support/locale_scope.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/split_package.h"
@@ -126,19 +125,6 @@ TEST_F(SplitPlan, CountModeComputesTheSizeOrRefuses) {
   }
 }
 
-TEST_F(SplitPlan, LargestCountKeepsTheSmallestSplitFile) {
-  const std::uint64_t sizes[] = {4368, 4369, 8622, 8623, 8624, 100000, 21555600, kTiB};
-  for (std::uint64_t size : sizes) {
-    SCOPED_TRACE(size);
-    const std::uint64_t count = MaxSplitFileCount(size);
-    ASSERT_GE(count, 2u);
-    EXPECT_GE(SplitFileSizeForCount(size, static_cast<std::uint32_t>(count)), 4368u);
-    if (count < 0xFFFFFFFF) {
-      EXPECT_LT(SplitFileSizeForCount(size, static_cast<std::uint32_t>(count + 1)), 4368u);
-    }
-  }
-}
-
 TEST_F(SplitPlan, EstimateHoldsTheMasterAndEqualShares) {
   EXPECT_EQ(EstimatePackageSize(3, 10000, 0), 2128u + 2 * (5000 + 56));
   EXPECT_EQ(EstimatePackageSize(3, 10001, 0), 2128u + 2 * (5001 + 56));
@@ -176,30 +162,6 @@ TEST_F(SplitPlan, PathChecks) {
   EXPECT_EQ(plan(source, std::string(250, 'p')),
             "The length of the split files path can't exceed 249 characters.\n\n"
             "Reduce the length of the split files path or that of their file name prefix.");
-}
-
-TEST_F(SplitPlan, MasterHeaderDescribesThePackage) {
-  SplitOptions options;
-  options.bySize = true;
-  options.maxSplitFileSize = 4424;
-  options.comments = "two pieces";
-  MasterHeader header;
-  const std::string source = Source(5000);
-  const double before = CurrentOleDateUtc();
-  PlanSplit(source, Prefix(), options, header, nullptr);
-  const double after = CurrentOleDateUtc();
-  EXPECT_EQ(header.magic, kMasterMagic);
-  EXPECT_EQ(header.version, 0x00030000u);
-  EXPECT_EQ(header.headerSize, 2128u);
-  EXPECT_EQ(header.checksum, 0u);
-  EXPECT_GE(header.splitTime, before);
-  EXPECT_LE(header.splitTime, after);
-  EXPECT_EQ(header.maxPieceDataSize, 4368u);
-  EXPECT_EQ(header.fileCount, 3u);
-  EXPECT_EQ(header.originalSize, 5000u);
-  EXPECT_EQ(header.pathPrefix, Prefix());
-  EXPECT_EQ(header.sourcePath, source);
-  EXPECT_EQ(header.comments, "two pieces");
 }
 
 TEST_F(SplitPlan, StubIsCheckedBeforeItIsUsed) {

@@ -50,6 +50,7 @@ class SplitRun {
   void WritePieces();
   std::uint32_t WritePiece(std::uint32_t index);
   Attempt WritePieceOnce(std::uint32_t index, std::uint64_t start, std::uint32_t& pieceSum);
+  bool CopyPieceData(CFile64& piece, std::uint32_t& pieceSum);
   void ThrowWhenShortOfSpace(std::uint32_t index, std::uint64_t needed) const;
   void RetryAfterSourceError(const CException& error);
   void RelocateAfterWriteError(const CException& error, std::uint32_t index);
@@ -234,13 +235,10 @@ Attempt SplitRun::WritePieceOnce(std::uint32_t index, std::uint64_t start,
   piece_.runningChecksum = accumulator_;
   const PieceHeaderBytes emptyHeader = EncodePieceHeader(piece_);
   piece.Write(emptyHeader.data(), static_cast<std::uint32_t>(emptyHeader.size()));
-  const std::uint64_t copied = CopyData(host_, source_, piece, piece_.dataSize, *buffer_,
-                                        header_.originalSize, done_, ProgressBar::shown, pieceSum);
-  if (copied == kCopyCancelled) {
+  if (!CopyPieceData(piece, pieceSum)) {
     piece.Close();
     return Attempt::cancelled;
   }
-  if (copied != piece_.dataSize) ThrowAppException(IDS_DATA_CORRUPTION);
   piece_.pieceSum = pieceSum;
   piece_.runningChecksum = NextRunningChecksum(accumulator_, index, pieceSum);
   const PieceHeaderBytes header = EncodePieceHeader(piece_);
@@ -249,6 +247,25 @@ Attempt SplitRun::WritePieceOnce(std::uint32_t index, std::uint64_t start,
   piece.Write(header.data() + kPieceSumOffset, 2 * sizeof(std::uint32_t));
   piece.Close();
   return Attempt::written;
+}
+
+// Copies the piece's data behind its header; false when the user cancelled. The first block
+// is shorter by the header's size, so that every later block fills whole pages of the piece
+// file: writes across page boundaries cost the file system a good part more.
+bool SplitRun::CopyPieceData(CFile64& piece, std::uint32_t& pieceSum) {
+  const std::uint64_t size = piece_.dataSize;
+  const std::uint64_t firstBlock =
+      std::min<std::uint64_t>(size, buffer_->Size() - kPieceHeaderSize);
+  std::uint64_t copied = 0;
+  for (const std::uint64_t part : {firstBlock, size - firstBlock}) {
+    const std::uint64_t moved = CopyData(host_, source_, piece, part, *buffer_,
+                                         header_.originalSize, done_, ProgressBar::shown, pieceSum);
+    if (moved == kCopyCancelled) return false;
+    copied += moved;
+    if (moved != part) break;
+  }
+  if (copied != size) ThrowAppException(IDS_DATA_CORRUPTION);
+  return true;
 }
 
 // Raises 1140 for package file `index` when its folder is known to have less room than it

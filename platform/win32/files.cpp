@@ -17,16 +17,6 @@ ErrorCode OpenWith(const std::string& path, DWORD access, DWORD sharing, DWORD c
   return 0;
 }
 
-// The absolute form of a path, as the system resolves it for opening; nothing when it cannot.
-std::optional<std::wstring> FullPath(const std::wstring& path) {
-  DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return std::nullopt;
-  std::wstring full(size, L'\0');
-  size = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
-  full.resize(size);
-  return full;
-}
-
 // The path to ask the system about: a long one in its "\\?\" form, made absolute first,
 // since the system takes that form literally (no relative parts, no '/').
 std::wstring QueryPath(const std::string& path) {
@@ -71,8 +61,13 @@ ErrorCode MarkExecutable(const std::string&) { return 0; }
 
 std::string AbsolutePath(const std::string& path) {
   if (path.empty()) return path;
-  const std::optional<std::wstring> full = FullPath(Widen(path));
-  return full ? Narrow(*full) : path;
+  const std::wstring wide = Widen(path);
+  DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::wstring full(size, L'\0');
+  size = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  full.resize(size);
+  return Narrow(full);
 }
 
 ErrorCode OpenForReading(const std::string& path, FileHandle& handle) {
@@ -161,8 +156,8 @@ bool IsSameFile(const std::string& first, const std::string& second) {
     return firstFile.volume == secondFile.volume && firstFile.indexHigh == secondFile.indexHigh &&
            firstFile.indexLow == secondFile.indexLow;
   }
-  const std::wstring firstPath = FullPath(Widen(first)).value_or(Widen(first));
-  const std::wstring secondPath = FullPath(Widen(second)).value_or(Widen(second));
+  const std::wstring firstPath = Widen(AbsolutePath(first));
+  const std::wstring secondPath = Widen(AbsolutePath(second));
   return CompareStringOrdinal(firstPath.c_str(), -1, secondPath.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 

@@ -13,6 +13,7 @@
 #include "app/path_text.h"
 #include "engine/file64.h"
 #include "engine/split/split_stub.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -50,6 +51,10 @@ std::optional<VersionRecord> FindVersionRecord(const Bytes& program) {
 }
 
 }  // namespace
+
+std::string NativeSeparator() {
+  return platform::kNativePathStyle == platform::PathStyle::windows ? "\\" : "/";
+}
 
 std::string RaisedText(const std::function<void()>& call) {
   try {

@@ -13,6 +13,9 @@
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The separator that a folder typed without one receives on this platform.
+std::string NativeSeparator();
+
 // The message text of what the call raised; empty when it raised nothing.
 std::string RaisedText(const std::function<void()>& call);
 
