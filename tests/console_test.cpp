@@ -3,14 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app_prefs.h"
+#include "platform/files.h"
 #include "platform/registry.h"
 #include "tests/support/program_run.h"
 #include "tests/support/scratch_folder.h"
@@ -30,12 +34,31 @@ const std::string kPackage[] = {"sample.bin_00000.fsm", "sample.bin_00001.fss",
                                 "sample.bin_00002.fss", "sample.bin_00003.fss",
                                 "sample.bin_00004.fss"};
 
+// Holds a file that only one process can have open for writing, for its lifetime: test runs
+// of other checkouts on this machine wait for each other.
+class MachineWideTurn {
+ public:
+  explicit MachineWideTurn(const std::string& path) {
+    while (platform::OpenForWriting(path, handle_) != 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+  }
+  MachineWideTurn(const MachineWideTurn&) = delete;
+  MachineWideTurn& operator=(const MachineWideTurn&) = delete;
+  ~MachineWideTurn() { platform::CloseFileHandle(handle_); }
+
+ private:
+  platform::FileHandle handle_ = platform::kInvalidFileHandle;
+};
+
 // The programs never see the user's settings: on POSIX the sandbox's configuration folder is
-// theirs; on Windows they use the real program's registry key, which is put back as it was.
+// theirs. On Windows they use the real program's registry key, which every run on this machine
+// shares (Wine's registry), so runs take turns and the key is put back as it was.
 class ProgramSettingsScope {
  public:
   ProgramSettingsScope() {
     if (!ProgramsAreWindowsPrograms()) return;
+    turn_.emplace((fs::temp_directory_path() / "partwell-console-tests.lock").string());
     saved_.BuildKeyPath(SettingsSandbox::kCompany, "Partwell");
     platform::RegistryKey key;
     existed_ =
@@ -44,13 +67,16 @@ class ProgramSettingsScope {
     saved_.previousVersion = 0xFFFFFFFF;
     saved_.SetDefaults();
     saved_.Load();
+    if (existed_) RemoveKey();  // each test starts from the defaults
   }
   ~ProgramSettingsScope() {
     if (!ProgramsAreWindowsPrograms()) return;
-    if (existed_) {
-      saved_.Save();
-      return;
-    }
+    RemoveKey();
+    if (existed_) saved_.Save();
+  }
+
+ private:
+  void RemoveKey() {
     platform::RegistryKey key;
     if (platform::OpenRegistryKey(saved_.KeyPath(), platform::RegistryAccess::setValue, key) == 0) {
       for (const char* subkey : {"View", "Split", "Merge", "Window", "CurrentVersion"}) {
@@ -63,8 +89,8 @@ class ProgramSettingsScope {
     }
   }
 
- private:
   SettingsSandbox sandbox_;
+  std::optional<MachineWideTurn> turn_;
   CAppPrefs saved_{CReg::Root::currentUser};
   bool existed_ = false;
 };
