@@ -7,13 +7,13 @@
 
 namespace {
 
-struct OptionSpec {
+struct OptionRule {
   std::string_view name;
   ConsoleOption bit;
   std::optional<std::string> ConsoleArguments::*value;  // null for a switch
 };
 
-constexpr std::array<OptionSpec, 11> kOptions = {{
+constexpr std::array<OptionRule, 11> kOptions = {{
     {"--dest", kOptionDestination, &ConsoleArguments::destination},
     {"--prefix", kOptionPrefix, &ConsoleArguments::prefix},
     {"--size", kOptionSize, &ConsoleArguments::size},
@@ -34,9 +34,9 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view start) {
   return platform::EqualIgnoringCase(text.substr(0, start.size()), start);
 }
 
-const OptionSpec* FindOption(std::string_view name) {
-  for (const OptionSpec& spec : kOptions) {
-    if (spec.name == name) return &spec;
+const OptionRule* FindOption(std::string_view name) {
+  for (const OptionRule& option : kOptions) {
+    if (option.name == name) return &option;
   }
   return nullptr;
 }
@@ -56,24 +56,24 @@ std::size_t TakeOption(const std::vector<std::string>& arguments, std::size_t in
   const std::string& argument = arguments[index];
   const std::size_t equals = argument.find('=');
   const std::string name = argument.substr(0, equals);
-  const OptionSpec* spec = FindOption(name);
-  if (spec == nullptr) throw UsageError("unknown option " + name);
-  if ((parsed.given & spec->bit) != 0) {
-    throw UsageError(spec->bit == kOptionAnswer ? "only one of --yes and --no can be given"
+  const OptionRule* option = FindOption(name);
+  if (option == nullptr) throw UsageError("unknown option " + name);
+  if ((parsed.given & option->bit) != 0) {
+    throw UsageError(option->bit == kOptionAnswer ? "only one of --yes and --no can be given"
                                                 : name + " is given twice");
   }
-  parsed.given |= spec->bit;
-  if (spec->value == nullptr) {
+  parsed.given |= option->bit;
+  if (option->value == nullptr) {
     if (equals != std::string::npos) throw UsageError(name + " takes no value");
     SetSwitch(parsed, name);
     return index;
   }
   if (equals != std::string::npos) {
-    parsed.*(spec->value) = argument.substr(equals + 1);
+    parsed.*(option->value) = argument.substr(equals + 1);
     return index;
   }
   if (index + 1 >= arguments.size()) throw UsageError(name + " needs a value");
-  parsed.*(spec->value) = arguments[index + 1];
+  parsed.*(option->value) = arguments[index + 1];
   return index + 1;
 }
 
@@ -127,11 +127,11 @@ void CheckCommandShape(const ConsoleArguments& arguments, const CommandShape& sh
   if (count > shape.maxOperands) {
     throw UsageError(command + "does not take " + arguments.operands[shape.maxOperands]);
   }
-  for (const OptionSpec& spec : kOptions) {
-    if ((arguments.given & spec.bit) != 0 && (shape.options & spec.bit) == 0) {
-      const std::string name = spec.bit == kOptionAnswer
+  for (const OptionRule& option : kOptions) {
+    if ((arguments.given & option.bit) != 0 && (shape.options & option.bit) == 0) {
+      const std::string name = option.bit == kOptionAnswer
                                    ? (arguments.answer == PresetAnswer::yes ? "--yes" : "--no")
-                                   : std::string(spec.name);
+                                   : std::string(option.name);
       throw UsageError(command + "does not take " + name);
     }
   }
