@@ -62,7 +62,10 @@ ErrorCode OpenLocked(const std::string& path, int flags, bool exclusive, FileHan
   if (code == 0 && fstat(fd, &info) != 0) code = LastError();
   // Windows refuses to open a folder as a file; reading one here would fail later instead.
   if (code == 0 && S_ISDIR(info.st_mode)) code = EISDIR;
-  if (code == 0 && exclusive && S_ISREG(info.st_mode) && ftruncate(fd, 0) != 0) {
+  // An empty file is left alone: ext4 takes a truncation to zero for a file being replaced
+  // and writes all its data out at close, which would cost a large new file seconds.
+  if (code == 0 && exclusive && S_ISREG(info.st_mode) && info.st_size != 0 &&
+      ftruncate(fd, 0) != 0) {
     code = LastError();
   }
   if (code != 0) {
