@@ -148,15 +148,4 @@ TEST(OtherErrorReports, SilentAbortAndOutOfMemory) {
   EXPECT_EQ(ReportStartupError(CMemoryException()).boxType, kBoxIconExclamation);
 }
 
-TEST(OtherErrorReports, ThrowHelpersThrowTheirKinds) {
-  EXPECT_THROW(ThrowUserAbort(), CUserException);
-  EXPECT_THROW(ThrowMemoryError(), CMemoryException);
-  try {
-    ThrowSystemError(kErrorAccessDenied, "C:\\x");
-  } catch (const CSystemErrorException& error) {
-    EXPECT_EQ(error.m_code, kErrorAccessDenied);
-    EXPECT_EQ(error.m_data, "C:\\x");
-  }
-}
-
 }  // namespace

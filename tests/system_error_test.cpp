@@ -51,11 +51,4 @@ TEST(SystemError, UnknownCodeHasNoText) {
   EXPECT_FALSE(SystemErrorText(0x7FFFFFFF).has_value());
 }
 
-TEST(SystemError, LastErrorRoundTrip) {
-  SetLastSystemError(kErrorAccessDenied);
-  EXPECT_EQ(LastSystemError(), kErrorAccessDenied);
-  SetLastSystemError(0);
-  EXPECT_EQ(LastSystemError(), 0u);
-}
-
 }  // namespace
