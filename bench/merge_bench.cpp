@@ -23,6 +23,7 @@
 #include "engine/checksum.h"
 #include "engine/file64.h"
 #include "engine/merge/merge.h"
+#include "bench/silent_host.h"
 #include "engine/operation_state.h"
 #include "engine/package_format.h"
 #include "engine/package_names.h"
@@ -35,33 +36,6 @@ namespace fs = std::filesystem;
 constexpr std::uint64_t kMiB = 1024 * 1024;
 constexpr std::uint64_t kPieceData = 100 * kMiB;
 constexpr std::uint32_t kBlock = 128 * 1024;
-
-// A window that shows nothing and never asks: the merge runs unattended.
-class SilentHost : public OperationHost {
- public:
-  void SetStatusText(const std::string&) override {}
-  void SetProgress(int) override {}
-  void SetCaption(const std::string&) override {}
-  void SetTimingLine(const std::string& text) override { timing_ = text; }
-  void SetTransferLine(const std::string& text) override { transfer_ = text; }
-  std::string TimingLine() const override { return timing_; }
-  std::string TransferLine() const override { return transfer_; }
-  int AskQuestion(const std::string& text, unsigned) override {
-    std::fprintf(stderr, "unexpected question: %s\n", text.c_str());
-    return kButtonNo;
-  }
-  LocationAnswer PromptLocation(LocationMode, std::string&, const std::string& reason) override {
-    std::fprintf(stderr, "unexpected prompt: %s\n", reason.c_str());
-    return LocationAnswer::cancel;
-  }
-  bool PumpMessages() override { return false; }
-  bool EscapeKeyDown() override { return false; }
-  bool MainWindowExists() override { return true; }
-  std::uint64_t TickCount() override { return platform::TickCount64(); }
-
- private:
-  std::string timing_, transfer_;
-};
 
 // Cheap bytes that no file system compresses away.
 void FillBlock(std::vector<std::uint8_t>& block, std::uint64_t& state) {
@@ -200,7 +174,7 @@ void Shell(const std::string& command) {
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 void RunMerge(const Package& package, const std::string& destination, bool verify) {
-  SilentHost host;
+  SilentHost host(kButtonNo);
   ProcessOperationState().VerifyOnly = verify;
   OperationScope scope(host);
   try {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/file64.h"
+#include "bench/silent_host.h"
 #include "engine/operation_state.h"
 #include "engine/split/split.h"
 #include "platform/clock.h"
@@ -33,33 +34,10 @@ constexpr std::uint64_t kSparseSize = 6 * kGiB;
 constexpr long kMemoryLimitKiB = 16 * 1024;
 constexpr int kRounds = 5;
 
-// A window that shows nothing and lets the operation run to its end.
-class SilentHost : public OperationHost {
- public:
-  void SetStatusText(const std::string&) override {}
-  void SetProgress(int) override {}
-  void SetCaption(const std::string&) override {}
-  void SetTimingLine(const std::string& text) override { timing_ = text; }
-  void SetTransferLine(const std::string& text) override { transfer_ = text; }
-  std::string TimingLine() const override { return timing_; }
-  std::string TransferLine() const override { return transfer_; }
-  int AskQuestion(const std::string&, unsigned) override { return kButtonYes; }
-  LocationAnswer PromptLocation(LocationMode, std::string&, const std::string&) override {
-    return LocationAnswer::cancel;
-  }
-  bool PumpMessages() override { return false; }
-  bool EscapeKeyDown() override { return false; }
-  bool MainWindowExists() override { return true; }
-  std::uint64_t TickCount() override { return platform::TickCount64(); }
-
- private:
-  std::string timing_, transfer_;
-};
-
 // Pieces holding exactly 100 MiB of data each, as `split -b 100M` makes them.
 void SplitWithPartwell(const std::string& source, const std::string& prefix,
                        std::uint64_t dataPerPiece) {
-  SilentHost host;
+  SilentHost host(kButtonYes);
   SplitOptions options;
   options.bySize = true;
   options.maxSplitFileSize = dataPerPiece + 56;
