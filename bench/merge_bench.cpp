@@ -20,10 +20,10 @@
 #include <sys/resource.h>
 
 #include "app/exceptions.h"
+#include "bench/silent_host.h"
 #include "engine/checksum.h"
 #include "engine/file64.h"
 #include "engine/merge/merge.h"
-#include "bench/silent_host.h"
 #include "engine/operation_state.h"
 #include "engine/package_format.h"
 #include "engine/package_names.h"

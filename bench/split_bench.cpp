@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/file64.h"
 #include "bench/silent_host.h"
+#include "engine/file64.h"
 #include "engine/operation_state.h"
 #include "engine/split/split.h"
 #include "platform/clock.h"
