@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 jobs=$(nproc)
+# Rebuilds of several checkouts on one machine share their compiled objects where ccache is there.
+if command -v ccache >/dev/null 2>&1; then export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}; fi
 configs=("$@")
 [ ${#configs[@]} -gt 0 ] || configs=(native sanitize windows)
 
