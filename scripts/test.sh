@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the native, sanitizer and Windows (MinGW-w64, run under Wine) builds and runs every
-# test of each, then makes, checks, installs and uses the Debian package of a Release build.
-# Usage: scripts/test.sh [native|sanitize|windows|package ...]
+# test of each; the fuzz build runs each reader's fuzz target for a short, fixed time; the
+# package build makes, checks, installs and uses the Debian package of a Release build.
+# Usage: scripts/test.sh [native|sanitize|windows|fuzz|package ...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -9,12 +10,35 @@ jobs=$(nproc)
 # Rebuilds of several checkouts on one machine share their compiled objects where ccache is there.
 if command -v ccache >/dev/null 2>&1; then export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}; fi
 configs=("$@")
-[ ${#configs[@]} -gt 0 ] || configs=(native sanitize windows package)
+[ ${#configs[@]} -gt 0 ] || configs=(native sanitize windows fuzz package)
 
 configure_and_build() {
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja -DPARTWELL_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j"$jobs"
+}
+
+# Each fuzz target for FUZZ_SECONDS (15 by default) from a copy of its seeds, so the committed
+# corpus stays as it is; any crash, leak or sanitizer report fails the run and keeps the input
+# that caused it in build/fuzz/crashes.
+run_fuzz_targets() {
+  local seconds=${FUZZ_SECONDS:-15} failed=0 target name
+  rm -rf build/fuzz/corpus build/fuzz/crashes
+  mkdir -p build/fuzz/crashes
+  for target in build/fuzz/bin/fuzz_*; do
+    name=${target##*/fuzz_}
+    mkdir -p "build/fuzz/corpus/$name"
+    cp -R "tests/fuzz/corpus/$name/." "build/fuzz/corpus/$name/"
+    if "$target" -max_total_time="$seconds" -print_final_stats=1 \
+        -artifact_prefix="build/fuzz/crashes/$name-" "build/fuzz/corpus/$name" \
+        >"build/fuzz/$name.log" 2>&1; then
+      echo "fuzz $name: $(grep -E '^stat::number_of_executed_units' "build/fuzz/$name.log" |
+        awk '{print $2}') runs, no crash"
+    else
+      echo "fuzz $name: FAILED"; tail -n 40 "build/fuzz/$name.log"; failed=1
+    fi
+  done
+  return $failed
 }
 
 for config in "${configs[@]}"; do
@@ -38,6 +62,13 @@ for config in "${configs[@]}"; do
       # output pipes: a service that inherits them would keep CTest waiting.
       WINEDEBUG=-all wineserver -p 120 </dev/null >/dev/null 2>&1 || true
       WINEDEBUG=-all wine cmd /c exit </dev/null >/dev/null 2>&1 || true ;;
+    fuzz)
+      CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DPARTWELL_WERROR=ON -DPARTWELL_FUZZ=ON -DPARTWELL_TESTS=OFF -DPARTWELL_BENCH=OFF >/dev/null
+      cmake --build build/fuzz -j"$jobs" --target fuzzers
+      echo "=== fuzz runs"
+      run_fuzz_targets
+      continue ;;
     *) echo "unknown build: $config" >&2; exit 2 ;;
   esac
   echo "=== $config tests"

@@ -136,7 +136,12 @@ std::optional<std::string> ParseSectionLine(std::string_view line) {
   std::string_view inner = line.substr(1, line.size() - 2);
   if (!ConsumePrefix(inner, kRootName)) return std::nullopt;  // also "[-...]", a deletion
   std::string path = NormalizeKeyPath(inner);
-  if (SplitKeyPath(path).size() < kProgramKeyDepth) return std::nullopt;
+  const std::vector<std::string_view> names = SplitKeyPath(path);
+  // A key always has a name: "A\\B" or "A\B\\" names no key, and such a path written back
+  // would read as another key.
+  if (names.size() < kProgramKeyDepth || std::ranges::any_of(names, &std::string_view::empty)) {
+    return std::nullopt;
+  }
   return path;
 }
 
