@@ -99,8 +99,8 @@ constexpr Entry kEntries[] = {
     {1401, "%1 must be 1 or 0 (yes or no, on or off)."},
     {1402, "%1 must be an integer between %2 and %3."},
     {25107,
-     "Copyright (C) Velmont Computing. All rights reserved.\n\nThis program is provided \"as is\", "
-     "without warranty of any kind."},
+     "Copyright (C) 2026 Velmont Computing.\n\nFree software under the MIT License: you may use, "
+     "copy, change and pass it on. It is provided \"as is\", without warranty of any kind."},
     {25250,
      "This application only runs under Windows Vista/Server 2008 or later.\n\nCheck the file "
      "compatibility mode if the Windows version is correct."},

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "ui/console/size_argument.h"
 
 namespace {
 
@@ -49,7 +53,7 @@ TEST(ConsoleArguments, RefusesWhatCannotBeUnderstood) {
     std::string message;
   } cases[] = {
       {{"split", "x", "--bogus"}, "unknown option --bogus"},
-      {{"split", "x", "-s"}, "unknown option -s"},
+      {{"split", "x", "-s"}, "--size needs a value"},
       {{"split", "x", "--dest"}, "--dest needs a value"},
       {{"split", "x", "--yes=1"}, "--yes takes no value"},
       {{"split", "x", "--dest", "a", "--dest=b"}, "--dest is given twice"},
@@ -109,6 +113,65 @@ TEST(ConsoleArguments, KnowsTheUserDataOptionsInAnyLetterCase) {
   EXPECT_FALSE(IsUserDataOption("/UserDataFolder"));
   EXPECT_FALSE(IsUserDataOption("UserDataFolder:x"));
   EXPECT_FALSE(IsUserDataOption("/home/UserDataFolder:x"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ConsoleArguments, ShortOptionsStandForTheCommonLongOnes) {
+  ConsoleArguments parsed =
+      ParseConsoleArguments({"split", "-d", "/out", "-s700M", "-yq", "film.avi", "-V"});
+  EXPECT_EQ(parsed.destination, "/out");
+  EXPECT_EQ(parsed.size, "700M");
+  EXPECT_EQ(parsed.answer, PresetAnswer::yes);
+  EXPECT_TRUE(parsed.quiet);
+  EXPECT_TRUE(parsed.version);
+  EXPECT_EQ(parsed.operands, Args{"film.avi"});
+
+  parsed = ParseConsoleArguments({"split", "x", "-qn", "5", "--", "-d"});
+  EXPECT_EQ(parsed.count, "5");
+  EXPECT_EQ(parsed.operands, (Args{"x", "-d"}));
+  EXPECT_THROW(ParseConsoleArguments({"split", "x", "-d", "a", "--dest", "b"}), UsageError);
+  EXPECT_THROW(ParseConsoleArguments({"split", "x", "-z"}), UsageError);
+  EXPECT_THROW(ParseConsoleArguments({"split", "x", "-n"}), UsageError);
+  // Every command takes --quiet; no command takes -s but split and plan.
+  EXPECT_NO_THROW(CheckCommandShape(ParseConsoleArguments({"info", "m", "-q"}), {"info", 1, 1, 0}));
+  EXPECT_THROW(
+      CheckCommandShape(ParseConsoleArguments({"info", "m", "-s", "1"}), {"info", 1, 1, 0}),
+      UsageError);
+}
+
+TEST(SizeArgument, ReadsSizesAsAUserMeansThem) {
+  const struct {
+    std::string text;
+    std::optional<std::uint64_t> bytes;
+  } cases[] = {
+      {"700M", 700ull << 20},
+      {"700MB", 700ull << 20},
+      {"700MiB", 700ull << 20},
+      {"700 MB", 700ull << 20},
+      {"700mb", 700ull << 20},
+      {"1.5G", 3ull << 29},
+      {"1.1G", 1181116006},  // the fraction of a byte is dropped
+      {"4k", 4096},
+      {"30000", 30000},
+      {"30000B", 30000},
+      {"16E", std::nullopt},  // 2^64
+      {"15E", 15ull << 60},
+      {"99999999999999999999", std::nullopt},
+      {"", std::nullopt},
+      {"MB", std::nullopt},
+      {"1.", std::nullopt},
+      {".5G", std::nullopt},
+      {"-1M", std::nullopt},
+      {"700 XB", std::nullopt},
+      {"700MBB", std::nullopt},
+      {"1,5G", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ParseSizeArgument(c.text), c.bytes) << c.text;
+  }
 }
 
 }  // namespace

@@ -185,7 +185,8 @@ TEST_F(ConsoleProgramTest, SplitShowsEachStepThenTheTimeAndTheDataProcessed) {
             "Processing sample.bin_00004.fss...\n"
             "The operation was completed.\n"
             "Time ellapsed: <time>\n"
-            "Data processed: 97.66 KB @ <rate>/sec\n");
+            "Data processed: 97.66 KB @ <rate>/sec\n"
+            "Wrote <data>/sample.bin_00000.fsm and 4 data split files.\n");
   const std::vector<std::string> expected = {"sample.bin",           "sample.bin_00000.fsm",
                                              "sample.bin_00001.fss", "sample.bin_00002.fss",
                                              "sample.bin_00003.fss", "sample.bin_00004.fss"};
@@ -245,7 +246,7 @@ TEST_F(ConsoleProgramTest, PlanShowsWhatTheSplitWouldMakeOrWhyNot) {
        "Split files destination folder: " +
            io_.string() + "\nSplit files name prefix: part\n",
        ""},
-      {{"plan", source, "--size", "700 MB"},
+      {{"plan", source, "--size", "1 KB"},
        1,
        "",
        "The byte size of the split files must be an integer between 4,368 and 107,374,182,400 "
@@ -273,23 +274,37 @@ TEST_F(ConsoleProgramTest, PlanShowsWhatTheSplitWouldMakeOrWhyNot) {
       false);
 }
 
-TEST_F(ConsoleProgramTest, SplitKeepsItsChoicesAsTheNextDefaults) {
+// A split or merge from the command line stores nothing: where one went is no default for the
+// next, which writes beside its own source; how to split comes from what was set on purpose.
+TEST_F(ConsoleProgramTest, CommandsStoreNothingAndWriteBesideTheirSourceUnlessTold) {
   MakeSample();
   fs::create_directories(scratch_.Path() / "out");
   const std::string out = (scratch_.Path() / "out").string();
-  ASSERT_EQ(SplitSample({"--dest", out, "--prefix", "piece"}).status, 0);
-  EXPECT_TRUE(fs::exists(scratch_.Path() / "out" / "piece_00004.fss"));
-  const std::string shown = Partwell({"settings"}).out;
-  for (const std::string& line : std::vector<std::string>{
-           "Split\\Auto folder = 0", "Split\\Folder = " + out, "Split\\Auto files = 0",
-           "Split\\File name prefix = piece", "Split\\By size = 1",
-           "Split\\Max. file size = 30,000 (29.30 KB)"}) {
-    EXPECT_NE(shown.find("  " + line + "\n"), std::string::npos) << line << "\n" << shown;
-  }
-  // The next split, without options, goes where the last one went.
-  const ProgramRun again = Partwell({"split", (data_ / "sample.bin").string(), "--yes"});
-  EXPECT_EQ(again.status, 0) << again.err;
-  EXPECT_NE(again.err.find("overwrite " + out), std::string::npos) << again.err;
+  const std::string storedBefore = Partwell({"settings"}).out;
+  ProgramRun run = SplitSample({"--dest", out, "--prefix", "piece", "--self-extracting", "--no"});
+  ASSERT_EQ(run.status, 1) << run.err;  // too small for a self-extracting master: refused
+  ASSERT_EQ(
+      Partwell({"split", (data_ / "sample.bin").string(), "--dest", out, "-s", "29.296875KiB"})
+          .status,
+      0);
+  EXPECT_TRUE(fs::exists(scratch_.Path() / "out" / "sample.bin_00004.fss"));
+  const std::string master = (scratch_.Path() / "out" / "sample.bin_00000.fsm").string();
+  ASSERT_EQ(Partwell({"merge", master, "-d", data_.string(), "--name", "copy.bin"}).status, 0);
+  EXPECT_EQ(Partwell({"settings"}).out, storedBefore);
+
+  ASSERT_EQ(Partwell({"settings", "Split\\By size", "0"}).status, 0);
+  ASSERT_EQ(Partwell({"settings", "Split\\Files", "3"}).status, 0);
+  run = Partwell({"split", (data_ / "sample.bin").string(), "-yq"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(fs::exists(data_ / "sample.bin_00002.fss"));
+  EXPECT_FALSE(fs::exists(data_ / "sample.bin_00003.fss"));
+  run = Partwell({"merge", (data_ / "sample.bin_00000.fsm").string(), "--name", "again.bin"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("Merged into " + (data_ / "again.bin").string() + ".\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_EQ(FileText(data_ / "again.bin"), SampleBytes(100'000));
 }
 
 TEST_F(ConsoleProgramTest, UsageErrorsEndWithStatusTwoAndHelpWithZero) {
@@ -307,6 +322,9 @@ TEST_F(ConsoleProgramTest, UsageErrorsEndWithStatusTwoAndHelpWithZero) {
        "--size and --count cannot be given together"},
       {FullProgram(), {"split", "a", "--dest"}, "--dest needs a value"},
       {FullProgram(),
+       {"split", "a", "-s", "700 XB"},
+       "invalid size '700 XB' (for example 700M, 700MB, 700MiB or 1.5G)"},
+      {FullProgram(),
        {"plan", "a", "--comments", std::string(512, 'c')},
        "--comments takes at most 511 characters"},
       {FullProgram(), {"merge", "a", "--prefix", "p"}, "merge does not take --prefix"},
@@ -323,9 +341,17 @@ TEST_F(ConsoleProgramTest, UsageErrorsEndWithStatusTwoAndHelpWithZero) {
     EXPECT_EQ(run.err, name + ": " + c.message + "\nTry '" + name + " --help'.\n");
     EXPECT_EQ(run.out, "");
   }
+  for (const std::string& program : {FullProgram(), std::string("PartwellLite")}) {
+    const ProgramRun version = Run(program, {"-V"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(std::regex_match(
+        version.out, std::regex(program + " \\(Partwell(Lite)?\\) \\d+\\.\\d+\\.\\d+, build \\d+\n"
+                                          "Copyright .* MIT License\\.\n.*\n")))
+        << version.out;
+  }
   const ProgramRun help = Partwell({"--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("split SOURCE [--dest FOLDER]"), std::string::npos);
+  EXPECT_NE(help.out.find("split SOURCE [-d FOLDER]"), std::string::npos);
   EXPECT_EQ(help.err, "");
   const ProgramRun liteHelp = Run("PartwellLite", {"merge", "--help"});
   EXPECT_EQ(liteHelp.status, 0);

@@ -15,10 +15,10 @@ _partwell() {
   fi
 
   case $prev in
-    --dest)
+    --dest | -d)
       COMPREPLY=($(compgen -d -- "$cur"))
       return ;;
-    --prefix | --name | --comments | --size | --count)
+    --prefix | --name | --comments | --size | --count | -s | -n)
       return ;;
   esac
 
@@ -30,20 +30,24 @@ _partwell() {
     esac
   done
 
-  if [[ -z $command && $cur != -* ]]; then
+  if [[ -z $command && $cur == -* ]]; then
+    COMPREPLY=($(compgen -W "--help --version" -- "$cur"))
+    return
+  fi
+  if [[ -z $command ]]; then
     COMPREPLY=($(compgen -W "$commands" -- "$cur"))
     return
   fi
 
   case $command in
     split | plan)
-      options="--dest --prefix --size --count --self-extracting --data-only --comments --yes --no --help" ;;
+      options="--dest --prefix --size --count --self-extracting --data-only --comments --yes --no --quiet --help" ;;
     merge)
-      options="--dest --name --delete-when-done --yes --no --help" ;;
+      options="--dest --name --delete-when-done --yes --no --quiet --help" ;;
     verify)
-      options="--yes --no --help" ;;
+      options="--yes --no --quiet --help" ;;
     *)
-      options="--help" ;;
+      options="--quiet --help --version" ;;
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$options" -- "$cur"))

@@ -83,6 +83,10 @@ int RunConsoleProgram(ProgramKind kind, std::span<const ConsoleCommand> commands
       platform::WriteToStandardOutput(UsageText(kind, programName));
       return ExitCode(ExitStatus::done);
     }
+    if (parsed.version) {
+      platform::WriteToStandardOutput(VersionText(programName));
+      return ExitCode(ExitStatus::done);
+    }
     const ConsoleCommand& command = ChosenCommand(parsed, commands, noCommand);
     return ExitCode(RunCommand(kind, programName, parsed, command, arguments));
   } catch (const UsageError& error) {

@@ -24,6 +24,9 @@ enum ConsoleOption : unsigned {
   kOptionDataOnly = 1u << 9,        // --data-only
 };
 
+// Options every command takes.
+inline constexpr unsigned kOptionQuiet = 1u << 10;  // --quiet, -q
+
 struct ConsoleArguments {
   std::string command;  // the first operand; empty when there is none
   std::vector<std::string> operands;
@@ -33,7 +36,9 @@ struct ConsoleArguments {
   bool dataOnly = false;
   bool deleteWhenDone = false;
   PresetAnswer answer = PresetAnswer::none;
-  bool help = false;  // --help or -h, anywhere
+  bool quiet = false;    // --quiet or -q: only errors are shown
+  bool help = false;     // --help or -h (and /? on Windows), anywhere
+  bool version = false;  // --version or -V, anywhere
 };
 
 // A command line that cannot be understood; the text says why.
@@ -42,7 +47,9 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Options may stand anywhere, as "--dest FOLDER" or "--dest=FOLDER"; "--" ends them. The user
+// Options may stand anywhere, as "--dest FOLDER" or "--dest=FOLDER"; "--" ends them. The common
+// ones have a short form (-d FOLDER, -s SIZE, -n N, -y, -q, -V, -h), which may be run together
+// as -yq and take their value joined (-d/tmp) or as the next argument. The user
 // data options ("/UserDataFolder:..." and "/UserDataFilePath:...") belong to the settings and
 // are left out here. Raises UsageError for an unknown option, a missing value, an option given
 // twice, or both of --size and --count, of --self-extracting and --data-only, or of --yes

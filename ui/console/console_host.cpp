@@ -19,13 +19,10 @@ std::string_view LocationWord(LocationMode mode) {
 
 }  // namespace
 
-ConsoleHost::ConsoleHost(ConsoleTerminal terminal, PresetAnswer preset)
-    : terminal_(std::move(terminal)), preset_(preset) {}
+ConsoleHost::ConsoleHost(ConsoleTerminal terminal, PresetAnswer preset, bool quiet)
+    : terminal_(std::move(terminal)), preset_(preset), quiet_(quiet) {}
 
-void ConsoleHost::SetStatusText(const std::string& text) {
-  if (text.empty()) return;
-  WriteLine(text);
-}
+void ConsoleHost::SetStatusText(const std::string& text) { WriteNote(text); }
 
 void ConsoleHost::SetProgress(int percent) {
   percent_ = percent;
@@ -105,7 +102,7 @@ int ConsoleHost::AskOnTerminal(const std::string& text, unsigned boxType) {
 }
 
 int ConsoleHost::Announce(const std::string& text, unsigned boxType, int button) {
-  WriteLine(text + " [" + AnswerKeys(boxType) + "] " + std::string(AnswerWord(button)));
+  WriteNote(text + " [" + AnswerKeys(boxType) + "] " + std::string(AnswerWord(button)));
   return button;
 }
 
@@ -154,11 +151,15 @@ void ConsoleHost::WriteLine(std::string_view text) {
   if (live && percent_ < 100) DrawLiveLine(true);
 }
 
+void ConsoleHost::WriteNote(std::string_view text) {
+  if (!quiet_ && !text.empty()) WriteLine(text);
+}
+
 void ConsoleHost::ShowFinalLines() {
   ClearLiveLine();
   percent_ = 0;
-  if (!timingLine_.empty()) WriteLine(timingLine_);
-  if (!transferLine_.empty()) WriteLine(transferLine_);
+  WriteNote(timingLine_);
+  WriteNote(transferLine_);
 }
 
 void ConsoleHost::Beep() {
@@ -166,7 +167,7 @@ void ConsoleHost::Beep() {
 }
 
 void ConsoleHost::DrawLiveLine(bool force) {
-  if (!terminal_.liveProgress || percent_ <= 0) return;
+  if (quiet_ || !terminal_.liveProgress || percent_ <= 0) return;
   const std::uint64_t now = terminal_.tickCount();
   if (!force && liveLength_ != 0 && now - lastDraw_ < kRedrawInterval) return;
   lastDraw_ = now;

@@ -14,7 +14,8 @@
 
 class ConsoleHost : public OperationHost {
  public:
-  ConsoleHost(ConsoleTerminal terminal, PresetAnswer preset);
+  // Quiet: only errors are shown (no status lines, progress, timing lines or notes).
+  ConsoleHost(ConsoleTerminal terminal, PresetAnswer preset, bool quiet = false);
 
   // Status texts become lines. On a terminal the progress, time and rate share one line that
   // is redrawn in place; otherwise they are kept for the final lines only.
@@ -40,8 +41,10 @@ class ConsoleHost : public OperationHost {
   bool MainWindowExists() override { return true; }
   std::uint64_t TickCount() override;
 
-  // A line of the command's own, kept apart from the live line.
+  // A line of the command's own, kept apart from the live line; errors are written so.
   void WriteLine(std::string_view text);
+  // A line that tells what was done, left out when quiet.
+  void WriteNote(std::string_view text);
   // After the operation: the live line goes and the last timing and transfer lines stay.
   void ShowFinalLines();
   // The terminal's bell, when there is a terminal to hear it.
@@ -60,6 +63,7 @@ class ConsoleHost : public OperationHost {
 
   ConsoleTerminal terminal_;
   PresetAnswer preset_;
+  bool quiet_;
   std::string caption_, timingLine_, transferLine_;
   int percent_ = 0;
   bool cancelAnswered_ = false;  // the cancel question was answered No without a terminal

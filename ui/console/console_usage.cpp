@@ -1,17 +1,18 @@
 #include "ui/console/console_usage.h"
 
 #include "app/message_format.h"
+#include "platform/version_info.h"
 #include "ui/console/console_app.h"
 
 namespace {
 
 constexpr std::string_view kFullUsage =
     R"(Usage:
-  %1 split SOURCE [--dest FOLDER] [--prefix NAME] [--size SIZE | --count N]
-                  [--self-extracting | --data-only] [--comments TEXT] [--yes | --no]
+  %1 split SOURCE [-d FOLDER] [--prefix NAME] [-s SIZE | -n N]
+                  [--self-extracting | --data-only] [--comments TEXT] [-y | --no] [-q]
   %1 plan SOURCE [the options of split]
-  %1 merge MASTER [--dest FOLDER] [--name NAME] [--delete-when-done] [--yes | --no]
-  %1 verify MASTER [--yes | --no]
+  %1 merge MASTER [-d FOLDER] [--name NAME] [--delete-when-done] [-y | --no] [-q]
+  %1 verify MASTER [-y | --no] [-q]
   %1 info MASTER
   %1 settings [NAME [VALUE]]
   %1 sizes
@@ -29,34 +30,40 @@ Commands:
   sizes     list the preset split file sizes
 
 Options:
-  --dest FOLDER       the folder for the split files, or for the merged file
-  --prefix NAME       the name the split files start with (the source's file name if not set)
-  --size SIZE         the largest split file, as 700MB, 1.5GB or a number of bytes
-  --count N           the number of split files, 2 to 32,766, the master included
+  -d, --dest FOLDER   the folder for the split files, or for the merged file (the source's
+                      folder if not given)
+  --prefix NAME       the name the split files start with (the source's file name if not given)
+  -s, --size SIZE     the largest split file: 700M, 700MB, 700MiB, "700 MB" and 1.5G are
+                      powers of 1024; a bare number is bytes
+  -n, --count N       the number of split files, 2 to 32,766, the master included
   --self-extracting   make a master that merges its package when run
   --data-only         make a master that holds only the package's description
   --comments TEXT     comments kept in the package
-  --name NAME         the merged file's name (the original file's name if not set)
+  --name NAME         the merged file's name (the original file's name if not given)
   --delete-when-done  delete the package after a merge that succeeded
-  --yes, --no         answer questions so instead of asking; without a terminal, questions
+  -y, --yes, --no     answer questions so instead of asking; without a terminal, questions
                       are otherwise answered No (or Cancel)
+  -q, --quiet         show only errors
+  -h, --help          show this text
+  -V, --version       show the program's version
+  --                  end the options: what follows is an operand
   /UserDataFolder:FOLDER, /UserDataFilePath:FILE
                       where the configuration file is looked for
 
-What the command line leaves open comes from the stored preferences, and a split stores its
-choices as the next one's defaults, as the program's pages do (see '%1 settings').
-Ctrl-C asks whether to cancel; a second Ctrl-C confirms.
+A command stores nothing: what the command line leaves open about how to split (size or count,
+self-extracting, the questions) comes from the settings, which only '%1 settings' changes.
+Ctrl-C asks whether to cancel; a second Ctrl-C confirms. Without a terminal Ctrl-C cancels.
 Exit status: 0 done, 1 failed, 2 bad usage, 3 cancelled or declined.
 )";
 
 constexpr std::string_view kLiteUsage =
     R"(Usage:
-  %1 merge MASTER [--dest FOLDER] [--name NAME] [--delete-when-done] [--yes | --no]
-  %1 verify MASTER [--yes | --no]
+  %1 merge MASTER [-d FOLDER] [--name NAME] [--delete-when-done] [-y | --no] [-q]
+  %1 verify MASTER [-y | --no] [-q]
   %1 info MASTER
-  %1 [--dest FOLDER] [--name NAME] [--yes | --no]
+  %1 [-d FOLDER] [--name NAME] [-y | --no] [-q]
             as a self-extracting master: show the package it heads, ask, and merge it
-            (into the master's folder under the original name if not set)
+            (into the master's folder under the original name if not given)
 
 Commands:
   merge     merge the package that MASTER heads back into the original file
@@ -64,13 +71,18 @@ Commands:
   info      show what the package holds and where a merge would put it
 
 Options:
-  --dest FOLDER       the folder for the merged file
-  --name NAME         the merged file's name (the original file's name if not set)
+  -d, --dest FOLDER   the folder for the merged file (the master's folder if not given)
+  --name NAME         the merged file's name (the original file's name if not given)
   --delete-when-done  delete the package after a merge that succeeded
-  --yes, --no         answer questions so instead of asking; without a terminal, questions
+  -y, --yes, --no     answer questions so instead of asking; without a terminal, questions
                       are otherwise answered No (or Cancel)
+  -q, --quiet         show only errors
+  -h, --help          show this text
+  -V, --version       show the program's version
+  --                  end the options: what follows is an operand
 
 This program stores no settings. Ctrl-C asks whether to cancel; a second Ctrl-C confirms.
+Without a terminal Ctrl-C cancels.
 Exit status: 0 done, 1 failed, 2 bad usage, 3 cancelled or declined.
 )";
 
@@ -78,4 +90,16 @@ Exit status: 0 done, 1 failed, 2 bad usage, 3 cancelled or declined.
 
 std::string UsageText(ProgramKind kind, std::string_view programName) {
   return FormatMessageText(kind == ProgramKind::full ? kFullUsage : kLiteUsage, {programName});
+}
+
+std::string VersionText(std::string_view programName) {
+  std::string path;
+  platform::VersionInfo info;
+  if (platform::ReadOwnVersionInfo(path, info) != 0) return std::string(programName) + "\n";
+  std::string text =
+      std::string(programName) + " (" + info.productName + ") " + info.productVersion;
+  if (info.fixed) text += ", build " + std::to_string(info.fixed->fileVersionLs & 0xFFFF);
+  text += "\n" + info.legalCopyright + "\n";
+  text += "There is NO WARRANTY, to the extent permitted by law.\n";
+  return text;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The usage text of each console program.
+// The usage and version texts of each console program.
 
 #include <string>
 #include <string_view>
@@ -8,3 +8,7 @@ enum class ProgramKind;
 
 // The text --help shows, with the program named as given.
 std::string UsageText(ProgramKind kind, std::string_view programName);
+
+// The text --version shows: the program, its version and build, and the licence line, from the
+// version data the program file carries.
+std::string VersionText(std::string_view programName);

@@ -10,8 +10,7 @@ std::string MasterPath(const ConsoleContext& context) {
 
 ExitStatus RunMergeCommand(ConsoleContext& context) {
   const MergePageFields fields = LoadMergeRequest(context, MasterPath(context), MergePlace::chosen);
-  const bool deleteWhenDone = context.arguments.deleteWhenDone || context.prefs.deleteWhenDone;
-  return RunMerge(context, fields, false, deleteWhenDone);
+  return RunMerge(context, fields, false, context.arguments.deleteWhenDone);
 }
 
 // Nothing is written, so the stored destination does not matter.

@@ -33,16 +33,18 @@ std::string WithLineFeeds(std::string text) {
 MergePageFields LoadMergeRequest(const ConsoleContext& context, const std::string& masterPath,
                                  MergePlace place) {
   const ConsoleArguments& arguments = context.arguments;
-  const CAppPrefs& prefs = context.prefs;
   MergePageFields fields;
   fields.sourcePath = masterPath;
   MergePageDefaults defaults;
+  // Where the merged file goes comes from the command line, else from the package (the
+  // master's folder, the original name), never from a remembered place.
   if (place == MergePlace::chosen) {
-    fields.useSourceFolder = !arguments.destination && prefs.mergeAutoFolder;
-    fields.useOriginalName = !arguments.name && prefs.mergeAutoFiles;
-    defaults.destinationFolder =
-        arguments.destination ? platform::AbsolutePath(*arguments.destination) : prefs.mergeFolder;
-    defaults.fileName = arguments.name.value_or(prefs.mergeFileName);
+    fields.useSourceFolder = !arguments.destination;
+    fields.useOriginalName = !arguments.name;
+    if (arguments.destination) {
+      defaults.destinationFolder = platform::AbsolutePath(*arguments.destination);
+    }
+    defaults.fileName = arguments.name.value_or("");
   }
   LoadMergeInfo(fields, defaults);
   return fields;
@@ -64,8 +66,10 @@ ExitStatus RunMerge(ConsoleContext& context, const MergePageFields& fields, bool
   MergeOptions options;
   options.promptOnOverwrite = context.prefs.mergePromptOnOverwrite;
   options.deleteWhenDone = deleteWhenDone && CanDeletePackageOf(fields.sourcePath);
-  ConsoleHost host(SystemTerminal(), context.arguments.answer);
+  ConsoleHost host(SystemTerminal(), context.arguments.answer, context.arguments.quiet);
   VerifyOnlyScope verify(verifyOnly);
-  return RunOperation(host, context.prefs.beep,
-                      [&] { CFMerge().Merge(host, fields.sourcePath, target, options); });
+  const ExitStatus status = RunOperation(
+      host, context.prefs.beep, [&] { CFMerge().Merge(host, fields.sourcePath, target, options); });
+  if (status == ExitStatus::done && !verifyOnly) host.WriteNote("Merged into " + target + ".");
+  return status;
 }

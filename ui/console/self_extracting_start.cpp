@@ -29,7 +29,7 @@ ExitStatus RunSelfExtractingStart(ConsoleContext& context) {
   }
   const MergePageFields fields = LoadMergeRequest(context, ownPath, MergePlace::chosen);
   WritePackageInfo(fields);
-  ConsoleHost host(SystemTerminal(), context.arguments.answer);
+  ConsoleHost host(SystemTerminal(), context.arguments.answer, context.arguments.quiet);
   const std::string question = FormatMessageText(kMergeQuestion, {PrepareMergeRun(fields)});
   if (host.AskQuestion(question, kBoxYesNo | kBoxIconQuestion) != kButtonYes) {
     return ExitStatus::cancelled;

@@ -9,6 +9,7 @@
 #include "ui/console/console_commands.h"
 #include "ui/console/console_terminal.h"
 #include "ui/console/operation_run.h"
+#include "ui/console/size_argument.h"
 #include "ui/split_page_rules.h"
 
 namespace {
@@ -27,23 +28,18 @@ struct SplitRequest {
   SplitOptions options;
 };
 
-// What the command line says goes into the preferences, as the page's fields go into them when
-// it reads them; the rest stays as stored.
-void ApplyCommandLine(const ConsoleArguments& arguments, CAppPrefs& prefs) {
-  if (arguments.destination) {
-    prefs.splitAutoFolder = false;
-    prefs.splitFolder = platform::AbsolutePath(*arguments.destination);
+// The size as the command line gives it, in bytes, for the size box to read.
+std::string SizeText(const std::string& typed) {
+  const std::optional<std::uint64_t> bytes = ParseSizeArgument(typed);
+  if (!bytes) {
+    throw UsageError("invalid size '" + typed + "' (for example 700M, 700MB, 700MiB or 1.5G)");
   }
-  if (arguments.prefix) {
-    prefs.splitAutoFiles = false;
-    prefs.splitFilePrefix = *arguments.prefix;
-  }
-  if (arguments.size) prefs.splitBySize = 1;
-  if (arguments.count) prefs.splitBySize = 0;
-  if (arguments.selfExtracting) prefs.selfExtracting = true;
-  if (arguments.dataOnly) prefs.selfExtracting = false;
+  return std::to_string(*bytes);
 }
 
+// How to split comes from the command line, else from the stored settings; where the package
+// goes comes from the command line, else from the source (its folder and name), never from a
+// remembered place. Nothing the command line says is stored.
 SplitRequest MakeRequest(const ConsoleArguments& arguments, const CAppPrefs& prefs) {
   if (arguments.comments && platform::Utf16Length(*arguments.comments) > kMaxCommentsLength) {
     throw UsageError("--comments takes at most " + std::to_string(kMaxCommentsLength) +
@@ -52,12 +48,14 @@ SplitRequest MakeRequest(const ConsoleArguments& arguments, const CAppPrefs& pre
   SplitRequest request;
   SplitPageFields& fields = request.fields;
   fields.sourcePath = platform::AbsolutePath(arguments.operands.at(0));
-  fields.useSourceFolder = prefs.splitAutoFolder;
-  fields.useSourceFileName = prefs.splitAutoFiles;
-  fields.destinationFolder = prefs.splitAutoFolder ? "" : prefs.splitFolder;
-  fields.namePrefix = prefs.splitAutoFiles ? "" : prefs.splitFilePrefix;
-  fields.bySize = prefs.splitBySize != 0;
-  fields.sizeText = arguments.size.value_or(FormatByteSizeLong(prefs.splitMaxFileSize));
+  fields.useSourceFolder = !arguments.destination;
+  fields.useSourceFileName = !arguments.prefix;
+  fields.destinationFolder =
+      arguments.destination ? platform::AbsolutePath(*arguments.destination) : "";
+  fields.namePrefix = arguments.prefix.value_or("");
+  fields.bySize = arguments.size ? true : arguments.count ? false : prefs.splitBySize != 0;
+  fields.sizeText =
+      arguments.size ? SizeText(*arguments.size) : FormatByteSizeLong(prefs.splitMaxFileSize);
   fields.countText = arguments.count.value_or(
       FormatInteger(static_cast<std::uint64_t>(std::max(prefs.splitFileCount, 0))));
   fields.comments = arguments.comments.value_or("");
@@ -65,22 +63,18 @@ SplitRequest MakeRequest(const ConsoleArguments& arguments, const CAppPrefs& pre
   options.maxSplitFileSize = prefs.splitMaxFileSize;
   options.fileCount = static_cast<std::uint32_t>(std::max(prefs.splitFileCount, 0));
   options.bySize = fields.bySize;
-  options.selfExtracting = prefs.selfExtracting;
+  options.selfExtracting = arguments.selfExtracting ? true
+                           : arguments.dataOnly     ? false
+                                                    : prefs.selfExtracting;
   options.promptOnOverwrites = prefs.splitPromptOnOverwrite;
   options.comments = fields.comments;
   return request;
 }
 
-// What the page derives while its fields are edited; the sizes and the derived folder and
-// prefix go back into the preferences, as the page keeps them. Returns the planned master.
-MasterHeader LoadInfo(SplitRequest& request, CAppPrefs& prefs) {
-  const std::optional<MasterHeader> header =
-      LoadSplitInfo(request.fields, request.options, {prefs.splitFolder, prefs.splitFilePrefix});
-  prefs.splitMaxFileSize = request.options.maxSplitFileSize;
-  prefs.splitFileCount = static_cast<int>(request.options.fileCount);
-  prefs.splitFolder = request.fields.destinationFolder;
-  prefs.splitFilePrefix = request.fields.namePrefix;
-  return header.value_or(MasterHeader{});
+// What the page derives while its fields are edited. Returns the planned master.
+MasterHeader LoadInfo(SplitRequest& request) {
+  const SplitPageDefaults given{request.fields.destinationFolder, request.fields.namePrefix};
+  return LoadSplitInfo(request.fields, request.options, given).value_or(MasterHeader{});
 }
 
 void WriteOutputLine(const std::string& label, const std::string& value) {
@@ -88,9 +82,8 @@ void WriteOutputLine(const std::string& label, const std::string& value) {
 }
 
 ExitStatus RunPlan(ConsoleContext& context) {
-  ApplyCommandLine(context.arguments, context.prefs);
   SplitRequest request = MakeRequest(context.arguments, context.prefs);
-  const MasterHeader header = LoadInfo(request, context.prefs);
+  const MasterHeader header = LoadInfo(request);
   const SplitPageFields& fields = request.fields;
   WriteOutputLine("Byte size:", fields.byteSizeText);
   WriteOutputLine("Number of split files:", FormatInteger(header.fileCount));
@@ -101,21 +94,27 @@ ExitStatus RunPlan(ConsoleContext& context) {
   return ExitStatus::done;
 }
 
+// The master and how many data split files follow it.
+std::string WrittenPackage(const std::string& destinationPrefix, const SplitOptions& options,
+                           std::uint32_t fileCount) {
+  const std::string master =
+      destinationPrefix + (options.selfExtracting ? "_00000.exe" : "_00000.fsm");
+  const std::uint32_t pieces = fileCount > 0 ? fileCount - 1 : 0;
+  return "Wrote " + master + " and " + FormatInteger(pieces) +
+         (pieces == 1 ? " data split file." : " data split files.");
+}
+
 ExitStatus RunSplit(ConsoleContext& context) {
-  CAppPrefs& prefs = context.prefs;
-  ApplyCommandLine(context.arguments, prefs);
-  SplitRequest request = MakeRequest(context.arguments, prefs);
-  LoadInfo(request, prefs);
+  SplitRequest request = MakeRequest(context.arguments, context.prefs);
+  const MasterHeader header = LoadInfo(request);
   const std::string destinationPrefix = PrepareSplitRun(request.fields, request.options);
-  ConsoleHost host(SystemTerminal(), context.arguments.answer);
-  const ExitStatus status = RunOperation(host, prefs.beep, [&] {
+  ConsoleHost host(SystemTerminal(), context.arguments.answer, context.arguments.quiet);
+  const ExitStatus status = RunOperation(host, context.prefs.beep, [&] {
     CFSplit().Split(host, request.fields.sourcePath, destinationPrefix, request.options);
   });
-  // A split that started stores its choices, however it ended, as the program does when it
-  // closes; a command line that its checks refused changes nothing. Count mode's computed
-  // size is the next split's size.
-  prefs.splitMaxFileSize = request.options.maxSplitFileSize;
-  prefs.SaveAtExit();
+  if (status == ExitStatus::done) {
+    host.WriteNote(WrittenPackage(destinationPrefix, request.options, header.fileCount));
+  }
   return status;
 }
 
