@@ -397,6 +397,27 @@ TEST_F(ConsoleProgramTest, MergeRebuildsTheFileAndVerifyWritesNothing) {
   EXPECT_TRUE(Listing(data_).empty());
 }
 
+// Windows opens a device for such a name (the data would go nowhere, reported as done); POSIX
+// has only "." and "..".
+TEST_F(ConsoleProgramTest, NamesOfDevicesAreRefusedBeforeAnythingIsWritten) {
+  MakeSample();
+  ASSERT_EQ(SplitSample().status, 0);
+  const std::vector<std::string> before = Listing(data_);
+  const bool windows = ProgramsAreWindowsPrograms();
+  const std::string master = (data_ / kPackage[0]).string();
+  for (const std::string name : {windows ? "NUL" : "..", windows ? "con.txt" : "."}) {
+    ProgramRun run = Partwell({"merge", master, "--name", name, "--yes"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find((data_ / name).string() + " is an invalid file name.\n"),
+              std::string::npos)
+        << run.err;
+    run = SplitSample({"--prefix", name, "--yes"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(" is an invalid file name.\n"), std::string::npos) << run.err;
+    EXPECT_EQ(Listing(data_), before);
+  }
+}
+
 TEST_F(ConsoleProgramTest, DamagedPackageIsRefusedAndLeavesNothingBehind) {
   MakeSample();
   ASSERT_EQ(SplitSample().status, 0);
