@@ -418,6 +418,24 @@ TEST_F(ConsoleProgramTest, NamesOfDevicesAreRefusedBeforeAnythingIsWritten) {
   }
 }
 
+// A POSIX name need not be UTF-8: the package keeps its bytes, the merge gives them back, and
+// messages show the byte escaped.
+TEST_F(ConsoleProgramTest, NameOutsideUtf8SplitsAndMergesUnderItsOwnName) {
+  if (ProgramsAreWindowsPrograms()) GTEST_SKIP() << "Windows names are UTF-16";
+  const std::string name = "bad\xFFname.bin";
+  MakeSample(100'000, name);
+  const ProgramRun split = Partwell({"split", (data_ / name).string(), "--size", "30000"});
+  ASSERT_EQ(split.status, 0) << split.err;
+  EXPECT_NE(split.err.find("Opening bad\\xFFname.bin...\n"), std::string::npos) << split.err;
+  const fs::path out = scratch_.Path() / "out";
+  fs::create_directories(out);
+  const ProgramRun merge =
+      Partwell({"merge", (data_ / (name + "_00000.fsm")).string(), "--dest", out.string()});
+  EXPECT_EQ(merge.status, 0) << merge.err;
+  EXPECT_EQ(Listing(out), std::vector<std::string>{name});
+  EXPECT_EQ(FileText(out / name), SampleBytes(100'000));
+}
+
 TEST_F(ConsoleProgramTest, DamagedPackageIsRefusedAndLeavesNothingBehind) {
   MakeSample();
   ASSERT_EQ(SplitSample().status, 0);
