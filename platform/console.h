@@ -19,7 +19,8 @@ bool StandardErrorIsTerminal();
 // Columns of the terminal that standard error shows on; nothing when it is not a terminal.
 std::optional<int> TerminalWidth();
 
-// Writes UTF-8 text to standard error as it is, also to a Windows console whatever its code page.
+// Writes UTF-8 text to standard error, also to a Windows console whatever its code page; bytes
+// outside UTF-8 (a file name in another encoding) are shown escaped, as DisplayText does.
 void WriteToStandardError(std::string_view text);
 // The same for standard output, where the console programs write what a command reports.
 void WriteToStandardOutput(std::string_view text);

@@ -51,6 +51,7 @@
 #define IDS_DATA_PROCESSED 1165
 #define IDS_TIME_ELAPSED_REMAINING 1166
 #define IDS_MERGED_FILE_IN_PACKAGE 1170  // a merge must never write over its own input
+#define IDS_SOURCE_IN_PACKAGE 1171       // nor a split over its own source
 // The console's settings commands.
 #define IDS_NO_SUCH_SETTING 1400
 #define IDS_SETTING_SWITCH 1401

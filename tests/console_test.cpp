@@ -423,6 +423,45 @@ TEST_F(ConsoleProgramTest, MergeRebuildsTheFileAndVerifyWritesNothing) {
   EXPECT_TRUE(Listing(data_).empty());
 }
 
+// Windows opens a device for such a name (the data would go nowhere, reported as done); POSIX
+// has only "." and "..".
+TEST_F(ConsoleProgramTest, NamesOfDevicesAreRefusedBeforeAnythingIsWritten) {
+  MakeSample();
+  ASSERT_EQ(SplitSample().status, 0);
+  const std::vector<std::string> before = Listing(data_);
+  const bool windows = ProgramsAreWindowsPrograms();
+  const std::string master = (data_ / kPackage[0]).string();
+  for (const std::string name : {windows ? "NUL" : "..", windows ? "con.txt" : "."}) {
+    ProgramRun run = Partwell({"merge", master, "--name", name, "--yes"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find((data_ / name).string() + " is an invalid file name.\n"),
+              std::string::npos)
+        << run.err;
+    run = SplitSample({"--prefix", name, "--yes"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(" is an invalid file name.\n"), std::string::npos) << run.err;
+    EXPECT_EQ(Listing(data_), before);
+  }
+}
+
+// A POSIX name need not be UTF-8: the package keeps its bytes, the merge gives them back, and
+// messages show the byte escaped.
+TEST_F(ConsoleProgramTest, NameOutsideUtf8SplitsAndMergesUnderItsOwnName) {
+  if (ProgramsAreWindowsPrograms()) GTEST_SKIP() << "Windows names are UTF-16";
+  const std::string name = "bad\xFFname.bin";
+  MakeSample(100'000, name);
+  const ProgramRun split = Partwell({"split", (data_ / name).string(), "--size", "30000"});
+  ASSERT_EQ(split.status, 0) << split.err;
+  EXPECT_NE(split.err.find("Opening bad\\xFFname.bin...\n"), std::string::npos) << split.err;
+  const fs::path out = scratch_.Path() / "out";
+  fs::create_directories(out);
+  const ProgramRun merge =
+      Partwell({"merge", (data_ / (name + "_00000.fsm")).string(), "--dest", out.string()});
+  EXPECT_EQ(merge.status, 0) << merge.err;
+  EXPECT_EQ(Listing(out), std::vector<std::string>{name});
+  EXPECT_EQ(FileText(out / name), SampleBytes(100'000));
+}
+
 TEST_F(ConsoleProgramTest, DamagedPackageIsRefusedAndLeavesNothingBehind) {
   MakeSample();
   ASSERT_EQ(SplitSample().status, 0);

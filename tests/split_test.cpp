@@ -192,6 +192,83 @@ TEST_F(SplitOperation, OneOverwriteQuestionNamesTheLowestExistingFile) {
   ExpectPieces(names, source, 4368);
 }
 
+// Overwriting a longer package removes what the new one would leave of it, once agreed.
+TEST_F(SplitOperation, AgreedOverwriteRemovesTheRestOfALongerPackage) {
+  const Bytes source = SourceBytes(10000);
+  const std::string sourcePath = WriteSource(source);
+  const std::string prefix = PathIn("movie.avi");
+  const std::vector<std::string> old = Names(prefix, 8, true);
+  // Pieces 4 to 7 follow the new package's last piece; piece 9, after a gap, is not its own.
+  const std::string unrelated = PackageFileName(prefix, kCurrentVersion, false, 9);
+  for (const std::string& file : old) WriteWholeFile(file, "old", 3);
+  WriteWholeFile(unrelated, "old", 3);
+
+  SplitOptions options = SizeMode(4424);
+  host_.answers = {kButtonNo};
+  EXPECT_THROW(Split(sourcePath, prefix, options), CUserException);
+  for (const std::string& file : old) EXPECT_TRUE(FileExists(file)) << file;
+
+  host_.answers = {kButtonYes};
+  Split(sourcePath, prefix, options);
+  ExpectPieces(Names(prefix, 4), source, 4368);
+  for (std::size_t index = 4; index < old.size(); ++index) EXPECT_FALSE(FileExists(old[index]));
+  EXPECT_FALSE(FileExists(old[0])) << "the self-extracting master of the old package";
+  EXPECT_TRUE(FileExists(unrelated));
+}
+
+// A split must never write or remove its own source, whatever name leads to it.
+TEST_F(SplitOperation, SourceAmongThePackageFilesIsRefusedBeforeAnythingIsTouched) {
+  const Bytes source = SourceBytes(10000);
+  const std::string prefix = PathIn("movie.avi");
+  const std::vector<std::string> names = Names(prefix, 4);
+  const std::string stalePiece = PackageFileName(prefix, kCurrentVersion, false, 4);
+  const std::string otherMaster = PackageFileName(prefix, kCurrentVersion, true, 0);
+  enum class Link { none, symbolic, hard };
+  const struct {
+    std::string file;
+    Link link;
+  } cases[] = {{names[1], Link::none},   {names[2], Link::symbolic}, {names[3], Link::hard},
+               {stalePiece, Link::hard}, {otherMaster, Link::hard},  {names[0], Link::symbolic}};
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.file);
+    const std::string sourcePath =
+        WriteSource(source, test.link == Link::none ? FileNamePart(test.file) : "source.bin");
+    try {
+      if (test.link == Link::symbolic) fs::create_symlink(sourcePath, test.file);
+      if (test.link == Link::hard) fs::create_hard_link(sourcePath, test.file);
+    } catch (const fs::filesystem_error&) {
+      continue;  // no such links on this file system
+    }
+    host_.questions.clear();
+    SplitOptions options = SizeMode(4424);
+    EXPECT_EQ(
+        RaisedText([&] { Split(sourcePath, prefix, options); }),
+        "The file to split " + sourcePath + " cannot be one of the split files it is split into.");
+    EXPECT_TRUE(host_.questions.empty());
+    EXPECT_EQ(FileBytes(sourcePath), source);
+    EXPECT_EQ(FileBytes(test.file), source);
+    EXPECT_FALSE(FileExists(names[0]) && test.file != names[0]);
+    for (const auto& entry : fs::directory_iterator(scratch_.Path())) fs::remove(entry.path());
+  }
+}
+
+// The folder chosen after a failed write may hold the source under a package name.
+TEST_F(SplitOperation, FolderChosenAtThePromptMustNotHoldTheSourceAsAPackageFile) {
+  const Bytes source = SourceBytes(10000);
+  const std::string other = PathIn("other");
+  fs::create_directory(other);
+  const std::string sourcePath = (fs::path(other) / "movie_00002.fss").string();
+  WriteWholeFile(sourcePath, source.data(), source.size());
+  host_.promptReplies = {{LocationAnswer::ok, other}};
+  SplitOptions options = SizeMode(4424);
+  EXPECT_EQ(
+      RaisedText(
+          [&] { Split(sourcePath, (fs::path(PathIn("gone")) / "movie").string(), options); }),
+      "The file to split " + sourcePath + " cannot be one of the split files it is split into.");
+  EXPECT_EQ(FileBytes(sourcePath), source);
+  EXPECT_EQ(std::distance(fs::directory_iterator(other), fs::directory_iterator()), 1);
+}
+
 // Cancelling while the stub is copied: no file is finished, so the question comes at once.
 TEST_F(SplitOperation, CancelDuringTheStub) {
   StubRecord stub;

@@ -15,20 +15,28 @@ TEST(Unicode, RoundTripsEveryPlane) {
   EXPECT_EQ(Utf16Length(text), 5u);
 }
 
-TEST(Unicode, MalformedInputBecomesReplacementCharacters) {
+// A POSIX file name may be any bytes: each byte outside valid UTF-8 is one lone surrogate in
+// UTF-16 and the same byte again on the way back.
+TEST(Unicode, BytesOutsideUtf8TravelAsLoneSurrogatesAndComeBack) {
   const std::pair<std::string, std::u16string> cases[] = {
-      {"a\x80z", u"a\uFFFDz"},                            // stray continuation byte
-      {"\xC3", u"\uFFFD"},                                // cut sequence
-      {"\xC0\xAF", u"\uFFFD\uFFFD"},                      // overlong slash
-      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},            // encoded surrogate
-      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},  // above U+10FFFF
+      {"bad\xFFname", u"bad\xDCFFname"},                  // Latin-1 name
+      {"a\x80z", u"a\xDC80z"},                            // stray continuation byte
+      {"\xC3", u"\xDCC3"},                                // cut sequence
+      {"\xC0\xAF", u"\xDCC0\xDCAF"},                      // overlong slash
+      {"\xED\xA0\x80", u"\xDCED\xDCA0\xDC80"},            // encoded surrogate
+      {"\xF4\x90\x80\x80", u"\xDCF4\xDC90\xDC80\xDC80"},  // above U+10FFFF
+      {"\xE2\x82\xAC\xE2\x82", u"\x20AC\xDCE2\xDC82"},    // whole euro sign, then cut
   };
   for (const auto& [bytes, wide] : cases) {
     EXPECT_EQ(Utf8ToUtf16(bytes), wide);
     EXPECT_EQ(Utf16Length(bytes), wide.size());
+    EXPECT_EQ(Utf16ToUtf8(wide), bytes);
   }
+  // Lone surrogates that no byte stands for have no text of their own.
   EXPECT_EQ(Utf16ToUtf8(std::u16string{0xD800, u'x'}), "\xEF\xBF\xBDx");
-  EXPECT_EQ(Utf16ToUtf8(std::u16string{0xDC00}), "\xEF\xBF\xBD");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string{0xDC00, 0xDD00}), "\xEF\xBF\xBD\xEF\xBF\xBD");
+  // Shown, such a byte is escaped; valid text stays as it is.
+  EXPECT_EQ(DisplayText("bad\xFFname \xC3\xA9\x1B"), "bad\\xFFname \xC3\xA9\x1B");
 }
 
 TEST(Unicode, PrefixNeverSplitsACharacter) {

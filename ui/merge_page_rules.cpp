@@ -100,7 +100,10 @@ std::string PrepareMergeRun(const MergePageFields& fields) {
   if (!fields.destinationFolder.empty() && !FolderExists(fields.destinationFolder)) {
     ThrowAppException(IDS_FOLDER_NOT_FOUND, {fields.destinationFolder});
   }
-  return MergeTargetPath(fields.destinationFolder, fields.fileName);
+  const std::string target = MergeTargetPath(fields.destinationFolder, fields.fileName);
+  // Typed, or stored by a package made elsewhere: a device name or a stream takes the data.
+  if (!IsValidFileName(FileNamePart(target))) ThrowAppException(IDS_INVALID_FILE_NAME, {target});
+  return target;
 }
 
 std::string MergeTargetPath(const std::string& destinationFolder, const std::string& fileName,

@@ -51,7 +51,8 @@ double CurrentLocalTimeOffsetDays();
 double AddDaysToOleDate(double date, double days);
 
 // The checks and the target path of the Merge command: a destination folder that is given must
-// exist (1119); the target is MergeTargetPath of the fields.
+// exist (1119); the target is MergeTargetPath of the fields, whose name must be one the system
+// can create as a file (1116).
 std::string PrepareMergeRun(const MergePageFields& fields);
 
 // Where the Merge command writes: the destination folder (a separator added when it has none)

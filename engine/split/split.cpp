@@ -19,6 +19,7 @@
 #include "engine/package_names.h"
 #include "engine/split/split_plan.h"
 #include "engine/split/split_stub.h"
+#include "engine/split/split_targets.h"
 #include "platform/files.h"
 #include "platform/unicode.h"
 #include "res/resource.h"
@@ -43,7 +44,9 @@ class SplitRun {
   void EndAfterFailure();
 
  private:
+  void RefuseInvalidPrefix() const;
   void WarnWhenFixedDriveIsShort();
+  void CheckTargets();
   void ConfirmOverwrites();
   void WriteMaster();
   Attempt WriteMasterOnce();
@@ -64,6 +67,7 @@ class SplitRun {
   MasterHeader header_;
   StubRecord stub_;
   std::vector<std::string> names_;
+  std::vector<std::string> staleFiles_;  // of an earlier package, removed once agreed
   std::optional<CopyBuffer> buffer_;
   CFile64 source_;
   PieceHeader piece_;
@@ -78,10 +82,13 @@ void SplitRun::Run() {
   SetStatus(host_, 0, IDS_GATHERING_DATA, {FileNamePart(sourcePath_)});
   PlanSplit(sourcePath_, destinationPrefix_, options_, header_,
             options_.selfExtracting ? &stub_ : nullptr);
+  RefuseInvalidPrefix();
   WarnWhenFixedDriveIsShort();
   SetStatus(host_, kProgressUnchanged, IDS_PROCESSING_RESTRICTIONS);
   BuildPackageFileNames(header_, options_.selfExtracting, names_);
+  CheckTargets();
   if (options_.promptOnOverwrites) ConfirmOverwrites();
+  DeletePackageFiles(staleFiles_);
   buffer_.emplace(AllocateCopyBuffer(header_.maxPieceDataSize));
   SetStatus(host_, kProgressUnchanged, IDS_OPENING_FILE, {FileNamePart(sourcePath_)});
   source_.Open(sourcePath_, false);
@@ -101,6 +108,14 @@ void SplitRun::EndAfterFailure() {
   if (masterCreated_ && !keepFiles_) DeletePackageFiles(names_);
 }
 
+// The package files are named after the prefix: a device name or a stream would take the data.
+void SplitRun::RefuseInvalidPrefix() const {
+  const std::string name = FileNamePart(destinationPrefix_);
+  if (!name.empty() && !IsValidFileName(name)) {
+    ThrowAppException(IDS_INVALID_FILE_NAME, {destinationPrefix_});
+  }
+}
+
 // Only a fixed drive is checked before the split: removable media are met disk by disk.
 void SplitRun::WarnWhenFixedDriveIsShort() {
   const std::string folder = FolderPart(header_.pathPrefix);
@@ -116,10 +131,21 @@ void SplitRun::WarnWhenFixedDriveIsShort() {
   if (host_.AskQuestion(question, kBoxYesNo | kBoxIconQuestion) != kButtonYes) ThrowUserAbort();
 }
 
-// One question covers the whole package: it names the first file that exists.
+// Before anything is created or deleted: the files the split replaces or removes must not
+// include its source.
+void SplitRun::CheckTargets() {
+  staleFiles_ = StalePackageFiles(header_, options_.selfExtracting);
+  RefuseSourceAmong(sourcePath_, names_);
+  RefuseSourceAmong(sourcePath_, staleFiles_);
+}
+
+// One question covers the whole package, and the rest of an earlier one: it names the first
+// file that exists.
 void SplitRun::ConfirmOverwrites() {
-  for (const std::string& name : names_) {
-    if (ConfirmOverwrite(host_, name, IDS_CONFIRM_OVERWRITE_PACKAGE)) return;
+  for (const std::vector<std::string>* files : {&names_, &staleFiles_}) {
+    for (const std::string& name : *files) {
+      if (ConfirmOverwrite(host_, name, IDS_CONFIRM_OVERWRITE_PACKAGE)) return;
+    }
   }
 }
 
@@ -287,8 +313,16 @@ void SplitRun::RetryAfterSourceError(const CException& error) {
 
 // After OK the file is written again in the chosen folder, or on the disk just inserted.
 void SplitRun::RelocateAfterWriteError(const CException& error, std::uint32_t index) {
+  std::vector<std::string> before = names_;
   switch (RelocatePackage(host_, names_, error)) {
     case LocationAnswer::ok:
+      // The chosen folder may hold the source under a package name.
+      try {
+        RefuseSourceAmong(sourcePath_, names_);
+      } catch (const CException&) {
+        names_ = std::move(before);
+        throw;
+      }
       if (FileExists(names_[index])) DeleteFileByName(names_[index]);
       return;
     case LocationAnswer::pathTooLong:

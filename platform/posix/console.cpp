@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "platform/interrupt_flags.h"
+#include "platform/unicode.h"
 
 namespace platform {
 namespace {
@@ -60,9 +61,9 @@ std::optional<int> TerminalWidth() {
   return size.ws_col;
 }
 
-void WriteToStandardError(std::string_view text) { WriteToStream(stderr, text); }
+void WriteToStandardError(std::string_view text) { WriteToStream(stderr, DisplayText(text)); }
 
-void WriteToStandardOutput(std::string_view text) { WriteToStream(stdout, text); }
+void WriteToStandardOutput(std::string_view text) { WriteToStream(stdout, DisplayText(text)); }
 
 LineReadResult ReadStandardInputLine(std::string& line) {
   line.clear();

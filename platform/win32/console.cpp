@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/interrupt_flags.h"
+#include "platform/unicode.h"
 #include "platform/win32/windows_support.h"
 
 #include <shellapi.h>
@@ -116,9 +117,9 @@ std::optional<int> TerminalWidth() {
   return width > 0 ? std::optional<int>(width) : std::nullopt;
 }
 
-void WriteToStandardError(std::string_view text) { WriteToStream(stderr, text); }
+void WriteToStandardError(std::string_view text) { WriteToStream(stderr, DisplayText(text)); }
 
-void WriteToStandardOutput(std::string_view text) { WriteToStream(stdout, text); }
+void WriteToStandardOutput(std::string_view text) { WriteToStream(stdout, DisplayText(text)); }
 
 LineReadResult ReadStandardInputLine(std::string& line) {
   line.clear();

@@ -1,24 +1,18 @@
 #include "platform/win32/windows_support.h"
 
+#include "platform/unicode.h"
+
 namespace platform {
 
+// Through the program's own conversions, so that a name with lone surrogates (valid on NTFS)
+// keeps them on its way through the program's UTF-8 text.
 std::wstring Widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  int size =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
-  return wide;
+  const std::u16string units = Utf8ToUtf16(utf8);
+  return std::wstring(units.begin(), units.end());
 }
 
 std::string Narrow(std::wstring_view utf16) {
-  if (utf16.empty()) return {};
-  int size = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr,
-                                 0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), narrow.data(), size,
-                      nullptr, nullptr);
-  return narrow;
+  return Utf16ToUtf8(std::u16string(utf16.begin(), utf16.end()));
 }
 
 }  // namespace platform

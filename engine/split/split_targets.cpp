@@ -1,0 +1,30 @@
+#include "engine/split/split_targets.h"
+
+#include "app/exceptions.h"
+#include "engine/file64.h"
+#include "engine/package_names.h"
+#include "platform/files.h"
+#include "res/resource.h"
+
+std::vector<std::string> StalePackageFiles(const MasterHeader& header, bool isSelfExtracting) {
+  std::vector<std::string> stale;
+  const std::string otherMaster =
+      PackageFileName(header.pathPrefix, header.version, !isSelfExtracting, 0);
+  if (FileExists(otherMaster)) stale.push_back(otherMaster);
+  // Five digits name at most 99,999 files; the run ends at the first gap.
+  for (std::uint32_t index = header.fileCount; index <= 99999; ++index) {
+    std::string piece = PackageFileName(header.pathPrefix, header.version, false, index);
+    if (!FileExists(piece)) break;
+    stale.push_back(std::move(piece));
+  }
+  return stale;
+}
+
+void RefuseSourceAmong(const std::string& sourcePath, const std::vector<std::string>& files) {
+  for (const std::string& file : files) {
+    // A name that leads nowhere cannot be the source, which exists.
+    if (FileExists(file) && platform::IsSameFile(file, sourcePath)) {
+      ThrowAppException(IDS_SOURCE_IN_PACKAGE, {sourcePath});
+    }
+  }
+}

@@ -1,0 +1,19 @@
+#pragma once
+// The files a split is about to write or replace, checked before anything is created or deleted.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/package_format.h"
+
+// Files of an earlier package with the same prefix that the new package would leave beside it
+// as if they were its own: the master of the other kind (".fsm" beside a new ".exe" and the
+// reverse) and the unbroken run of pieces after the new package's last one. Only those that
+// exist are listed.
+std::vector<std::string> StalePackageFiles(const MasterHeader& header, bool isSelfExtracting);
+
+// Raises 1171 naming the source when one of the files is the source itself, under its own
+// name, through a link or as a hard link: writing or removing it would lose the source. One
+// query per file that exists, so the check grows with the number of files only.
+void RefuseSourceAmong(const std::string& sourcePath, const std::vector<std::string>& files);
