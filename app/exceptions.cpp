@@ -50,7 +50,7 @@ bool CFileException::GetErrorMessage(std::string& text, std::size_t capacity,
                                      unsigned* helpContext) const {
   unsigned id = IDS_FILE_ERROR_BASE + static_cast<unsigned>(m_cause);
   SetHelpContext(helpContext, id);
-  if (m_cause < none || m_cause > endOfFile) return false;
+  if (m_cause < none || m_cause > notRegularFile) return false;
   return CopyToBuffer(LoadMessage(id, {m_strFileName}).value_or(""), capacity, text);
 }
 

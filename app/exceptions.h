@@ -56,6 +56,9 @@ class CFileException : public CException {
     lockViolation = 12,
     diskFull = 13,
     endOfFile = 14,
+    // Beyond the framework's causes, where its texts would mislead.
+    fileTooLarge = 15,    // past the largest file of its file system or the file size limit
+    notRegularFile = 16,  // a device, pipe or socket: opening or reading it could wait for ever
   };
 
   CFileException(int cause = none, long osError = -1, std::string fileName = {});

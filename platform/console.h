@@ -37,7 +37,8 @@ enum class LineReadResult {
 LineReadResult ReadStandardInputLine(std::string& line);
 
 // Ctrl-C as the console's Cancel button. After this, a Ctrl-C no longer ends the program: it
-// interrupts a waiting line read, or else requests cancellation, which the caller polls.
+// interrupts a waiting line read, or else requests cancellation, which the caller polls. On
+// Windows, Ctrl-Break and closing the console window become requests to end (termination.h).
 void InstallInterruptHandler();
 bool CancelRequested();
 void ClearCancelRequest();

@@ -7,10 +7,12 @@
 namespace platform {
 namespace {
 
-static_assert(std::atomic<bool>::is_always_lock_free, "the flags are set inside a handler");
+static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
+              "the flags are set inside a handler");
 std::atomic<bool> cancelRequested{false};
 std::atomic<bool> readWaiting{false};
 std::atomic<bool> readInterrupted{false};
+std::atomic<int> terminationSignal{0};
 
 }  // namespace
 
@@ -29,7 +31,16 @@ InterruptibleRead::InterruptibleRead() {
 
 InterruptibleRead::~InterruptibleRead() { readWaiting.store(false); }
 
-bool InterruptibleRead::Interrupted() const { return readInterrupted.load(); }
+bool InterruptibleRead::Interrupted() const {
+  return readInterrupted.load() || terminationSignal.load() != 0;
+}
+
+void NoteTermination(int signal) {
+  int none = 0;
+  terminationSignal.compare_exchange_strong(none, signal);
+}
+
+int TerminationSignal() { return terminationSignal.load(); }
 
 bool CancelRequested() { return cancelRequested.load(); }
 

@@ -8,6 +8,12 @@ namespace platform {
 // requests cancellation.
 void NoteInterrupt();
 
+// Called by the handler of a request to end the program (a hangup, a closed output pipe, a
+// termination): the first such signal is kept, and it ends a waiting line read too.
+void NoteTermination(int signal);
+// The signal that asked the program to end, or 0.
+int TerminationSignal();
+
 // Marks a line read as waiting for its whole lifetime.
 class InterruptibleRead {
  public:
@@ -16,7 +22,7 @@ class InterruptibleRead {
   InterruptibleRead& operator=(const InterruptibleRead&) = delete;
   ~InterruptibleRead();
 
-  // True once a Ctrl-C arrived while this read was waiting.
+  // True once a Ctrl-C arrived while this read was waiting, or the program is asked to end.
   bool Interrupted() const;
 };
 

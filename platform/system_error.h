@@ -20,6 +20,8 @@ inline constexpr ErrorCode kErrorSharingViolation = 32;
 inline constexpr ErrorCode kErrorDiskFull = 112;
 inline constexpr ErrorCode kErrorBufferOverflow = 111;
 inline constexpr ErrorCode kErrorInvalidName = 123;
+inline constexpr ErrorCode kErrorNotRegularFile = 222;  // ERROR_BAD_FILE_TYPE
+inline constexpr ErrorCode kErrorFileTooLarge = 223;    // ERROR_FILE_TOO_LARGE
 #else
 inline constexpr ErrorCode kErrorFileNotFound = 2;       // ENOENT
 inline constexpr ErrorCode kErrorPathNotFound = 20;      // ENOTDIR stands for a missing folder
@@ -30,13 +32,15 @@ inline constexpr ErrorCode kErrorSharingViolation = 11;  // EAGAIN: the lock is 
 inline constexpr ErrorCode kErrorDiskFull = 28;          // ENOSPC
 inline constexpr ErrorCode kErrorBufferOverflow = 36;    // ENAMETOOLONG
 inline constexpr ErrorCode kErrorInvalidName = 22;       // EINVAL
+inline constexpr ErrorCode kErrorNotRegularFile = 19;    // ENODEV
+inline constexpr ErrorCode kErrorFileTooLarge = 27;      // EFBIG
 #endif
 
 // The calling thread's last system error (GetLastError / errno).
 ErrorCode LastSystemError();
 void SetLastSystemError(ErrorCode code);
 
-// File-error cause (0 to 14) for a system error code: one table per platform.
+// File-error cause (0 to 16) for a system error code: one table per platform.
 int FileErrorCauseFor(ErrorCode code);
 
 // The system's own text for a code (FormatMessageW / strerror), without a trailing line

@@ -68,4 +68,4 @@
 #define IDS_OUT_OF_MEMORY 61475
 #define IDS_INTERNAL_ERROR 61704
 #define IDS_COMMAND_FAILED 61705
-#define IDS_FILE_ERROR_BASE 61856  // + cause (0 to 14)
+#define IDS_FILE_ERROR_BASE 61856  // + cause (0 to 16)

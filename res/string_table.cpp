@@ -129,6 +129,10 @@ constexpr Entry kEntries[] = {
     {61868, "Encountered a locking violation while accessing %1."},
     {61869, "Disk full while accessing %1."},
     {61870, "Attempted to access %1 past its end."},
+    {61871,
+     "%1 cannot be that large: the file system of its disk does not hold a file of this size "
+     "(FAT32 holds 4 GB less one byte at most), or the file size limit of this session is lower."},
+    {61872, "%1 is not a regular file: a device, pipe or socket cannot stand in for one."},
 };
 
 static_assert(std::adjacent_find(std::begin(kEntries), std::end(kEntries),

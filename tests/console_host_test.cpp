@@ -195,11 +195,12 @@ TEST_F(ConsoleHostTest, CtrlCIsTheCancelButtonAndASecondOneConfirms) {
   EXPECT_TRUE(host.EscapeKeyDown());
   EXPECT_TRUE(ProcessOperationState().CancelRequested);
   EXPECT_FALSE(host.EscapeKeyDown());
-  // Without a terminal the first Ctrl-C is answered No, even with --no, the second Yes.
-  EXPECT_EQ(host.AskQuestion(CancelQuestion(), kBoxYesNo | kBoxIconQuestion), kButtonNo);
-  EXPECT_EQ(terminal.Take(), CancelQuestion() + "\nPress Ctrl-C again to abort.\n");
+  // Without a terminal the first Ctrl-C cancels, even with --no, and the split files go.
   EXPECT_EQ(host.AskQuestion(CancelQuestion(), kBoxYesNo | kBoxIconQuestion), kButtonYes);
   EXPECT_EQ(terminal.Take(), CancelQuestion() + " [y/n] yes\n");
+  const std::string deleteQuestion = LoadMessage(IDS_DELETE_SPLIT_FILES).value_or("");
+  EXPECT_EQ(host.AskQuestion(deleteQuestion, kBoxYesNo | kBoxIconQuestion), kButtonYes);
+  EXPECT_EQ(host.AskQuestion("Go on?", kBoxRetryCancel), kButtonCancel);
 
   // Pumping notices a Ctrl-C too, and passes a termination request on as the quit request.
   ProcessOperationState().CancelRequested = false;

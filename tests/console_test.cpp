@@ -113,16 +113,6 @@ std::string SampleBytes(std::size_t size) {
   return bytes;
 }
 
-// The names of the files in a folder, sorted.
-std::vector<std::string> Listing(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 class ConsoleProgramTest : public ::testing::Test {
  protected:
   ConsoleProgramTest() {

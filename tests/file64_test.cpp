@@ -10,6 +10,7 @@
 #include <random>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -169,6 +170,36 @@ TEST(File64, FailedOpenFillsTheErrorObjectOrThrows) {
     }
     EXPECT_FALSE(file.IsOpen());
   }
+}
+
+// A device, a pipe or the console opens like a file but may never answer a read; they are
+// refused at once, for reading and for writing, and the error says what they are.
+TEST(File64, DevicesAndPipesAreRefusedWithoutWaiting) {
+  TempFolder folder;
+  std::vector<std::string> paths = {"\\\\.\\NUL", "NUL", "CON", "CONIN$"};
+  if (!OnWindows()) {
+    paths = {"/dev/null", "/dev/tty", folder / "pipe"};
+    ASSERT_EQ(std::system(("mkfifo '" + paths.back() + "'").c_str()), 0);
+  }
+  int refused = 0;
+  for (const std::string& path : paths) {
+    for (const bool forWriting : {false, true}) {
+      SCOPED_TRACE(path + (forWriting ? " for writing" : " for reading"));
+      CFile64 file;
+      CFileException error;
+      EXPECT_FALSE(file.Open(path, forWriting, &error));
+      // Some have no device behind them here (no terminal, no console).
+      if (error.m_cause == CFileException::fileNotFound) continue;
+      EXPECT_EQ(error.m_cause, CFileException::notRegularFile);
+      ++refused;
+      std::string text;
+      EXPECT_TRUE(error.GetErrorMessage(text, 512));
+      EXPECT_EQ(text, path +
+                          " is not a regular file: a device, pipe or socket cannot stand in "
+                          "for one.");
+    }
+  }
+  EXPECT_GE(refused, 4);
 }
 
 TEST(File64, OnlyReadersShareAFile) {

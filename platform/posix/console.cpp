@@ -16,15 +16,16 @@ namespace {
 
 extern "C" void OnInterruptSignal(int) { NoteInterrupt(); }
 
-// Holds SIGINT back for the scope; the wait below lets it through atomically, so a Ctrl-C can
-// never slip in between the check of the flag and the start of the wait.
+// Holds SIGINT and the requests to end back for the scope; the wait below lets them through
+// atomically, so a signal can never slip in between the check of the flags and the start of
+// the wait.
 class InterruptBlock {
  public:
   InterruptBlock() {
-    sigset_t interrupt;
-    sigemptyset(&interrupt);
-    sigaddset(&interrupt, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &interrupt, &previous_);
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaddset(&held, signal);
+    pthread_sigmask(SIG_BLOCK, &held, &previous_);
   }
   InterruptBlock(const InterruptBlock&) = delete;
   InterruptBlock& operator=(const InterruptBlock&) = delete;
@@ -40,9 +41,17 @@ class InterruptBlock {
   sigset_t previous_;
 };
 
+// Written whole, unless the reader has gone or the program is asked to end: a signal that
+// interrupts a write blocked on a full pipe then ends the wait, and the text is dropped.
 void WriteToStream(FILE* stream, std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), stream);
   std::fflush(stream);
+  const int fd = fileno(stream);
+  while (!text.empty()) {
+    const ssize_t put = write(fd, text.data(), text.size());
+    if (put < 0 && errno == EINTR && TerminationSignal() == 0) continue;
+    if (put <= 0) return;
+    text.remove_prefix(static_cast<std::size_t>(put));
+  }
 }
 
 }  // namespace
@@ -51,7 +60,12 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
-bool StandardInputIsTerminal() { return isatty(fileno(stdin)) == 1; }
+// A terminal that this program may read from: a job in the background would be stopped by
+// its first read (as under timeout(1), which starts the program in a group of its own).
+bool StandardInputIsTerminal() {
+  const int fd = fileno(stdin);
+  return isatty(fd) == 1 && tcgetpgrp(fd) == getpgrp();
+}
 
 bool StandardErrorIsTerminal() { return isatty(fileno(stderr)) == 1; }
 
@@ -90,12 +104,14 @@ LineReadResult ReadStandardInputLine(std::string& line) {
 }
 
 void InstallInterruptHandler() {
+  struct sigaction current {};
+  // A program started in the background by a shell without job control ignores Ctrl-C.
+  if (sigaction(SIGINT, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) return;
   struct sigaction action {};
   action.sa_handler = OnInterruptSignal;
   sigemptyset(&action.sa_mask);
-  // Other calls resume after a Ctrl-C; only the line read's wait, which is never resumed,
-  // returns early to look at the flags.
-  action.sa_flags = SA_RESTART;
+  // No SA_RESTART: a call blocked on a pipe or a terminal returns to look at the flags.
+  action.sa_flags = 0;
   sigaction(SIGINT, &action, nullptr);
 }
 

@@ -11,6 +11,8 @@
 #include <limits>
 #include <memory>
 
+#include "platform/interrupt_flags.h"
+
 namespace platform {
 namespace {
 
@@ -19,6 +21,10 @@ static_assert(sizeof(off_t) == 8, "offsets and sizes must be 64-bit");
 int Descriptor(FileHandle handle) { return static_cast<int>(handle); }
 
 ErrorCode LastError() { return static_cast<ErrorCode>(errno); }
+
+// A call that a signal interrupted is made again, unless the program is asked to end: then
+// the failure ends the operation, which removes its partial output.
+bool ResumeAfterSignal() { return errno == EINTR && TerminationSignal() == 0; }
 
 bool IsFolder(const std::string& path) {
   struct stat info;
@@ -53,21 +59,33 @@ ErrorCode LockWholeFile(int fd, bool exclusive) {
   return 0;
 }
 
+// Opened without waiting: a pipe would otherwise block the open until a writer or a reader
+// comes, and a device may block as well. Only regular files are taken; the descriptor then
+// blocks again, as the copy expects.
+ErrorCode OpenRegularFile(const std::string& path, int flags, int& fd) {
+  fd = open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+  // A pipe that nobody reads refuses a writer without waiting.
+  if (fd < 0) return errno == ENXIO ? kErrorNotRegularFile : OpenError(path);
+  struct stat info;
+  ErrorCode code = fstat(fd, &info) == 0 ? 0 : LastError();
+  // Windows refuses to open a folder as a file; reading one here would fail later instead.
+  if (code == 0 && S_ISDIR(info.st_mode)) code = EISDIR;
+  if (code == 0 && !S_ISREG(info.st_mode)) code = kErrorNotRegularFile;
+  if (code == 0 && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) code = LastError();
+  if (code != 0) close(fd);
+  return code;
+}
+
 // Opens, locks, and only then may truncate: a file another process holds stays intact.
 ErrorCode OpenLocked(const std::string& path, int flags, bool exclusive, FileHandle& handle) {
-  int fd = open(path.c_str(), flags | O_CLOEXEC, 0666);
-  if (fd < 0) return OpenError(path);
+  int fd = -1;
+  if (ErrorCode code = OpenRegularFile(path, flags, fd); code != 0) return code;
   ErrorCode code = LockWholeFile(fd, exclusive);
   struct stat info;
   if (code == 0 && fstat(fd, &info) != 0) code = LastError();
-  // Windows refuses to open a folder as a file; reading one here would fail later instead.
-  if (code == 0 && S_ISDIR(info.st_mode)) code = EISDIR;
   // An empty file is left alone: ext4 takes a truncation to zero for a file being replaced
   // and writes all its data out at close, which would cost a large new file seconds.
-  if (code == 0 && exclusive && S_ISREG(info.st_mode) && info.st_size != 0 &&
-      ftruncate(fd, 0) != 0) {
-    code = LastError();
-  }
+  if (code == 0 && exclusive && info.st_size != 0 && ftruncate(fd, 0) != 0) code = LastError();
   if (code != 0) {
     close(fd);
     return code;
@@ -118,7 +136,7 @@ ErrorCode ReadBytes(FileHandle handle, void* buffer, std::uint32_t size, std::ui
   auto* bytes = static_cast<char*>(buffer);
   while (read < size) {
     ssize_t got = ::read(Descriptor(handle), bytes + read, size - read);
-    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && ResumeAfterSignal()) continue;
     if (got < 0) return LastError();
     if (got == 0) break;
     read += static_cast<std::uint32_t>(got);
@@ -132,7 +150,7 @@ ErrorCode WriteBytes(FileHandle handle, const void* buffer, std::uint32_t size,
   const auto* bytes = static_cast<const char*>(buffer);
   while (written < size) {
     ssize_t put = ::write(Descriptor(handle), bytes + written, size - written);
-    if (put < 0 && errno == EINTR) continue;
+    if (put < 0 && ResumeAfterSignal()) continue;
     if (put < 0) return LastError();
     // A write that stores nothing without an error would loop for ever; report it short.
     if (put == 0) break;

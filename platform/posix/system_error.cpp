@@ -13,7 +13,7 @@ namespace {
 // path (ENOTDIR, which the file layer reports for it), a held lock a sharing violation.
 const CauseOfCodes kCauses[] = {
     {2, {ENOENT}},
-    {3, {ENOTDIR, ENAMETOOLONG, ELOOP, EINVAL, ENODEV, ENXIO}},
+    {3, {ENOTDIR, ENAMETOOLONG, ELOOP, EINVAL}},
     {4, {EMFILE, ENFILE}},
     {5, {EACCES, EPERM, EROFS, EISDIR, EEXIST, EBUSY}},
     {6, {EBADF}},
@@ -22,7 +22,11 @@ const CauseOfCodes kCauses[] = {
     {10, {EIO, ENOMEDIUM}},
     {11, {EAGAIN, ETXTBSY}},
     {12, {EDEADLK, ENOLCK}},
-    {13, {ENOSPC, EDQUOT, EFBIG}},
+    {13, {ENOSPC, EDQUOT}},
+    // Past the file system's largest file or the process's file size limit (ulimit -f).
+    {15, {EFBIG}},
+    // A device, pipe or socket where a file is expected.
+    {16, {ENODEV, ENXIO}},
 };
 
 // strerror_r comes in a GNU form (returns the text) and an XSI form (fills the buffer).

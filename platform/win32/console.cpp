@@ -2,6 +2,7 @@
 
 #include <io.h>
 
+#include <csignal>
 #include <cstdio>
 
 #include "platform/interrupt_flags.h"
@@ -17,9 +18,27 @@ namespace {
 // the program's life: the handler may run until the very end.
 HANDLE interruptEvent = nullptr;
 
+// The longest the system lets a program live after its console window is closed is five
+// seconds; the operation uses them to stop and remove its partial output.
+constexpr DWORD kCloseGraceMilliseconds = 4'500;
+
 BOOL WINAPI OnConsoleControl(DWORD type) {
-  if (type != CTRL_C_EVENT) return FALSE;
-  NoteInterrupt();
+  switch (type) {
+    case CTRL_C_EVENT:
+      NoteInterrupt();
+      break;
+    case CTRL_BREAK_EVENT:
+      NoteTermination(SIGTERM);
+      break;
+    case CTRL_CLOSE_EVENT:
+      // The program ends when this returns: the main thread ends it sooner, once clean.
+      NoteTermination(SIGTERM);
+      if (interruptEvent != nullptr) SetEvent(interruptEvent);
+      Sleep(kCloseGraceMilliseconds);
+      return TRUE;
+    default:
+      return FALSE;
+  }
   if (interruptEvent != nullptr) SetEvent(interruptEvent);
   return TRUE;
 }

@@ -13,6 +13,12 @@ ErrorCode OpenWith(const std::string& path, DWORD access, DWORD sharing, DWORD c
   // The path is used as given: no long-path prefix is added for opening.
   HANDLE file = CreateFileW(Widen(path).c_str(), access, sharing, nullptr, creation, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  // A device name (NUL, CON, COM1, \\.\...) or a pipe opens like a file, but reading the
+  // console or a port waits for input that may never come, and the null device keeps nothing.
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    return kErrorNotRegularFile;
+  }
   handle = reinterpret_cast<FileHandle>(file);
   return 0;
 }

@@ -22,6 +22,10 @@ const CauseOfCodes kCauses[] = {
     {12, {33, 108, 167}},
     {13, {39, 112}},
     {14, {38}},
+    // Beyond the framework's causes: a file larger than its file system holds, and a path
+    // that names a device or a pipe.
+    {15, {kErrorFileTooLarge}},
+    {16, {kErrorNotRegularFile}},
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 
@@ -29,4 +30,13 @@ std::string ScratchFolder::Write(const std::string& name, const void* data,
 void WriteWholeFile(const std::string& path, const void* data, std::size_t size) {
   std::ofstream(path, std::ios::binary)
       .write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+std::vector<std::string> Listing(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
 }

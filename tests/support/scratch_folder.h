@@ -4,9 +4,13 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // Creates or replaces a file with the bytes given.
 void WriteWholeFile(const std::string& path, const void* data, std::size_t size);
+
+// The names of the files in a folder, sorted.
+std::vector<std::string> Listing(const std::filesystem::path& folder);
 
 class ScratchFolder {
  public:

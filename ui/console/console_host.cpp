@@ -46,7 +46,9 @@ void ConsoleHost::SetTransferLine(const std::string& text) {
 int ConsoleHost::AskQuestion(const std::string& text, unsigned boxType) {
   ClearLiveLine();
   int button = 0;
-  if (text == LoadMessage(IDS_CONFIRM_CANCEL).value_or("")) {
+  if (const std::optional<int> ending = AnswerWhileEnding(text, boxType)) {
+    button = Announce(text, boxType, *ending);
+  } else if (text == LoadMessage(IDS_CONFIRM_CANCEL).value_or("")) {
     button = AnswerCancelQuestion(text);
   } else if (const std::optional<int> preset = PresetButton(boxType, preset_)) {
     button = Announce(text, boxType, *preset);
@@ -59,14 +61,24 @@ int ConsoleHost::AskQuestion(const std::string& text, unsigned boxType) {
   return button;
 }
 
+// Nobody is left to ask once the program is asked to end, or once a Ctrl-C without a terminal
+// has cancelled: the operation stops and removes what it wrote, and any other question gets
+// the answer that changes least.
+std::optional<int> ConsoleHost::AnswerWhileEnding(const std::string& text, unsigned boxType) {
+  if (!terminal_.quitRequested() && !cancelledUnasked_) return std::nullopt;
+  if (text == LoadMessage(IDS_CONFIRM_CANCEL).value_or("") ||
+      text == LoadMessage(IDS_DELETE_SPLIT_FILES).value_or("")) {
+    return kButtonYes;
+  }
+  return SafeButton(boxType);
+}
+
 // The user pressed Ctrl-C: on a terminal the question is asked and another Ctrl-C confirms;
-// without one the first Ctrl-C is answered No with a word on how to confirm, the second Yes.
+// without one no question can be asked, so the first Ctrl-C cancels (as timeout -s INT does).
 int ConsoleHost::AnswerCancelQuestion(const std::string& text) {
   if (!terminal_.interactive) {
-    if (cancelAnswered_) return Announce(text, kBoxYesNo, kButtonYes);
-    cancelAnswered_ = true;
-    WriteLine(text + "\nPress Ctrl-C again to abort.");
-    return kButtonNo;
+    cancelledUnasked_ = true;
+    return Announce(text, kBoxYesNo, kButtonYes);
   }
   terminal_.write(text + " [y/n, Ctrl-C: yes] ");
   for (;;) {

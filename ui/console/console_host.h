@@ -28,7 +28,8 @@ class ConsoleHost : public OperationHost {
   std::string TransferLine() const override { return transferLine_; }
 
   // Asked on the terminal; otherwise --yes or --no, or the safe answer, is taken and written
-  // after the question. The question that follows a Ctrl-C is answered Yes by another Ctrl-C.
+  // after the question. The question that follows a Ctrl-C is answered Yes by another Ctrl-C
+  // on a terminal, at once without one. Once the program is asked to end, nothing is asked.
   int AskQuestion(const std::string& text, unsigned boxType) override;
   // On the terminal: another path, Enter for the same one again, or "c" to cancel. Without a
   // terminal it is a Cancel, and the reason is kept as the failure it stands for.
@@ -55,6 +56,7 @@ class ConsoleHost : public OperationHost {
 
  private:
   bool TakeInterrupt();
+  std::optional<int> AnswerWhileEnding(const std::string& text, unsigned boxType);
   int AnswerCancelQuestion(const std::string& text);
   int AskOnTerminal(const std::string& text, unsigned boxType);
   int Announce(const std::string& text, unsigned boxType, int button);
@@ -66,7 +68,7 @@ class ConsoleHost : public OperationHost {
   bool quiet_;
   std::string caption_, timingLine_, transferLine_;
   int percent_ = 0;
-  bool cancelAnswered_ = false;  // the cancel question was answered No without a terminal
+  bool cancelledUnasked_ = false;  // a Ctrl-C without a terminal cancelled the operation
   std::optional<std::string> unansweredPrompt_;
   std::size_t liveLength_ = 0;  // characters of the live line on screen; 0 when none
   std::uint64_t lastDraw_ = 0;

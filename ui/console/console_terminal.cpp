@@ -1,7 +1,7 @@
 #include "ui/console/console_terminal.h"
 
 #include "platform/clock.h"
-#include "ui/console/termination_request.h"
+#include "platform/termination.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ ConsoleTerminal SystemTerminal() {
   terminal.write = platform::WriteToStandardError;
   terminal.readLine = platform::ReadStandardInputLine;
   terminal.takeInterrupt = TakeInterrupt;
-  terminal.quitRequested = TerminationRequested;
+  terminal.quitRequested = platform::TerminationRequested;
   terminal.tickCount = platform::TickCount64;
   return terminal;
 }

@@ -4,8 +4,8 @@
 
 #include "engine/operation_state.h"
 #include "platform/console.h"
+#include "platform/termination.h"
 #include "ui/console/error_output.h"
-#include "ui/console/termination_request.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ void BeepIfLong(ConsoleHost& host) {
 ExitStatus RunOperation(ConsoleHost& host, bool beepWhenDone,
                         const std::function<void()>& operation) {
   platform::InstallInterruptHandler();
-  WatchTerminationRequest();
+  platform::WatchTerminationRequests();
   const LineWriter writeLine = [&host](std::string_view line) { host.WriteLine(line); };
   try {
     {
@@ -38,15 +38,19 @@ ExitStatus RunOperation(ConsoleHost& host, bool beepWhenDone,
     if (beepWhenDone) BeepIfLong(host);
     return ExitStatus::done;
   } catch (const CUserException&) {
-    EndIfTerminationRequested();
+    platform::EndIfTerminationRequested();
     ShowFinalLinesAfterData(host);
     if (!host.UnansweredPrompt()) return ExitStatus::cancelled;
     host.WriteLine(*host.UnansweredPrompt());
     return ExitStatus::failed;
   } catch (const CException& error) {
+    // The engine has removed its partial output; a failure that the request to end caused
+    // (a call it interrupted) is no failure to report.
+    platform::EndIfTerminationRequested();
     ShowFinalLinesAfterData(host);
     return WriteErrorReport(error, ErrorStage::command, writeLine);
   } catch (const std::exception& error) {
+    platform::EndIfTerminationRequested();
     ShowFinalLinesAfterData(host);
     return WriteLibraryError(error, writeLine);
   }
