@@ -69,3 +69,24 @@
 #define IDS_INTERNAL_ERROR 61704
 #define IDS_COMMAND_FAILED 61705
 #define IDS_FILE_ERROR_BASE 61856  // + cause (0 to 16)
+
+// The Split page (template 1001), besides the controls it shares with the Merge page.
+#define IDD_SPLIT_PAGE 1001
+#define IDC_SELF_EXTRACTING 3017
+#define IDC_BY_COUNT 3030
+#define IDC_BY_SIZE 3031
+#define IDC_FILE_COUNT_SPIN 3033
+#define IDC_SET_TO_FREE_SPACE 3035
+
+// The About box (template 25000) and its banner.
+#define IDD_ABOUT 25000
+#define IDB_ABOUT_BANNER 25150
+#define IDC_ABOUT_PRODUCT 27103
+#define IDC_ABOUT_WEB_LABEL 27104
+#define IDC_ABOUT_DESCRIPTION 27105
+#define IDC_ABOUT_ICON 27106
+#define IDC_ABOUT_WEB 27107
+#define IDC_ABOUT_LEGAL 27110
+#define IDC_ABOUT_SPECIAL_BUILD 27114
+#define IDC_ABOUT_VERSION 27115
+#define IDC_ABOUT_BANNER 27116

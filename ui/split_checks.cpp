@@ -1,5 +1,7 @@
 #include "ui/split_checks.h"
 
+#include <algorithm>
+
 #include "app/exceptions.h"
 #include "app/text_format.h"
 #include "engine/package_format.h"
@@ -25,4 +27,9 @@ int CheckedSplitFileCount(std::string_view text) {
                                               FormatInteger(std::uint64_t{kMaxSplitFileCount})});
   }
   return static_cast<int>(count);
+}
+
+std::optional<std::uint64_t> SplitFileSizeForFreeSpace(std::optional<std::uint64_t> freeBytes) {
+  if (!freeBytes || *freeBytes < kMinSplitFileSize) return std::nullopt;
+  return std::min(*freeBytes, kMaxSplitFileSize);
 }

@@ -3,6 +3,7 @@
 // it makes them when it reads its boxes. A refusal is thrown with its finished message.
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 // The spin control's range of the number of split files.
@@ -16,3 +17,8 @@ std::uint64_t CheckedSplitFileSize(std::string_view text);
 
 // A whole number, digit grouping allowed; throws 1128 outside 2 to 32,766.
 int CheckedSplitFileCount(std::string_view text);
+
+// The size "S&et to Destination Free Space" puts into the size box: the raw free space,
+// at most 100 GiB; nothing when it is unknown or below the smallest split file size (the
+// caller then reports the disk as full).
+std::optional<std::uint64_t> SplitFileSizeForFreeSpace(std::optional<std::uint64_t> freeBytes);

@@ -61,3 +61,17 @@ int FindSizePreset(const std::vector<SizePreset>& presets, std::uint64_t bytes) 
   }
   return -1;
 }
+
+std::string ReformattedSizeBox(std::string_view text, std::uint64_t storedSize) {
+  std::uint64_t bytes = storedSize;
+  const std::size_t blank = text.find(' ');
+  if (blank != std::string_view::npos) {
+    std::int64_t value = 0;
+    if (ParseInteger(text.substr(0, blank), value) && value >= 0) {
+      bytes = static_cast<std::uint64_t>(value);
+    }
+  } else if (!ParseByteSize(text, bytes)) {
+    bytes = storedSize;
+  }
+  return FormatByteSizeLong(bytes, true);
+}

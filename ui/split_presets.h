@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct SizePreset {
@@ -22,3 +23,8 @@ std::vector<SizePreset> SplitSizePresets(const std::string& configFilePath);
 
 // The index of the last preset of that size; -1 when there is none.
 int FindSizePreset(const std::vector<SizePreset>& presets, std::uint64_t bytes);
+
+// After a change of the number format: the size box's text in the new long form with trimmed
+// decimals. A text with a blank is read as a number up to it, one without as a byte size;
+// when nothing reads, `storedSize` is shown.
+std::string ReformattedSizeBox(std::string_view text, std::uint64_t storedSize);

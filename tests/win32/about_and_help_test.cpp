@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include "app/exceptions.h"
+#include "res/resource.h"
+#include "tests/win32/window_test_support.h"
+#include "ui/win32/about_dialog.h"
+#include "ui/win32/html_help.h"
+
+namespace {
+
+const AboutText kText{"Partwell", "Version 3.1.0 (64-bit - Build 7)",
+                      "Splits large files and merges them again", ""};
+
+TEST(AboutBox, ShowsTheProgramOnceAndASecondRequestFindsTheOpenBox) {
+  CAboutDlg about(kText);
+  const INT_PTR result = test::WhileModal(
+      [&] { return about.ShowModal(nullptr); },
+      [] {
+        HWND box = CAboutDlg::OpenWindow();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(test::WindowText(box), "About Partwell");
+        EXPECT_EQ(test::ItemText(box, IDC_ABOUT_PRODUCT), "Partwell");
+        EXPECT_EQ(test::ItemText(box, IDC_ABOUT_VERSION), "Version 3.1.0 (64-bit - Build 7)");
+        EXPECT_EQ(test::ItemText(box, IDC_ABOUT_DESCRIPTION),
+                  "Splits large files and merges them again");
+        EXPECT_EQ(test::ItemText(box, IDC_ABOUT_LEGAL).rfind("Copyright (C) Velmont Computing", 0),
+                  0u);
+        EXPECT_EQ(test::ItemText(box, IDC_ABOUT_WEB).rfind("https://", 0), 0u);
+        CAboutDlg second(kText);
+        EXPECT_EQ(second.ShowModal(nullptr), IDABORT);
+        EXPECT_EQ(CAboutDlg::OpenWindow(), box);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+      });
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(CAboutDlg::OpenWindow(), nullptr);
+}
+
+TEST(HtmlHelp, OpensTheHelpFileOnceAndFailsWithoutIt) {
+  const std::string helpFile = std::string(PW_BIN_DIR) + "/Partwell.chm";
+  HWND first = ShowHtmlHelp(nullptr, helpFile);
+  ASSERT_NE(first, nullptr);
+  test::FlushMessages();
+  EXPECT_TRUE(IsWindowVisible(first));
+  EXPECT_EQ(ShowHtmlHelp(nullptr, helpFile), first);
+  CloseHtmlHelp();
+  test::FlushMessages();
+  EXPECT_FALSE(IsWindow(first));
+  EXPECT_THROW(ShowHtmlHelp(nullptr, std::string(PW_BIN_DIR) + "/Missing.chm"), CException);
+}
+
+}  // namespace
