@@ -41,8 +41,8 @@ class CPrefs : public CRegistry {
  public:
   using CRegistry::CRegistry;
 
-  // Reads and updates the "CurrentVersion" values and resolves the user data location;
-  // a user data folder or file that does not exist is thrown as a system error.
+  // Reads the "CurrentVersion" values (updated by the next save) and resolves the user data
+  // location; a user data folder or file that does not exist is thrown as a system error.
   void LoadInstallInfo() override;
   void SetDefaults() override;
   void Load() override;
@@ -81,9 +81,11 @@ class CPrefs : public CRegistry {
 
  private:
   std::string ResolveUserDataLocation(std::string_view name, bool isFolder) const;
+  void SaveInstallInfo();
   void RemoveOldSubkeys();
 
   std::vector<std::string> m_commandLine;
+  std::string m_pathToRecord;  // the program's path, when the stored one differs
 };
 
 // The path of a file in a folder, joined as the configuration file's path is: a slash when
