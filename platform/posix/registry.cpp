@@ -151,9 +151,10 @@ ErrorCode CommitChanges(const StoreFile& file, const std::vector<Change>& change
   SettingsDocument document = cached.document;
   for (const Change& change : changes) change(document);
   if (!document.IsChanged()) return 0;
-  if (ErrorCode code = ReplaceSettingsFile(file.path, FormatSettingsDocument(document))) {
-    return code;
-  }
+  const std::string bytes = FormatSettingsDocument(document);
+  // Larger, it would be set aside at the next start.
+  if (bytes.size() > kSettingsFileLimit) return kSettingsFileTooLarge;
+  if (ErrorCode code = ReplaceSettingsFile(file.path, bytes)) return code;
   // What was written is what a new reading would give.
   FileStamp stamp;
   if (StampSettingsFile(file.path, stamp) != 0) {
