@@ -79,13 +79,15 @@ void CPrefs::LoadInstallInfo() {
     m_pathToRecord = programPath;
   }
   previousVersion = ReadDword(kCurrentVersion, "Version", 0);
+  m_versionToRecord.reset();
+  if (previousVersion != currentVersion) m_versionToRecord = currentVersion;
   userDataFolder = ResolveUserDataLocation("UserDataFolder", true);
   userDataFilePath = ResolveUserDataLocation("UserDataFilePath", false);
 }
 
 void CPrefs::SaveInstallInfo() {
   if (!m_pathToRecord.empty()) WriteText(kCurrentVersion, "Path", m_pathToRecord);
-  if (previousVersion != currentVersion) WriteDword(kCurrentVersion, "Version", currentVersion);
+  if (m_versionToRecord) WriteDword(kCurrentVersion, "Version", *m_versionToRecord);
 }
 
 // The registry's value first, then the command line's, which replaces it; each must name

@@ -4,6 +4,7 @@
 // configuration file's place.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -85,7 +86,9 @@ class CPrefs : public CRegistry {
   void RemoveOldSubkeys();
 
   std::vector<std::string> m_commandLine;
-  std::string m_pathToRecord;  // the program's path, when the stored one differs
+  // What the next save records of the program, when the stored values differ.
+  std::string m_pathToRecord;
+  std::optional<std::uint32_t> m_versionToRecord;
 };
 
 // The path of a file in a folder, joined as the configuration file's path is: a slash when
