@@ -14,7 +14,8 @@ namespace {
 constexpr std::string_view kCurrentVersion = "CurrentVersion";
 // A user data folder of this name is the program's own folder.
 constexpr std::string_view kApplicationFolder = "<APPLICATION>";
-// Settings of version 3.0 or earlier (or of no recorded version) are laid out anew.
+// Settings recorded by version 3.0 or earlier are laid out anew. Without a recorded version
+// nothing says they are old, so they are kept as they are.
 constexpr std::uint32_t kLastOldLayoutVersion = 0x30000;
 constexpr std::string_view kOldLayoutSubkeys[] = {"View", "Window", "Split", "Merge"};
 
@@ -67,17 +68,26 @@ void SavePreference(CReg& store, const StoredPreference& preference) {
 
 }  // namespace
 
+// The program's path and version are recorded with the next save, not at once: a run that
+// changes no setting leaves the store as it found it.
 void CPrefs::LoadInstallInfo() {
   if (!HasRoot()) return;
   std::string programPath;
+  m_pathToRecord.clear();
   if (platform::ModuleFilePath(programPath) == 0 &&
       !platform::EqualIgnoringCase(ReadText(kCurrentVersion, "Path"), programPath)) {
-    WriteText(kCurrentVersion, "Path", programPath);
+    m_pathToRecord = programPath;
   }
   previousVersion = ReadDword(kCurrentVersion, "Version", 0);
-  if (previousVersion != currentVersion) WriteDword(kCurrentVersion, "Version", currentVersion);
+  m_versionToRecord.reset();
+  if (previousVersion != currentVersion) m_versionToRecord = currentVersion;
   userDataFolder = ResolveUserDataLocation("UserDataFolder", true);
   userDataFilePath = ResolveUserDataLocation("UserDataFilePath", false);
+}
+
+void CPrefs::SaveInstallInfo() {
+  if (!m_pathToRecord.empty()) WriteText(kCurrentVersion, "Path", m_pathToRecord);
+  if (m_versionToRecord) WriteDword(kCurrentVersion, "Version", *m_versionToRecord);
 }
 
 // The registry's value first, then the command line's, which replaces it; each must name
@@ -132,7 +142,7 @@ void CPrefs::Load() {
   if (windowState < 1 || windowState > 3) windowState = 1;
   m_modified = false;
   m_loaded = true;
-  if (previousVersion <= kLastOldLayoutVersion) RemoveOldSubkeys();
+  if (previousVersion != 0 && previousVersion <= kLastOldLayoutVersion) RemoveOldSubkeys();
 }
 
 // The old subkeys go, and the values just read from them are written anew at once rather
@@ -150,6 +160,7 @@ void CPrefs::Save() {
     return;
   }
   platform::RegistryBatch batch;
+  SaveInstallInfo();
   for (const StoredPreference& preference : StoredPreferences()) {
     if (preference.isBounds && windowBounds.IsEmpty()) continue;
     SavePreference(*this, preference);

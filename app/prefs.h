@@ -4,6 +4,7 @@
 // configuration file's place.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -41,8 +42,8 @@ class CPrefs : public CRegistry {
  public:
   using CRegistry::CRegistry;
 
-  // Reads and updates the "CurrentVersion" values and resolves the user data location;
-  // a user data folder or file that does not exist is thrown as a system error.
+  // Reads the "CurrentVersion" values (updated by the next save) and resolves the user data
+  // location; a user data folder or file that does not exist is thrown as a system error.
   void LoadInstallInfo() override;
   void SetDefaults() override;
   void Load() override;
@@ -81,9 +82,13 @@ class CPrefs : public CRegistry {
 
  private:
   std::string ResolveUserDataLocation(std::string_view name, bool isFolder) const;
+  void SaveInstallInfo();
   void RemoveOldSubkeys();
 
   std::vector<std::string> m_commandLine;
+  // What the next save records of the program, when the stored values differ.
+  std::string m_pathToRecord;
+  std::optional<std::uint32_t> m_versionToRecord;
 };
 
 // The path of a file in a folder, joined as the configuration file's path is: a slash when

@@ -1,8 +1,9 @@
 #pragma once
 // The current user's registry: HKEY_CURRENT_USER itself on Windows. On POSIX the keys below
 // "Software\<company>\<program>" live in one text file in the registry-export style,
-// <XDG configuration folder>/<company>/<program>.reg; every change replaces that file whole
-// (a temporary copy, flushed and renamed), and lines that cannot be read are skipped.
+// <XDG configuration folder>/<company>/<program>.reg. It is read once and again only when it
+// changes on disk; a change replaces it whole (a temporary copy, flushed and renamed) and
+// keeps every line it does not touch, and a save that changes nothing leaves it alone.
 
 #include <cstdint>
 #include <memory>
@@ -99,6 +100,14 @@ class RegistryBatch {
 // Where a key is kept, for people: "HKEY_CURRENT_USER\<path>" on Windows; on POSIX the
 // settings file that holds it (empty when the path cannot live in one).
 std::string RegistryStoreLocation(std::string_view keyPath);
+
+// Why the settings store that holds a key is set aside: on POSIX a settings file that is too
+// large, not a regular file, or unreadable (`code` then gives the system's reason). Such a file
+// gives no value and is never written. The registry itself is never set aside.
+enum class RegistryStoreProblem { none, tooLarge, notAFile, unreadable };
+RegistryStoreProblem CheckRegistryStore(std::string_view keyPath, ErrorCode& code);
+// The size above which a settings file is set aside, for messages.
+inline constexpr std::uint64_t kRegistryStoreLimit = 1 << 20;
 
 // Tests only: makes the next writes of a POSIX settings file fail at a step as a full disk or
 // a crash would (the other steps run as usual). Windows has no such step and ignores it.

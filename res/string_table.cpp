@@ -99,6 +99,15 @@ constexpr Entry kEntries[] = {
     {1400, "There is no setting named %1."},
     {1401, "%1 must be 1 or 0 (yes or no, on or off)."},
     {1402, "%1 must be an integer between %2 and %3."},
+    {1410,
+     "The settings file %1 is larger than %2 and is left as it is: the default settings are "
+     "used and no change is saved."},
+    {1411,
+     "The settings file %1 is not a regular file and is left as it is: the default settings are "
+     "used and no change is saved."},
+    {1412,
+     "The settings file %1 cannot be read (%2) and is left as it is: the default settings are "
+     "used and no change is saved."},
     {25107,
      "Copyright (C) 2026 Velmont Computing.\n\nFree software under the MIT License: you may use, "
      "copy, change and pass it on. It is provided \"as is\", without warranty of any kind."},

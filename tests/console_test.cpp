@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/app_prefs.h"
+#include "app/reg.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "tests/support/program_run.h"
@@ -295,6 +296,53 @@ TEST_F(ConsoleProgramTest, CommandsStoreNothingAndWriteBesideTheirSourceUnlessTo
             std::string::npos)
       << run.err;
   EXPECT_EQ(FileText(data_ / "again.bin"), SampleBytes(100'000));
+}
+
+// Showing stores nothing, not even the program's path and version, and a stored text cannot
+// send the terminal commands.
+TEST_F(ConsoleProgramTest, SettingsAreShownEscapedAndShowingWritesNothing) {
+  CReg store;
+  store.BuildKeyPath(SettingsSandbox::kCompany, "Partwell");
+  store.WriteText("Split", "Folder", "/tmp/\x1b[31mred\a\nnext\xc2\x9b");
+  const std::string file = platform::RegistryStoreLocation(store.KeyPath());
+  const std::string before = platform::kRegistryIsFile ? FileText(file) : "";
+  const auto written = platform::kRegistryIsFile ? fs::last_write_time(file) : fs::file_time_type();
+
+  const ProgramRun run = Partwell({"settings"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("  Split\\Folder = /tmp/\\x1b[31mred\\x07\\nnext\\u009b\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(store.ReadText("CurrentVersion", "Path", "none"), "none");
+  if (platform::kRegistryIsFile) {
+    EXPECT_EQ(FileText(file), before);
+    EXPECT_EQ(fs::last_write_time(file), written);
+  }
+}
+
+TEST_F(ConsoleProgramTest, OversizeSettingsFileIsReportedOnceAndLeftAsItIs) {
+  if (!platform::kRegistryIsFile) GTEST_SKIP() << "the registry is the system's here";
+  CReg store;
+  store.BuildKeyPath(SettingsSandbox::kCompany, "Partwell");
+  const fs::path file = platform::RegistryStoreLocation(store.KeyPath());
+  const std::string large = "[HKEY_CURRENT_USER\\" + store.KeyPath() +
+                            "Split]\n\"Files\"=dword:00000005\n" +
+                            std::string(platform::kRegistryStoreLimit, ';') + "\n";
+  fs::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << large;
+  const std::string warning = "The settings file " + file.string() +
+                              " is larger than 1 MB and is left as it is: the default settings "
+                              "are used and no change is saved.\n";
+
+  const ProgramRun shown = Partwell({"settings", "Split\\Files"});
+  EXPECT_EQ(shown.status, 0);
+  EXPECT_EQ(shown.out, "HKEY_CURRENT_USER\\" + store.KeyPath() + "Split\n  Split\\Files = 3\n");
+  EXPECT_EQ(shown.err, warning);
+  const ProgramRun changed = Partwell({"settings", "Split\\Files", "7"});
+  EXPECT_NE(changed.status, 0);
+  EXPECT_EQ(changed.err, warning);
+  EXPECT_EQ(FileText(file), large);
 }
 
 TEST_F(ConsoleProgramTest, UsageErrorsEndWithStatusTwoAndHelpWithZero) {

@@ -92,7 +92,10 @@ TEST_F(PrefsTest, FirstRunGivesEveryDefault) {
   EXPECT_EQ(prefs->userDataFilePath, "");
   EXPECT_TRUE(prefs->IsLoaded());
   EXPECT_FALSE(prefs->IsModified());
-  // The installation information is recorded at once.
+  // Starting stores nothing; the installation information goes with the first save.
+  platform::RegistryKey key;
+  EXPECT_NE(platform::OpenRegistryKey(store.KeyPath(), platform::RegistryAccess::query, key), 0u);
+  prefs->SaveAtExit();
   EXPECT_EQ(store.ReadText("CurrentVersion", "Path"), ProgramPath());
   EXPECT_EQ(store.ReadDword("CurrentVersion", "Version", 0), kVersion);
 }
@@ -223,19 +226,22 @@ TEST_F(PrefsTest, WindowPlacementIsRecordedOnlyWhenThereIsAWindowAndItMoved) {
   EXPECT_EQ(prefs->windowBounds, moved.normalBounds);
 }
 
-TEST_F(PrefsTest, SettingsOfVersionThreeOrEarlierAreLaidOutAnew) {
+TEST_F(PrefsTest, OnlySettingsOfVersionThreeOrEarlierAreLaidOutAnew) {
+  enum Stored { none, dword, text };
   struct Case {
-    bool versionStored;
+    Stored stored;
     std::uint32_t version;
     bool removed;
   };
-  for (const Case& c : {Case{false, 0, true}, Case{true, 0x30000, true}, Case{true, 0x20005, true},
-                        Case{true, 0x30001, false}, Case{true, 0x50014, false}}) {
-    SCOPED_TRACE(c.version);
+  for (const Case& c : {Case{none, 0, false}, Case{text, 0, false}, Case{dword, 0, false},
+                        Case{dword, 0x30000, true}, Case{dword, 0x20005, true},
+                        Case{dword, 0x30001, false}, Case{dword, 0x50014, false}}) {
+    SCOPED_TRACE(std::to_string(c.stored) + " " + std::to_string(c.version));
     for (const char* subkey : {"View", "Split", "Merge", "Window", "CurrentVersion"}) {
       store.DeleteSubkey(subkey);
     }
-    if (c.versionStored) store.WriteDword("CurrentVersion", "Version", c.version);
+    if (c.stored == dword) store.WriteDword("CurrentVersion", "Version", c.version);
+    if (c.stored == text) store.WriteText("CurrentVersion", "Version", "5.20");
     store.WriteDword("View", "Page", 1);
     store.WriteDword("Split", "Files", 7);
     store.WriteText("Split", "Old option", "stale");
@@ -248,22 +254,23 @@ TEST_F(PrefsTest, SettingsOfVersionThreeOrEarlierAreLaidOutAnew) {
     EXPECT_EQ(prefs->mergeFolder, "/merged");
     EXPECT_EQ(prefs->windowState, 2);
     EXPECT_EQ(IsStored("Split", "Old option"), !c.removed);
-    // Written anew at once: a run that ends before its exit loses nothing.
     EXPECT_EQ(store.ReadDword("Split", "Files", 0), 7u);
     EXPECT_EQ(store.ReadText("Merge", "Folder"), "/merged");
-    EXPECT_EQ(store.ReadDword("CurrentVersion", "Version", 0), kVersion);
+    // Laid out anew at once, so that a run that ends before its exit loses nothing.
+    const std::uint32_t kept = c.stored == dword ? c.version : 0;
+    EXPECT_EQ(store.ReadDword("CurrentVersion", "Version", 0), c.removed ? kVersion : kept);
   }
 }
 
 TEST_F(PrefsTest, ProgramPathIsRecordedWhenItChanges) {
   const std::string path = ProgramPath();
   store.WriteText("CurrentVersion", "Path", "/elsewhere/Partwell");
-  Start();
+  Start()->SaveAtExit();
   EXPECT_EQ(store.ReadText("CurrentVersion", "Path"), path);
   std::string otherCase = path;
   for (char& c : otherCase) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   store.WriteText("CurrentVersion", "Path", otherCase);
-  Start();
+  Start()->SaveAtExit();
   EXPECT_EQ(store.ReadText("CurrentVersion", "Path"), otherCase) << "letter case is ignored";
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -9,6 +10,7 @@
 
 #include "platform/registry.h"
 #include "platform/system_error.h"
+#include "platform/unicode.h"
 #include "tests/support/settings_sandbox.h"
 
 namespace {
@@ -294,12 +296,12 @@ TEST_F(RegistryFileTest, DamagedLinesAreSkippedAndTheOthersKept) {
   EXPECT_EQ(reg.ReadDword("Test", "I", 0), 0u);
   EXPECT_EQ(reg.ReadText("Test", "J"), "spaced");
   EXPECT_EQ(reg.ReadQword("Test", "K", 0), 0u) << "a continuation that never comes";
-  // A change rewrites the file with every readable value and nothing else.
+  // A change keeps every value, and every line it cannot read as it was.
   reg.WriteDword("Test", "L", 12);
   EXPECT_EQ(reg.ReadDword("Test", "A", 0), 1u);
   EXPECT_EQ(reg.ReadText("Test", "J"), "spaced");
   EXPECT_EQ(reg.ReadDword("Test", "L", 0), 12u);
-  EXPECT_EQ(FileText(file).find("garbage"), std::string::npos);
+  EXPECT_EQ(FileText(file).find("garbage before any section\n"), 0u);
 }
 
 TEST_F(RegistryFileTest, LongHexValuesMayGoOnOverSeveralLines) {
@@ -413,6 +415,95 @@ TEST_F(RegistryFileTest, ChangesOfAnotherProgramMadeDuringABatchAreKept) {
   EXPECT_EQ(batch.Commit(), 0u);
   EXPECT_EQ(reg.ReadDword("Test", "Ours", 0), 2u);
   EXPECT_EQ(reg.ReadDword("Test", "Theirs", 0), 7u);
+}
+
+TEST_F(RegistryFileTest, RewriteChangesOnlyItsValuesAndGoesThroughALinkKeepingTheMode) {
+  const fs::path target = sandbox.Folder() / "elsewhere" / "settings.reg";
+  const std::string top = "Windows Registry Editor Version 5.00\n; written by hand\n\n" + section;
+  const std::string other = "\n[HKEY_CURRENT_USER\\Software\\Someone Else]\n\"X\"=dword:1\n";
+  WriteFileText(target,
+                top + "\"Files\"=dword:00000003\nno value here\n\"Kept\"=\"as it was\"\n" + other);
+  const fs::perms shared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                           fs::perms::others_read;
+  fs::permissions(target, shared);
+  fs::create_directories(file.parent_path());
+  fs::create_symlink(target, file);
+
+  reg.WriteDword("Test", "files", 4);
+  reg.WriteText("Test", "New", "value");
+  reg.WriteText("Test", "Kept", "as it was");
+  EXPECT_TRUE(fs::is_symlink(file));
+  EXPECT_EQ(FileText(target),
+            top +
+                "\"Files\"=dword:00000004\nno value here\n\"Kept\"=\"as it was\"\n"
+                "\"New\"=\"value\"\n" +
+                other);
+  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, shared);
+  EXPECT_EQ(std::distance(fs::directory_iterator(target.parent_path()), fs::directory_iterator()),
+            1)
+      << "nothing left beside";
+}
+
+TEST_F(RegistryFileTest, RegistryEditorExportInUtf16IsReadAndWrittenBackSo) {
+  auto utf16 = [](const std::string& text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : platform::Utf8ToUtf16(text)) {
+      bytes += static_cast<char>(unit & 0xFF);
+      bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+  };
+  const std::string head = "Windows Registry Editor Version 5.00\r\n\r\n" +
+                           section.substr(0, section.size() - 1) +
+                           "\r\n\"Folder\"=\"C:\\\\Users\\\\Zoë\"\r\n";
+  WriteFileText(file, utf16(head + "\"Files\"=dword:00000009\r\n"));
+  EXPECT_EQ(reg.ReadText("Test", "Folder"), "C:\\Users\\Zoë");
+  EXPECT_EQ(reg.ReadDword("Test", "Files", 0), 9u);
+  reg.WriteDword("Test", "Files", 10);
+  EXPECT_EQ(FileText(file), utf16(head + "\"Files\"=dword:0000000a\r\n"));
+
+  WriteFileText(file, "\xEF\xBB\xBF" + section + "\"Files\"=dword:00000002\n");
+  EXPECT_EQ(reg.ReadDword("Test", "Files", 0), 2u);
+}
+
+// A file as large as may be read, of many small keys and one very deep one, is read in time
+// linear in its size: read in quadratic time, these reads would take hours.
+TEST_F(RegistryFileTest, LargestFileOfManyKeysIsReadAtOnce) {
+  const std::string program = "[HKEY_CURRENT_USER\\" + reg.KeyPath();
+  std::string text =
+      program + std::string(100'000, 'k') + "\\" + std::string(100'000, '\\') + "]\n";
+  int keys = 0;
+  while (text.size() < platform::kRegistryStoreLimit - 100) {
+    text += program + "K" + std::to_string(keys) + "]\n\"V\"=dword:0000000" +
+            std::to_string(keys % 10) + "\n";
+    ++keys;
+  }
+  WriteFileText(file, text);
+  for (int key = 0; key < keys; key += keys / 20) {
+    EXPECT_EQ(reg.ReadDword("K" + std::to_string(key), "v", 99), static_cast<unsigned>(key % 10));
+  }
+}
+
+TEST_F(RegistryFileTest, FifoOrOversizeFileIsSetAsideAndNeverReplaced) {
+  platform::ErrorCode code = 0;
+  fs::create_directories(file.parent_path());
+  ASSERT_EQ(std::system(("mkfifo '" + file.string() + "'").c_str()), 0);
+  EXPECT_EQ(reg.ReadDword("Test", "Value", 5), 5u) << "read without blocking";
+  reg.WriteDword("Test", "Value", 1);
+  EXPECT_NE(platform::LastSystemError(), 0u);
+  EXPECT_EQ(platform::CheckRegistryStore(reg.KeyPath(), code),
+            platform::RegistryStoreProblem::notAFile);
+  EXPECT_TRUE(fs::is_fifo(file));
+
+  fs::remove(file);
+  const std::string large = section + "\"Value\"=dword:00000007\n" +
+                            std::string(platform::kRegistryStoreLimit, ';') + "\n";
+  WriteFileText(file, large);
+  EXPECT_EQ(reg.ReadDword("Test", "Value", 5), 5u);
+  reg.WriteDword("Test", "Value", 1);
+  EXPECT_EQ(platform::CheckRegistryStore(reg.KeyPath(), code),
+            platform::RegistryStoreProblem::tooLarge);
+  EXPECT_EQ(FileText(file), large);
 }
 
 }  // namespace

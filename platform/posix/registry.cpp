@@ -7,19 +7,17 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
 #include <optional>
 
 #include "platform/posix/registry_file.h"
+#include "platform/posix/settings_file.h"
 
 namespace platform {
 
 namespace {
-
-SettingsFileFault g_fault = SettingsFileFault::none;
 
 // The program key ("Software\<company>\<program>") and the file that stands in for it.
 struct StoreFile {
@@ -53,32 +51,41 @@ ErrorCode FindStoreFile(std::string_view keyPath, StoreFile& file) {
   return 0;
 }
 
-ErrorCode ReadWholeFile(const std::string& path, std::string& text) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return static_cast<ErrorCode>(errno);
-  text.clear();
-  char buffer[8192];
-  for (;;) {
-    ssize_t got = read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      ErrorCode code = got < 0 ? static_cast<ErrorCode>(errno) : 0;
-      close(fd);
-      return code;
-    }
-    text.append(buffer, static_cast<std::size_t>(got));
-  }
+// A settings file as last read or written by this process. It is read again only when it
+// changed on disk, so every value of a run comes from one reading.
+struct CachedFile {
+  bool read = false;
+  std::optional<FileStamp> stamp;  // none when there is no file
+  // Why the file that is there was not read; such a file is neither used nor replaced.
+  ErrorCode problem = 0;
+  SettingsDocument document;
+};
+std::map<std::string, CachedFile> g_files;
+
+bool IsCurrent(const CachedFile& cached, const std::string& path) {
+  if (!cached.read) return false;
+  FileStamp stamp;
+  ErrorCode code = StampSettingsFile(path, stamp);
+  if (code == ENOENT) return !cached.stamp && cached.problem == 0;
+  return code == 0 && cached.stamp && *cached.stamp == stamp;
 }
 
 // The document as stored; a missing file is an empty document.
-ErrorCode LoadDocument(const std::string& path, SettingsDocument& document) {
-  std::string text;
-  ErrorCode code = ReadWholeFile(path, text);
-  document = {};
-  if (code == ENOENT) return 0;
-  if (code != 0) return code;
-  document = ParseSettingsDocument(text);
-  return 0;
+CachedFile& StoredDocument(const std::string& path) {
+  CachedFile& cached = g_files[path];
+  if (IsCurrent(cached, path)) return cached;
+  std::string bytes;
+  FileStamp stamp;
+  ErrorCode code = ReadSettingsFile(path, bytes, stamp);
+  cached = {};
+  cached.read = true;
+  if (code == 0) {
+    cached.stamp = stamp;
+    cached.document = ParseSettingsDocument(bytes);
+  } else if (code != ENOENT) {
+    cached.problem = code;
+  }
+  return cached;
 }
 
 ErrorCode MakeFolders(const std::string& folder) {
@@ -86,48 +93,6 @@ ErrorCode MakeFolders(const std::string& folder) {
     slash = folder.find('/', slash + 1);
     std::string part = folder.substr(0, slash);
     if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return static_cast<ErrorCode>(errno);
-  }
-  return 0;
-}
-
-ErrorCode WriteAll(int fd, std::string_view bytes) {
-  if (g_fault == SettingsFileFault::write) {
-    // Half of the new copy reaches the disk, then the disk is full.
-    bytes = bytes.substr(0, bytes.size() / 2);
-    if (write(fd, bytes.data(), bytes.size()) < 0) return static_cast<ErrorCode>(errno);
-    return ENOSPC;
-  }
-  while (!bytes.empty()) {
-    ssize_t done = write(fd, bytes.data(), bytes.size());
-    if (done < 0 && errno == EINTR) continue;
-    if (done < 0) return static_cast<ErrorCode>(errno);
-    bytes.remove_prefix(static_cast<std::size_t>(done));
-  }
-  return 0;
-}
-
-// The new contents go to a temporary file beside the old one, reach the disk, and only then
-// take the old one's name, so a crash at any point leaves one whole file or the other.
-ErrorCode ReplaceFile(const StoreFile& file, std::string_view contents) {
-  std::string temporary = file.path + ".XXXXXX";
-  int fd = mkostemp(temporary.data(), O_CLOEXEC);
-  if (fd < 0) return static_cast<ErrorCode>(errno);
-  ErrorCode code = WriteAll(fd, contents);
-  if (code == 0 && fsync(fd) != 0) code = static_cast<ErrorCode>(errno);
-  if (close(fd) != 0 && code == 0) code = static_cast<ErrorCode>(errno);
-  if (code == 0 && g_fault == SettingsFileFault::rename) code = EIO;
-  if (code == 0 && rename(temporary.c_str(), file.path.c_str()) != 0) {
-    code = static_cast<ErrorCode>(errno);
-  }
-  if (code != 0) {
-    unlink(temporary.c_str());
-    return code;
-  }
-  // The rename itself is made durable through the folder.
-  int folder = open(file.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder >= 0) {
-    fsync(folder);
-    close(folder);
   }
   return 0;
 }
@@ -152,49 +117,75 @@ class FolderLock {
 
 using Change = std::function<ErrorCode(SettingsDocument&)>;
 
-// Changes held back by the open batch, per settings file, in the order they were made.
+// Changes held back by the open batch, per settings file, in the order they were made, and
+// the document as they leave it.
 struct PendingChanges {
   StoreFile file;
   std::vector<Change> changes;
+  SettingsDocument view;
 };
 std::optional<std::map<std::string, PendingChanges>> g_batch;
 
-std::vector<Change>* PendingFor(const StoreFile& file) {
+PendingChanges* PendingFor(const StoreFile& file) {
   if (!g_batch) return nullptr;
   auto found = g_batch->find(file.path);
-  return found == g_batch->end() ? nullptr : &found->second.changes;
+  return found == g_batch->end() ? nullptr : &found->second;
 }
 
-// The document as it stands, with the open batch's changes applied.
-ErrorCode ViewDocument(const StoreFile& file, SettingsDocument& document) {
-  ErrorCode code = LoadDocument(file.path, document);
-  if (code != 0) return code;
-  if (std::vector<Change>* pending = PendingFor(file)) {
-    for (const Change& change : *pending) change(document);
-  }
-  return 0;
+// The document as it stands, with the open batch's changes applied; null when the file is
+// there but cannot be used.
+const SettingsDocument* ViewDocument(const StoreFile& file, ErrorCode& code) {
+  code = 0;
+  if (const PendingChanges* pending = PendingFor(file)) return &pending->view;
+  const CachedFile& cached = StoredDocument(file.path);
+  code = cached.problem;
+  return code == 0 ? &cached.document : nullptr;
 }
 
+// Applies the changes to the file as it stands now, and writes it only when that changes it.
 ErrorCode CommitChanges(const StoreFile& file, const std::vector<Change>& changes) {
   if (ErrorCode code = MakeFolders(file.folder)) return code;
   FolderLock lock(file.folder);
-  SettingsDocument document;
-  // A file that exists but cannot be read is left alone: rewriting it would lose its values.
-  if (ErrorCode code = LoadDocument(file.path, document)) return code;
+  CachedFile& cached = StoredDocument(file.path);
+  if (cached.problem != 0) return cached.problem;
+  SettingsDocument document = cached.document;
   for (const Change& change : changes) change(document);
-  return ReplaceFile(file, FormatSettingsDocument(document));
+  if (!document.IsChanged()) return 0;
+  const std::string bytes = FormatSettingsDocument(document);
+  // Larger, it would be set aside at the next start.
+  if (bytes.size() > kSettingsFileLimit) return kSettingsFileTooLarge;
+  if (ErrorCode code = ReplaceSettingsFile(file.path, bytes)) return code;
+  // What was written is what a new reading would give.
+  FileStamp stamp;
+  if (StampSettingsFile(file.path, stamp) != 0) {
+    cached = {};
+    return 0;
+  }
+  cached.stamp = stamp;
+  cached.document = std::move(document);
+  cached.document.MarkUnchanged();
+  return 0;
 }
 
 // Makes a change: at once, or at the end of the open batch. The change is tried first on the
 // document as it stands, so that its answer is known now.
 ErrorCode MakeChange(const StoreFile& file, Change change) {
-  SettingsDocument document;
-  if (ErrorCode code = ViewDocument(file, document)) return code;
-  if (ErrorCode code = change(document)) return code;
-  if (!g_batch) return CommitChanges(file, {change});
-  PendingChanges& pending = (*g_batch)[file.path];
-  pending.file = file;
-  pending.changes.push_back(std::move(change));
+  ErrorCode code = 0;
+  const SettingsDocument* current = ViewDocument(file, code);
+  if (current == nullptr) return code;
+  if (!g_batch) {
+    SettingsDocument trial = *current;
+    if (ErrorCode refused = change(trial)) return refused;
+    return trial.IsChanged() ? CommitChanges(file, {change}) : 0;
+  }
+  PendingChanges* pending = PendingFor(file);
+  if (pending == nullptr) {
+    pending = &(*g_batch)[file.path];
+    pending->file = file;
+    pending->view = *current;
+  }
+  if (ErrorCode refused = change(pending->view)) return refused;
+  pending->changes.push_back(std::move(change));
   return 0;
 }
 
@@ -221,13 +212,13 @@ void RegistryKey::Close() { state_.reset(); }
 
 ErrorCode RegistryKey::QueryValue(std::string_view name, RegistryValue& value) const {
   if (!state_) return EBADF;
-  SettingsDocument document;
-  if (ErrorCode code = ViewDocument(state_->file, document)) return code;
-  const SettingsKey* key = FindKey(document, state_->path);
-  if (key == nullptr) return ENOENT;
-  const SettingsValue* found = FindValue(*key, name);
+  ErrorCode code = 0;
+  const SettingsDocument* document = ViewDocument(state_->file, code);
+  if (document == nullptr) return code;
+  if (!document->HasKey(state_->path)) return ENOENT;
+  const RegistryValue* found = document->FindValue(state_->path, name);
   if (found == nullptr) return ENOENT;
-  value = found->value;
+  value = *found;
   return 0;
 }
 
@@ -235,14 +226,10 @@ ErrorCode RegistryKey::SetValue(std::string_view name, const RegistryValue& valu
   if (!state_) return EBADF;
   if (state_->access == RegistryAccess::query) return EACCES;
   if (HasControlCharacter(name)) return kErrorInvalidParameter;
-  return MakeChange(state_->file,
-                    [path = state_->path, name = std::string(name),
-                     value](SettingsDocument& document) -> ErrorCode {
-                      SettingsKey* key = FindKey(document, path);
-                      if (key == nullptr) return ENOENT;
-                      SetKeyValue(*key, name, value);
-                      return 0;
-                    });
+  return MakeChange(state_->file, [path = state_->path, name = std::string(name),
+                                   value](SettingsDocument& document) {
+    return document.SetValue(path, name, value);
+  });
 }
 
 ErrorCode RegistryKey::DeleteSubkey(std::string_view name) {
@@ -251,9 +238,8 @@ ErrorCode RegistryKey::DeleteSubkey(std::string_view name) {
   std::string child = state_->path + "\\" + std::string(name);
   StoreFile file;
   if (ErrorCode code = FindStoreFile(child, file)) return code;
-  return MakeChange(file, [child](SettingsDocument& document) -> ErrorCode {
-    return RemoveKey(document, child);
-  });
+  return MakeChange(file,
+                    [child](SettingsDocument& document) { return document.RemoveKey(child); });
 }
 
 ErrorCode OpenRegistryKey(std::string_view path, RegistryAccess access, RegistryKey& key) {
@@ -261,9 +247,10 @@ ErrorCode OpenRegistryKey(std::string_view path, RegistryAccess access, Registry
   std::string normalized = NormalizeKeyPath(path);
   StoreFile file;
   if (ErrorCode code = FindStoreFile(normalized, file)) return code;
-  SettingsDocument document;
-  if (ErrorCode code = ViewDocument(file, document)) return code;
-  if (FindKey(document, normalized) == nullptr) return ENOENT;
+  ErrorCode code = 0;
+  const SettingsDocument* document = ViewDocument(file, code);
+  if (document == nullptr) return code;
+  if (!document->HasKey(normalized)) return ENOENT;
   key.state_ = std::make_unique<RegistryKey::State>(
       RegistryKey::State{std::move(file), std::move(normalized), access});
   return 0;
@@ -275,15 +262,11 @@ ErrorCode CreateRegistryKey(std::string_view path, RegistryKey& key) {
   if (HasControlCharacter(normalized)) return kErrorInvalidParameter;
   StoreFile file;
   if (ErrorCode code = FindStoreFile(normalized, file)) return code;
-  SettingsDocument document;
-  if (ErrorCode code = ViewDocument(file, document)) return code;
-  if (FindKey(document, normalized) == nullptr) {
-    ErrorCode code = MakeChange(file, [normalized](SettingsDocument& changed) -> ErrorCode {
-      AddKey(changed, normalized);
-      return 0;
-    });
-    if (code != 0) return code;
-  }
+  ErrorCode code = MakeChange(file, [normalized](SettingsDocument& changed) -> ErrorCode {
+    changed.AddKey(normalized);
+    return 0;
+  });
+  if (code != 0) return code;
   key.state_ = std::make_unique<RegistryKey::State>(
       RegistryKey::State{std::move(file), std::move(normalized), RegistryAccess::readWrite});
   return 0;
@@ -302,10 +285,29 @@ ErrorCode RegistryBatch::Commit() {
   g_batch.reset();
   ErrorCode first = 0;
   for (const auto& [path, pending] : batch) {
+    if (!pending.view.IsChanged()) continue;
     ErrorCode code = CommitChanges(pending.file, pending.changes);
     if (first == 0) first = code;
   }
   return first;
+}
+
+RegistryStoreProblem CheckRegistryStore(std::string_view keyPath, ErrorCode& code) {
+  code = 0;
+  StoreFile file;
+  if (FindStoreFile(NormalizeKeyPath(keyPath), file) != 0) return RegistryStoreProblem::none;
+  code = StoredDocument(file.path).problem;
+  switch (code) {
+    case 0:
+      return RegistryStoreProblem::none;
+    case kSettingsFileTooLarge:
+      return RegistryStoreProblem::tooLarge;
+    case kSettingsFileNotRegular:
+    case EISDIR:
+      return RegistryStoreProblem::notAFile;
+    default:
+      return RegistryStoreProblem::unreadable;
+  }
 }
 
 std::string RegistryStoreLocation(std::string_view keyPath) {
@@ -313,7 +315,5 @@ std::string RegistryStoreLocation(std::string_view keyPath) {
   if (FindStoreFile(NormalizeKeyPath(keyPath), file) != 0) return {};
   return file.path;
 }
-
-void InjectSettingsFileFault(SettingsFileFault fault) { g_fault = fault; }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 #include "platform/unicode.h"
 
@@ -16,6 +17,13 @@ constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kRootName = "HKEY_CURRENT_USER\\";
 // "Software", the company and the program: the key the file stands in for.
 constexpr std::size_t kProgramKeyDepth = 3;
+constexpr std::string_view kUtf16Mark = "\xFF\xFE";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+struct SettingsValue {
+  std::string name;
+  RegistryValue value;
+};
 
 bool ConsumePrefix(std::string_view& text, std::string_view prefix) {
   if (!StartsIgnoringCase(text, prefix)) return false;
@@ -194,9 +202,14 @@ std::string FormatData(const RegistryValue& value) {
   return text;
 }
 
-bool IsBelow(std::string_view path, std::string_view parent) {
-  return path.size() > parent.size() && path[parent.size()] == '\\' &&
-         EqualIgnoringCase(path.substr(0, parent.size()), parent);
+std::string FormatValueLine(std::string_view name, const RegistryValue& value) {
+  return (name.empty() ? std::string("@") : Quote(name)) + "=" + FormatData(value);
+}
+
+bool IsBlank(std::string_view line) { return Trim(line).empty(); }
+
+bool operator==(const RegistryValue& a, const RegistryValue& b) {
+  return a.type == b.type && a.data == b.data;
 }
 
 }  // namespace
@@ -216,96 +229,214 @@ std::string NormalizeKeyPath(std::string_view path) {
   return std::string(path);
 }
 
-SettingsDocument ParseSettingsDocument(std::string_view text) {
-  SettingsDocument document;
-  SettingsKey* current = nullptr;
-  while (!text.empty()) {
-    std::size_t end = text.find('\n');
-    std::string line(Trim(text.substr(0, end)));
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    // Long hex data may go on over lines that end with a backslash.
-    while (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string::npos &&
-           !text.empty()) {
-      std::size_t next = text.find('\n');
-      line.pop_back();
-      line += Trim(text.substr(0, next));
-      text.remove_prefix(next == std::string_view::npos ? text.size() : next + 1);
-    }
-    if (line.empty() || line[0] == ';' || line == kHeader) continue;
-    if (line[0] == '[') {
-      std::optional<std::string> path = ParseSectionLine(line);
-      current = nullptr;
-      if (path) {
-        AddKey(document, *path);
-        current = FindKey(document, *path);
-      }
+const SettingsDocument::Key* SettingsDocument::Find(std::string_view path) const {
+  std::vector<std::string_view> parts = SplitKeyPath(path);
+  if (parts.size() < kProgramKeyDepth) return nullptr;
+  std::size_t index = 0;
+  for (std::string_view part : parts) {
+    const auto& subkeys = keys_[index].subkeys;
+    auto found = subkeys.find(LowerAscii(part));
+    if (found == subkeys.end()) return nullptr;
+    index = found->second;
+  }
+  return &keys_[index];
+}
+
+SettingsDocument::Key* SettingsDocument::Find(std::string_view path) {
+  return const_cast<Key*>(std::as_const(*this).Find(path));
+}
+
+bool SettingsDocument::HasKey(std::string_view path) const { return Find(path) != nullptr; }
+
+const RegistryValue* SettingsDocument::FindValue(std::string_view path,
+                                                 std::string_view name) const {
+  const Key* key = Find(path);
+  if (key == nullptr) return nullptr;
+  auto found = key->values.find(LowerAscii(name));
+  return found == key->values.end() ? nullptr : &found->second.value;
+}
+
+std::string SettingsDocument::NewLine(std::string text) const {
+  if (crlf_) text += '\r';
+  return text;
+}
+
+// A section of its own at the end of the file, parted from what comes before by a blank line
+// (which also ends a continued line that was never finished).
+std::size_t SettingsDocument::AppendSection(std::string_view path) {
+  if (sections_.size() == 1 && sections_[0].lines.empty()) {
+    sections_[0].lines.push_back(NewLine(std::string(kHeader)));
+  }
+  for (std::size_t i = sections_.size(); i-- > 0;) {
+    Section& section = sections_[i];
+    if (section.removed || section.lines.empty()) continue;
+    if (!IsBlank(section.lines.back())) section.lines.push_back(NewLine(""));
+    break;
+  }
+  sections_.push_back({{NewLine("[" + std::string(kRootName) + std::string(path) + "]")}});
+  changed_ = true;
+  return sections_.size() - 1;
+}
+
+std::size_t SettingsDocument::AddKeyAndParents(std::string_view path, bool withSection) {
+  std::vector<std::string_view> parts = SplitKeyPath(path);
+  std::size_t index = 0;
+  std::size_t prefixLength = 0;
+  for (std::size_t depth = 0; depth < parts.size(); ++depth) {
+    prefixLength += (depth > 0 ? 1 : 0) + parts[depth].size();
+    std::string lowerName = LowerAscii(parts[depth]);
+    auto found = keys_[index].subkeys.find(lowerName);
+    if (found != keys_[index].subkeys.end()) {
+      index = found->second;
       continue;
     }
-    SettingsValue value;
-    if (current != nullptr && ParseValueLine(line, value)) {
-      SetKeyValue(*current, value.name, value.value);
+    std::size_t added = keys_.size();
+    keys_[index].subkeys.emplace(lowerName, added);
+    keys_.push_back({index, std::move(lowerName), {}, {}, {}});
+    if (withSection && depth + 1 >= kProgramKeyDepth) {
+      keys_[added].sections.push_back(AppendSection(path.substr(0, prefixLength)));
     }
+    index = added;
+  }
+  return index;
+}
+
+void SettingsDocument::AddKey(std::string_view path) { AddKeyAndParents(path, true); }
+
+ErrorCode SettingsDocument::RemoveKey(std::string_view path) {
+  Key* key = Find(path);
+  if (key == nullptr) return ENOENT;
+  if (!key->subkeys.empty()) return EACCES;
+  for (std::size_t section : key->sections) sections_[section].removed = true;
+  keys_[key->parent].subkeys.erase(key->lowerName);
+  changed_ = true;
+  return 0;
+}
+
+// After the last line of the key that is not blank: every line after that point is blank, so
+// no value's place moves.
+void SettingsDocument::InsertValueLine(Key& key, std::string_view path, Value value) {
+  if (key.sections.empty()) key.sections.push_back(AppendSection(path));
+  value.section = key.sections.back();
+  std::vector<std::string>& lines = sections_[value.section].lines;
+  std::size_t at = lines.size();
+  while (at > 1 && IsBlank(lines[at - 1])) --at;
+  // A continued line left unfinished would take the new line for its continuation.
+  if (Trim(lines[at - 1]).ends_with('\\')) lines.insert(lines.begin() + at++, NewLine(""));
+  lines.insert(lines.begin() + at, NewLine(FormatValueLine(value.name, value.value)));
+  value.line = at;
+  std::string lowerName = LowerAscii(value.name);
+  key.values.insert_or_assign(std::move(lowerName), std::move(value));
+}
+
+ErrorCode SettingsDocument::SetValue(std::string_view path, std::string_view name,
+                                     const RegistryValue& value) {
+  Key* key = Find(path);
+  if (key == nullptr) return ENOENT;
+  auto found = key->values.find(LowerAscii(name));
+  if (found == key->values.end()) {
+    InsertValueLine(*key, path, {std::string(name), value, 0, 0});
+  } else {
+    Value& stored = found->second;
+    if (stored.value == value) return 0;
+    stored.value = value;
+    sections_[stored.section].lines[stored.line] =
+        NewLine(FormatValueLine(stored.name, stored.value));
+  }
+  changed_ = true;
+  return 0;
+}
+
+void SettingsDocument::ReadLine(std::string raw, std::string_view meaning, std::size_t& key) {
+  if (!meaning.empty() && meaning[0] == '[') {
+    std::optional<std::string> path = ParseSectionLine(meaning);
+    key = path ? AddKeyAndParents(*path, false) : std::string::npos;
+    sections_.push_back({{std::move(raw)}});
+    if (key != std::string::npos) keys_[key].sections.push_back(sections_.size() - 1);
+    return;
+  }
+  std::vector<std::string>& lines = sections_.back().lines;
+  lines.push_back(std::move(raw));
+  if (key == std::string::npos || meaning.empty() || meaning[0] == ';') return;
+  SettingsValue value;
+  if (!ParseValueLine(meaning, value)) return;
+  std::string lowerName = LowerAscii(value.name);
+  keys_[key].values.insert_or_assign(
+      std::move(lowerName),
+      Value{std::move(value.name), std::move(value.value), sections_.size() - 1, lines.size() - 1});
+}
+
+SettingsDocument ParseSettingsDocument(std::string_view bytes) {
+  SettingsDocument document;
+  std::string decoded;
+  if (bytes.starts_with(kUtf16Mark)) {
+    document.encoding_ = SettingsEncoding::utf16le;
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (std::size_t i = kUtf16Mark.size(); i + 1 < bytes.size(); i += 2) {
+      units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                     static_cast<unsigned char>(bytes[i + 1]) << 8);
+    }
+    decoded = Utf16ToUtf8(units);
+    bytes = decoded;
+  } else if (bytes.starts_with(kUtf8Mark)) {
+    document.encoding_ = SettingsEncoding::utf8WithBom;
+    bytes.remove_prefix(kUtf8Mark.size());
+  }
+  std::size_t firstEnd = bytes.find('\n');
+  document.crlf_ =
+      firstEnd != std::string_view::npos && firstEnd > 0 && bytes[firstEnd - 1] == '\r';
+
+  auto takeLine = [&bytes] {
+    std::size_t end = bytes.find('\n');
+    std::string_view line = bytes.substr(0, end);
+    bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
+    return line;
+  };
+  std::size_t key = std::string::npos;
+  while (!bytes.empty()) {
+    std::string_view first = takeLine();
+    std::string raw(first);
+    std::string meaning(Trim(first));
+    // Long hex data may go on over lines that end with a backslash.
+    if (meaning.ends_with('\\') && meaning.find("=hex") != std::string::npos) {
+      while (meaning.ends_with('\\') && !bytes.empty()) {
+        std::string_view next = takeLine();
+        raw += '\n';
+        raw += next;
+        meaning.pop_back();
+        meaning += Trim(next);
+      }
+    }
+    if (meaning == kHeader) meaning.clear();
+    document.ReadLine(std::move(raw), meaning, key);
   }
   return document;
 }
 
 std::string FormatSettingsDocument(const SettingsDocument& document) {
-  std::string text = std::string(kHeader) + "\n";
-  for (const SettingsKey& key : document.keys) {
-    text += "\n[" + std::string(kRootName) + key.path + "]\n";
-    for (const SettingsValue& value : key.values) {
-      text += (value.name.empty() ? std::string("@") : Quote(value.name)) + "=" +
-              FormatData(value.value) + "\n";
+  std::string text;
+  for (const SettingsDocument::Section& section : document.sections_) {
+    if (section.removed) continue;
+    for (const std::string& line : section.lines) {
+      text += line;
+      text += '\n';
     }
   }
-  return text;
-}
-
-SettingsKey* FindKey(SettingsDocument& document, std::string_view path) {
-  auto found =
-      std::find_if(document.keys.begin(), document.keys.end(),
-                   [&](const SettingsKey& key) { return EqualIgnoringCase(key.path, path); });
-  return found == document.keys.end() ? nullptr : &*found;
-}
-
-const SettingsValue* FindValue(const SettingsKey& key, std::string_view name) {
-  auto found = std::find_if(key.values.begin(), key.values.end(), [&](const SettingsValue& value) {
-    return EqualIgnoringCase(value.name, name);
-  });
-  return found == key.values.end() ? nullptr : &*found;
-}
-
-void SetKeyValue(SettingsKey& key, std::string_view name, const RegistryValue& value) {
-  for (SettingsValue& existing : key.values) {
-    if (EqualIgnoringCase(existing.name, name)) {
-      existing.value = value;
-      return;
-    }
+  switch (document.encoding_) {
+    case SettingsEncoding::utf8:
+      return text;
+    case SettingsEncoding::utf8WithBom:
+      return std::string(kUtf8Mark) + text;
+    case SettingsEncoding::utf16le:
+      break;
   }
-  key.values.push_back({std::string(name), value});
-}
-
-void AddKey(SettingsDocument& document, std::string_view path) {
-  std::vector<std::string_view> parts = SplitKeyPath(path);
-  std::string prefix;
-  for (std::size_t depth = 0; depth < parts.size(); ++depth) {
-    if (depth > 0) prefix += '\\';
-    prefix += parts[depth];
-    if (depth + 1 >= kProgramKeyDepth && FindKey(document, prefix) == nullptr) {
-      document.keys.push_back({prefix, {}});
-    }
+  std::string bytes(kUtf16Mark);
+  for (char16_t unit : Utf8ToUtf16(text)) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
   }
-}
-
-ErrorCode RemoveKey(SettingsDocument& document, std::string_view path) {
-  SettingsKey* key = FindKey(document, path);
-  if (key == nullptr) return ENOENT;
-  bool hasSubkeys =
-      std::any_of(document.keys.begin(), document.keys.end(),
-                  [&](const SettingsKey& other) { return IsBelow(other.path, path); });
-  if (hasSubkeys) return EACCES;
-  document.keys.erase(document.keys.begin() + (key - document.keys.data()));
-  return 0;
+  return bytes;
 }
 
 }  // namespace platform

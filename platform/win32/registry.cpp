@@ -111,6 +111,11 @@ std::string RegistryStoreLocation(std::string_view keyPath) {
   return "HKEY_CURRENT_USER\\" + std::string(keyPath);
 }
 
+RegistryStoreProblem CheckRegistryStore(std::string_view, ErrorCode& code) {
+  code = 0;
+  return RegistryStoreProblem::none;
+}
+
 void InjectSettingsFileFault(SettingsFileFault) {}
 
 }  // namespace platform

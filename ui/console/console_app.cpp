@@ -59,6 +59,9 @@ ExitStatus RunCommand(ProgramKind kind, const std::string& programName,
   } catch (const CException& error) {
     return WriteErrorReport(error, ErrorStage::startup, WriteErrorLine);
   }
+  if (const std::optional<std::string> warning = SettingsStoreWarning(prefs)) {
+    WriteErrorLine(*warning);
+  }
   ConsoleContext context{kind, programName, arguments, prefs};
   try {
     return command.run(context);

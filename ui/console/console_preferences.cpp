@@ -2,6 +2,8 @@
 
 #include "app/exceptions.h"
 #include "app/message_format.h"
+#include "app/text_format.h"
+#include "platform/registry.h"
 #include "platform/version_info.h"
 #include "res/resource.h"
 #include "ui/console/console_app.h"
@@ -17,4 +19,23 @@ void LoadConsolePreferences(ProgramKind kind, const std::vector<std::string>& ar
   prefs.BuildKeyPath(version.companyName, LoadMessage(IDS_APP_TITLE).value_or(""));
   if (kind == ProgramKind::full) prefs.SetCommandLine(arguments);
   prefs.LoadAtStart();
+}
+
+std::optional<std::string> SettingsStoreWarning(const CAppPrefs& prefs) {
+  if (!prefs.HasRoot() || prefs.KeyPath().empty()) return std::nullopt;
+  platform::ErrorCode code = 0;
+  const std::string location = platform::RegistryStoreLocation(prefs.KeyPath());
+  switch (platform::CheckRegistryStore(prefs.KeyPath(), code)) {
+    case platform::RegistryStoreProblem::none:
+      return std::nullopt;
+    case platform::RegistryStoreProblem::tooLarge:
+      return LoadMessage(IDS_SETTINGS_FILE_TOO_LARGE,
+                         {location, FormatByteSize(platform::kRegistryStoreLimit, true)});
+    case platform::RegistryStoreProblem::notAFile:
+      return LoadMessage(IDS_SETTINGS_FILE_NOT_A_FILE, {location});
+    case platform::RegistryStoreProblem::unreadable:
+      break;
+  }
+  return LoadMessage(IDS_SETTINGS_FILE_UNREADABLE,
+                     {location, platform::SystemErrorText(code).value_or(std::to_string(code))});
 }

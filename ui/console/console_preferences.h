@@ -1,6 +1,7 @@
 #pragma once
 // The preferences as each console program starts with them.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,3 +16,7 @@ enum class ProgramKind;
 // errors of a user data location that does not exist.
 void LoadConsolePreferences(ProgramKind kind, const std::vector<std::string>& arguments,
                             CAppPrefs& prefs);
+
+// The warning for a settings store that is set aside (too large, not a file, unreadable), so
+// that the user knows why the settings are the defaults; nothing when it is in use.
+std::optional<std::string> SettingsStoreWarning(const CAppPrefs& prefs);

@@ -6,6 +6,8 @@
 #include "platform/plain_text.h"
 #include "res/resource.h"
 #include "ui/console/console_commands.h"
+#include "ui/console/console_preferences.h"
+#include "ui/console/terminal_text.h"
 
 namespace {
 
@@ -22,12 +24,14 @@ std::string WithBackslash(std::string_view name) {
 }
 
 // Preferences grouped under the key (or file section) that holds them; false when a name is
-// asked for and none has it.
+// asked for and none has it. Stored texts are shown escaped: a value may hold anything.
 bool WriteListing(const PreferenceListing& listing, std::string_view onlyName) {
   if (onlyName.empty()) {
-    WriteOutputLine("Settings file: " + (listing.store.empty() ? "(none)" : listing.store));
-    WriteOutputLine("Configuration file: " +
-                    (listing.configFile.empty() ? "(none)" : listing.configFile));
+    WriteOutputLine("Settings file: " +
+                    (listing.store.empty() ? "(none)" : EscapeForTerminal(listing.store)));
+    WriteOutputLine("Configuration file: " + (listing.configFile.empty()
+                                                  ? "(none)"
+                                                  : EscapeForTerminal(listing.configFile)));
   }
   std::string location;
   bool found = false;
@@ -38,9 +42,9 @@ bool WriteListing(const PreferenceListing& listing, std::string_view onlyName) {
     found = true;
     if (line.location != location) {
       location = line.location;
-      WriteOutputLine(location);
+      WriteOutputLine(EscapeForTerminal(location));
     }
-    WriteOutputLine("  " + line.name + " = " + line.value);
+    WriteOutputLine("  " + line.name + " = " + EscapeForTerminal(line.value));
   }
   return found;
 }
@@ -53,6 +57,8 @@ ExitStatus RunSettings(ConsoleContext& context) {
       platform::WriteToStandardError(*refusal + "\n");
       return ExitStatus::failed;
     }
+    // The start has said why a settings file that is set aside takes no change.
+    if (SettingsStoreWarning(context.prefs)) return ExitStatus::failed;
     context.prefs.SaveAtExit();
   }
   const std::string name = operands.empty() ? std::string() : operands[0];
