@@ -204,7 +204,7 @@ std::string FolderOfThisProgram() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int rounds = 7;
+  int rounds = 5;
   std::uint64_t size = 1024 * kMiB;
   fs::path base = fs::current_path();
   std::vector<std::string> versus;
