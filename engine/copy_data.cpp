@@ -140,6 +140,11 @@ std::uint64_t CopyData(OperationHost& host, CFile64& source, CFile64& destinatio
     if (now - pacing.lastCancelPoll > kCancelPollInterval) {
       pacing.lastCancelPoll = now;
       if (PollCancel(host)) return kCopyCancelled;
+      // Other programs get their turn with each poll. A yield after every block (or every
+      // small file) gave the processor away thousands of times a second: on a busy machine
+      // each one waited behind every other runnable program, and the copy took several times
+      // its own work.
+      platform::YieldTimeSlice();
     }
     const std::uint32_t block = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(count - copied, copied == 0 ? firstBlock : buffer.Size()));
@@ -165,10 +170,6 @@ std::uint64_t CopyData(OperationHost& host, CFile64& source, CFile64& destinatio
         ShowCopyProgress(host, pacing, now, operationTotal, runningTotal);
       }
       if (host.PumpMessages()) return kCopyCancelled;
-      // Other programs get their turn at each update. A yield after every block gave the
-      // processor away thousands of times a second: on a busy machine each one waited behind
-      // every other runnable program, and the copy took several times its own work.
-      platform::YieldTimeSlice();
     }
   }
   return copied;
