@@ -7,7 +7,8 @@
 #  - a package of 32,766 files (the most there can be) and one of 3,277, per file.
 # The pieces of a sparse source are zeros; holes are dug in them after the split, so that the
 # package costs no disk and the merge writes GiB gibibytes at most.
-# Usage: bench/limits.sh [FOLDER [GiB]]   (default: a new folder here, 40 GiB)
+# Usage: bench/limits.sh [FOLDER [GiB]]   (default: a new folder here, 40 GiB; 0 leaves out the
+# sparse sources but the 1 TiB one)
 set -euo pipefail
 partwell=${PARTWELL:-$(cd "$(dirname "$0")/.." && pwd)/build/native/bin/partwell}
 base=${1:-.}
@@ -51,7 +52,9 @@ echo "  split of it, stopped after 20 s: $(du -s --apparent-size -B1M "$folder/h
 timed "info" - 0 "$partwell" info "$folder/huge/huge.bin_00000.fsm"
 rm -rf "$folder/huge" "$folder/huge.bin"
 
-for size in 4 "$gib"; do
+sizes=()
+[ "$gib" -gt 0 ] && sizes=(4 "$gib")
+for size in "${sizes[@]}"; do
   echo "$size GiB sparse source, 100 MiB split files"
   truncate -s "${size}G" "$folder/sparse.bin"
   mkdir "$folder/package" "$folder/merged"
