@@ -4,7 +4,7 @@
 // Usage: merge_bench [MiB of data, default 2048] [rounds, default 3] [folder]
 // The merge of a package of 100 MiB pieces into a new file is compared with `dd bs=128K`
 // copying the original into a new file (aim: at most 1.0) and with `cat` of the pieces into one
-// file (aim: at most 1.4); the verify with `cat` of the pieces to /dev/null (aim: at most 1.2).
+// file (aim: at most 1.3); the verify with `cat` of the pieces to /dev/null (aim: at most 1.1).
 
 #include <algorithm>
 #include <chrono>
@@ -254,10 +254,10 @@ int main(int argc, char** argv) {
   line("dd bs=128K", dd, nullptr, "");
   line("cat > file", cat, nullptr, "");
   line("merge/dd", merge, &dd, "<= 1.0");
-  line("merge/cat", merge, &cat, "<= 1.4");
+  line("merge/cat", merge, &cat, "<= 1.3");
   line("verify", verify, nullptr, "");
   line("cat > null", catNull, nullptr, "");
-  line("verify/cat", verify, &catNull, "<= 1.2");
+  line("verify/cat", verify, &catNull, "<= 1.1");
   std::printf("  peak resident memory: %llu KiB before the merges, %llu KiB after\n",
               static_cast<unsigned long long>(residentBefore),
               static_cast<unsigned long long>(PeakResidentKiB()));

@@ -28,7 +28,9 @@ struct CopyPacing {
   int lastPercentage = -1;
 };
 
-// The copy buffer of one operation, released when the operation ends, also on failure.
+// The copy buffer of one operation, released when the operation ends, also on failure. Its
+// memory starts on a page and reaches a page beyond Size(), so that a copy can place its
+// blocks anywhere within the first page.
 // It carries the copy routine's pacing, which lives exactly as long as the operation.
 class CopyBuffer {
  public:

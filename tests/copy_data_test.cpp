@@ -112,6 +112,29 @@ TEST(CopyData, ContinuesFromTheFilePositionsAndTheRunningTotal) {
   EXPECT_EQ(rig.Written(), expected);
 }
 
+// The buffer's place and the first block follow the files' offsets within a page; whatever
+// they are, every byte arrives in order and is summed once, also while only verifying.
+TEST(CopyData, AnyOffsetsWithinAPageCopyEveryByteOnce) {
+  const std::size_t count = 5 * kBlock + 17;
+  for (const bool verifying : {false, true}) {
+    for (const std::uint64_t from : {0u, 8u, 56u, 4095u}) {
+      for (const std::uint64_t to : {0u, 8u, 64u, 4040u}) {
+        CopyRig rig(from + count, 2 * kBlock);
+        rig.state.VerifyOnly = verifying;
+        rig.source.SeekToBegin(from);
+        const std::vector<std::uint8_t> gap(to, 0);
+        if (!verifying) rig.destination.Write(gap.data(), static_cast<std::uint32_t>(to));
+        EXPECT_EQ(rig.Copy(count, count), count) << from << " to " << to;
+        const std::vector<std::uint8_t> data(rig.sourceBytes.begin() + from, rig.sourceBytes.end());
+        EXPECT_EQ(rig.sum, SumOf(data, count)) << from << " to " << to;
+        std::vector<std::uint8_t> expected = verifying ? std::vector<std::uint8_t>{} : gap;
+        if (!verifying) expected.insert(expected.end(), data.begin(), data.end());
+        EXPECT_EQ(rig.Written(), expected) << from << " to " << to;
+      }
+    }
+  }
+}
+
 TEST(CopyData, NothingToCopyTouchesNothing) {
   CopyRig rig(kBlock);
   const int ticksBefore = rig.host.tickReads;

@@ -275,21 +275,12 @@ Attempt SplitRun::WritePieceOnce(std::uint32_t index, std::uint64_t start,
   return Attempt::written;
 }
 
-// Copies the piece's data behind its header; false when the user cancelled. The first block
-// is shorter by the header's size, so that every later block fills whole pages of the piece
-// file: writes across page boundaries cost the file system a good part more.
+// Copies the piece's data behind its header; false when the user cancelled.
 bool SplitRun::CopyPieceData(CFile64& piece, std::uint32_t& pieceSum) {
   const std::uint64_t size = piece_.dataSize;
-  const std::uint64_t firstBlock =
-      std::min<std::uint64_t>(size, buffer_->Size() - kPieceHeaderSize);
-  std::uint64_t copied = 0;
-  for (const std::uint64_t part : {firstBlock, size - firstBlock}) {
-    const std::uint64_t moved = CopyData(host_, source_, piece, part, *buffer_,
-                                         header_.originalSize, done_, ProgressBar::shown, pieceSum);
-    if (moved == kCopyCancelled) return false;
-    copied += moved;
-    if (moved != part) break;
-  }
+  const std::uint64_t copied = CopyData(host_, source_, piece, size, *buffer_, header_.originalSize,
+                                        done_, ProgressBar::shown, pieceSum);
+  if (copied == kCopyCancelled) return false;
   if (copied != size) ThrowAppException(IDS_DATA_CORRUPTION);
   return true;
 }

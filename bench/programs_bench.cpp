@@ -1,0 +1,305 @@
+// The programs as a user runs them, against the standard tools: every command is a process of
+// its own, timed from start to exit, with its processor time (user and system) and its peak
+// resident memory taken from the kernel's account of the finished child. The contenders of a
+// comparison run in the same round, one after the other on the same data in the page cache, in
+// an order that turns from round to round; each round gives one ratio per measure, and the
+// median of the rounds is printed.
+//
+// Usage: programs_bench [--rounds N] [--size MiB] [--folder FOLDER] [--program PARTWELL]
+//                       [--versus PARTWELL]
+// The folder (by default a new one in the current folder) holds a source of random bytes and a
+// package of 100 MiB pieces made from it; all is removed at the end. The partwell measured is
+// the one beside this program unless --program names another; --versus (repeatable) adds
+// another build to every comparison, to weigh a change in the same rounds.
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/statfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/system_info.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint64_t kMiB = 1024 * 1024;
+constexpr std::uint32_t kBlock = 1024 * 1024;
+constexpr std::uint64_t kTmpfsMagic = 0x01021994;
+
+// One finished run of a command.
+struct Run {
+  double wall = 0;   // seconds from start to exit
+  double cpu = 0;    // user and system seconds of the process and the processes it waited for
+  long peakKiB = 0;  // the largest resident set of any of them
+};
+
+// A command: a program and its arguments, started without a shell, or a shell line.
+struct Command {
+  std::string name;
+  std::vector<std::string> argv;
+  std::function<void()> cleanUp = {};  // untimed, after the run: removes what the command wrote
+};
+
+Command Shell(std::string name, const std::string& line, std::function<void()> cleanUp = {}) {
+  return {std::move(name), {"/bin/sh", "-c", line}, std::move(cleanUp)};
+}
+
+bool Writes(const Command& command) { return static_cast<bool>(command.cleanUp); }
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+std::string LoadAverage() {
+  std::ifstream file("/proc/loadavg");
+  std::string one, five, fifteen;
+  file >> one >> five >> fifteen;
+  return one + " " + five + " " + fifteen;
+}
+
+// Each command starts with nothing of an earlier one left to write back, and with memory that
+// was just in use: on a virtual machine, memory that has lain free for a while may have gone
+// back to the host and costs far more to fill again, which would favour whichever command
+// follows another writer.
+void Settle(std::uint64_t bytes) {
+  ::sync();
+  if (bytes == 0) return;
+  // Populated by the kernel at once: cheaper than touching every page from here.
+  void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                      MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+  if (memory != MAP_FAILED) munmap(memory, bytes);
+}
+
+Run Execute(const Command& command, const std::string& configFolder) {
+  std::vector<char*> argv;
+  for (const std::string& arg : command.argv) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  const Clock::time_point start = Clock::now();
+  const pid_t child = fork();
+  if (child == 0) {
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, STDIN_FILENO);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    // The split stores its choices as the next one's defaults: not in the user's settings.
+    setenv("XDG_CONFIG_HOME", configFolder.c_str(), 1);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  Run run;
+  run.wall = std::chrono::duration<double>(Clock::now() - start).count();
+  const auto seconds = [](const timeval& time) {
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+  };
+  run.cpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+  run.peakKiB = usage.ru_maxrss;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "failed (status %d): %s\n", status, command.argv.back().c_str());
+    std::exit(1);
+  }
+  if (command.cleanUp) command.cleanUp();
+  return run;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// The commands of one comparison; the first is Partwell's, measured against each of the others.
+struct Comparison {
+  std::vector<Command> commands;
+  std::vector<const char*> aims;  // the wall-time aim against each other command
+  std::map<std::string, std::vector<Run>> runs = {};
+};
+
+void RunRound(Comparison& comparison, int round, const std::string& configFolder,
+              std::uint64_t settleBytes) {
+  const std::size_t count = comparison.commands.size();
+  for (std::size_t turn = 0; turn < count; ++turn) {
+    const Command& command = comparison.commands[(turn + round) % count];
+    Settle(Writes(command) ? settleBytes : 0);
+    comparison.runs[command.name].push_back(Execute(command, configFolder));
+  }
+}
+
+void Report(const Comparison& comparison) {
+  const Command& ours = comparison.commands[0];
+  const std::vector<Run>& ourRuns = comparison.runs.at(ours.name);
+  for (const Command& command : comparison.commands) {
+    const std::vector<Run>& runs = comparison.runs.at(command.name);
+    std::vector<double> wall, cpu;
+    long peak = 0;
+    for (const Run& run : runs) {
+      wall.push_back(run.wall);
+      cpu.push_back(run.cpu);
+      peak = std::max(peak, run.peakKiB);
+    }
+    std::printf("  %-34s wall %6.3f s  processor %6.3f s  peak memory %6.1f MiB\n",
+                command.name.c_str(), Median(wall), Median(cpu), static_cast<double>(peak) / 1024);
+  }
+  for (std::size_t other = 1; other < comparison.commands.size(); ++other) {
+    const std::vector<Run>& theirs = comparison.runs.at(comparison.commands[other].name);
+    std::vector<double> wall, cpu;
+    for (std::size_t i = 0; i < ourRuns.size(); ++i) {
+      wall.push_back(ourRuns[i].wall / theirs[i].wall);
+      cpu.push_back(ourRuns[i].cpu / theirs[i].cpu);
+    }
+    std::printf("  %s / %s: wall %.2f (aim %s), processor %.2f\n", ours.name.c_str(),
+                comparison.commands[other].name.c_str(), Median(wall), comparison.aims[other - 1],
+                Median(cpu));
+  }
+}
+
+void WriteRandomFile(const std::string& path, std::uint64_t size) {
+  std::vector<std::uint64_t> block(kBlock / sizeof(std::uint64_t));
+  std::uint64_t state = 0x9E3779B97F4A7C15ull;
+  // xorshift: cheap bytes that no file system compresses away.
+  const auto random = [&state] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  std::ofstream file(path, std::ios::binary);
+  for (std::uint64_t written = 0; written < size; written += kBlock) {
+    for (std::uint64_t& word : block) word = random();
+    file.write(reinterpret_cast<const char*>(block.data()),
+               static_cast<std::streamsize>(std::min<std::uint64_t>(kBlock, size - written)));
+  }
+}
+
+void Warm(const std::vector<std::string>& paths) {
+  std::vector<char> block(kBlock);
+  for (const std::string& path : paths) {
+    std::ifstream file(path, std::ios::binary);
+    while (file.read(block.data(), static_cast<std::streamsize>(block.size()))) {
+    }
+  }
+}
+
+void RemoveFilesIn(const fs::path& folder) {
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) fs::remove(entry);
+}
+
+std::string FolderOfThisProgram() {
+  std::string self;
+  platform::ModuleFilePath(self);
+  return fs::path(self).parent_path().string();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int rounds = 5;
+  std::uint64_t size = 1024 * kMiB;
+  fs::path base = fs::current_path();
+  std::vector<std::string> versus;
+  std::string partwell = FolderOfThisProgram() + "/partwell";
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string option = argv[i];
+    if (option == "--rounds") rounds = std::max(1, std::atoi(argv[i + 1]));
+    if (option == "--size") size = std::strtoull(argv[i + 1], nullptr, 10) * kMiB;
+    if (option == "--folder") base = argv[i + 1];
+    if (option == "--versus") versus.push_back(argv[i + 1]);
+    if (option == "--program") partwell = argv[i + 1];
+  }
+  const fs::path folder = base / ("partwell-bench-" + std::to_string(getpid()));
+  const fs::path package = folder / "package", splitOurs = folder / "split-ours",
+                 splitTheirs = folder / "split-theirs", merged = folder / "merged",
+                 config = folder / "config";
+  for (const fs::path& path : {package, splitOurs, splitTheirs, merged, config}) {
+    fs::create_directories(path);
+  }
+  struct statfs disk {};
+  statfs(folder.c_str(), &disk);
+  std::printf("Partwell %s against the standard tools, %d rounds on %llu MiB in %s (%s)\n",
+              partwell.c_str(), rounds, static_cast<unsigned long long>(size / kMiB),
+              folder.c_str(),
+              static_cast<std::uint64_t>(disk.f_type) == kTmpfsMagic ? "tmpfs" : "not tmpfs");
+  std::printf("load average at the start: %s\n", LoadAverage().c_str());
+  std::fflush(stdout);
+
+  const std::string source = (folder / "source.bin").string();
+  WriteRandomFile(source, size);
+  const std::string configFolder = config.string();
+  Execute({"package",
+           {partwell, "split", source, "--dest", package.string(), "--size", "100MB", "--yes"}},
+          configFolder);
+  std::vector<std::string> pieces;
+  std::string master;
+  for (const fs::directory_entry& entry : fs::directory_iterator(package)) {
+    const std::string path = entry.path().string();
+    if (entry.path().extension() == ".fss") pieces.push_back(path);
+    if (entry.path().extension() == ".fsm") master = path;
+  }
+  std::sort(pieces.begin(), pieces.end());
+  std::string pieceList;
+  for (const std::string& piece : pieces) pieceList += " " + Quoted(piece);
+  std::vector<std::string> everything = pieces;
+  everything.push_back(source);
+  Warm(everything);
+
+  const auto emptyFolder = [](const fs::path& path) { return [path] { RemoveFilesIn(path); }; };
+  const std::string output = Quoted((merged / "new").string());
+  Comparison split{
+      {{"partwell split --size 100MB",
+        {partwell, "split", source, "--dest", splitOurs.string(), "--size", "100MB", "--yes"},
+        emptyFolder(splitOurs)},
+       Shell(
+           "split -b 100M",
+           "split -b 100M " + Quoted(source) + " " + Quoted((splitTheirs / "source.bin.").string()),
+           emptyFolder(splitTheirs))},
+      {"<= 0.9"}};
+  Comparison merge{
+      {{"partwell merge",
+        {partwell, "merge", master, "--dest", merged.string(), "--yes"},
+        emptyFolder(merged)},
+       Shell("cat pieces | dd of=new bs=128K",
+             "cat" + pieceList + " | dd of=" + output + " bs=128K status=none",
+             emptyFolder(merged)),
+       Shell("cat pieces > new", "cat" + pieceList + " > " + output, emptyFolder(merged))},
+      {"<= 1.0", "<= 1.3"}};
+  Comparison verify{{{"partwell verify", {partwell, "verify", master, "--yes"}},
+                     Shell("cat pieces > /dev/null", "cat" + pieceList + " > /dev/null")},
+                    {"<= 1.1"}};
+  for (const std::string& program : versus) {
+    for (Comparison* comparison : {&split, &merge, &verify}) {
+      Command other = comparison->commands[0];
+      other.name = program + ": " + other.name;
+      other.argv[0] = program;
+      comparison->commands.push_back(other);
+      comparison->aims.push_back("-");
+    }
+  }
+  for (int round = 0; round < rounds; ++round) {
+    for (Comparison* comparison : {&split, &merge, &verify}) {
+      RunRound(*comparison, round, configFolder, size);
+    }
+    std::printf("round %d of %d done, load %s\n", round + 1, rounds, LoadAverage().c_str());
+    std::fflush(stdout);
+  }
+  std::printf("Medians of %d rounds (ratios: the median of the rounds' ratios)\n", rounds);
+  for (const Comparison* comparison : {&split, &merge, &verify}) Report(*comparison);
+  std::printf("load average at the end: %s\n", LoadAverage().c_str());
+  fs::remove_all(folder);
+  return 0;
+}
