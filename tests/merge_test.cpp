@@ -849,6 +849,31 @@ TEST_F(MergeTest, ADestinationShortOfSpaceAsksForAnotherFolder) {
   EXPECT_EQ(Run(files[0], destination), "<abort>");
 }
 
+// The disk fills after the space check: the error names the merged file as the user knows it,
+// and neither the old file nor a temporary is lost or left.
+TEST_F(MergeTest, ADiskThatFillsDuringTheMergeKeepsTheOldFile) {
+  SmallVolume small(scratch.Path() / "small", "64k");
+  if (!small.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root on Linux";
+  const TestPackage package(PackageOptions{}, Original());
+  const std::vector<std::string> files = package.WriteTo(SubFolder(scratch.Path(), "package"));
+  const std::string moved = Path(scratch.Path(), "piece2.fss");
+  fs::rename(files[2], moved);
+  const fs::path folder = scratch.Path() / "small";
+  const std::string destination = Path(folder, "merged.bin");
+  const ByteString old = PatternBytes(10'000, 6);
+  WriteWholeFile(destination, old.data(), old.size());
+  const auto before = FolderContents(folder);
+
+  host().beforePrompt = [&](const std::string&) {
+    const ByteString filler = PatternBytes(64 * 1024, 2);
+    WriteWholeFile(Path(folder, "filler"), filler.data(), filler.size());
+  };
+  host().promptReplies = {{LocationAnswer::ok, moved}};
+  EXPECT_EQ(Run(files[0], destination), FileErrorText(CFileException::diskFull, destination));
+  fs::remove(folder / "filler");
+  EXPECT_EQ(FolderContents(folder), before);
+}
+
 // The old file stays until the new one is whole, so the new one needs its room beside it.
 TEST_F(MergeTest, TheSpaceCheckCountsTheOldFileAsStaying) {
   SmallVolume small(scratch.Path() / "small", "32k");
