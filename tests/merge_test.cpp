@@ -750,8 +750,7 @@ TEST_F(MergeTest, ATargetThatCannotBeWrittenOverIsRefusedBeforeAnyWork) {
 }
 
 // A merge killed where it waits for a missing piece (piece 1 written) leaves its temporary and
-// nothing under the real name; the next merge into that place removes the temporary, but not
-// one that a running merge holds.
+// nothing under the real name; the next merge into that place removes the temporary.
 TEST_F(MergeTest, AKilledMergeLeavesOnlyATemporaryThatTheNextMergeRemoves) {
   if (ProgramsAreWindowsPrograms()) GTEST_SKIP() << "needs POSIX signals";
   const TestPackage package(PackageOptions{}, Original());
@@ -776,15 +775,33 @@ TEST_F(MergeTest, AKilledMergeLeavesOnlyATemporaryThatTheNextMergeRemoves) {
   ASSERT_EQ(left.size(), 1u);
   EXPECT_EQ(fs::file_size(left[0]), kPieceData);
 
+  fs::rename(moved, files[2]);
+  ASSERT_EQ(Run(files[0], destination), "");
+  EXPECT_EQ(FileBytes(destination), package.Original());
+  EXPECT_TRUE(TemporariesOf(out, "merged.bin").empty());
+}
+
+TEST_F(MergeTest, OnlyStaleTemporariesOfTheSameTargetAreRemoved) {
+  const TestPackage package(PackageOptions{}, Original());
+  const std::vector<std::string> files = package.WriteTo(SubFolder(scratch.Path(), "package"));
+  const fs::path out = SubFolder(scratch.Path(), "out");
+  for (const char* name : {".merged.bin.partwell-Stale1", ".merged.bin.partwell-0a1b2c",
+                           ".merged.bin.partwell-longer1", ".other.bin.partwell-Stale1"}) {
+    WriteWholeFile(Path(out, name), "x", 1);
+  }
   // Another merge into the same place is running: its temporary stays.
   const std::string running = Path(out, ".merged.bin.partwell-Abc123");
   platform::FileHandle handle = platform::kInvalidFileHandle;
   ASSERT_EQ(platform::CreateNewForWriting(running, handle), 0u);
-  fs::rename(moved, files[2]);
-  ASSERT_EQ(Run(files[0], destination), "");
-  EXPECT_EQ(FileBytes(destination), package.Original());
-  EXPECT_EQ(TemporariesOf(out, "merged.bin"), std::vector<fs::path>{running});
+  ASSERT_EQ(Run(files[0], Path(out, "merged.bin")), "");
   platform::CloseFileHandle(handle);
+  auto left = FolderContents(out);
+  EXPECT_EQ(left.erase("merged.bin"), 1u);
+  std::vector<std::string> names;
+  for (const auto& [name, bytes] : left) names.push_back(name);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{".merged.bin.partwell-Abc123", ".merged.bin.partwell-longer1",
+                                      ".other.bin.partwell-Stale1"}));
 }
 
 TEST_F(MergeTest, AMergedFileThatCannotBeCreatedIsNotBlamedOnThePackage) {
