@@ -21,7 +21,7 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 echo "== Building the programs"
-cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARTWELL_TESTS=OFF \
+cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPARTWELL_WERROR=ON -DPARTWELL_TESTS=OFF \
   -DPARTWELL_BENCH=OFF >/dev/null
 cmake --build build/demo -j"$(nproc)" --target partwell PartwellLite
 bin=$PWD/build/demo/bin

@@ -2,7 +2,7 @@
 # Installs what the builds and tests need on a Debian machine (as root), only what is missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev g++-mingw-w64-x86-64-posix wine wine64
-          locales-all xvfb coreutils util-linux)
+          locales-all xvfb coreutils util-linux dpkg-dev lintian gzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -35,7 +35,8 @@ TEST(DiskSpace, FreeSpaceOfTheFolderThatHoldsAPath) {
 struct PromptCase {
   const char* name;
   LocationMode mode;
-  ScriptedHost::PromptReply reply;
+  LocationAnswer replyAnswer;
+  std::string replyPath;
   LocationAnswer expected;
   std::string expectedPath;  // what the caller's path holds afterwards
 };
@@ -43,57 +44,66 @@ struct PromptCase {
 TEST(DiskSpace, PromptAnswers) {
   const std::string start = "start" + NativeSeparator();
   const std::string tooLong(260, 'x');
-  const PromptCase cases[] = {
+  const std::vector<PromptCase> cases = {
       {"folder with separator",
        LocationMode::folder,
-       {LocationAnswer::ok, "other" + NativeSeparator()},
+       LocationAnswer::ok,
+       "other" + NativeSeparator(),
        LocationAnswer::ok,
        "other" + NativeSeparator()},
       {"folder typed without separator",
        LocationMode::folder,
-       {LocationAnswer::ok, "other"},
+       LocationAnswer::ok,
+       "other",
        LocationAnswer::ok,
        "other" + NativeSeparator()},
       {"folder typed with the other separator",
        LocationMode::folder,
-       {LocationAnswer::ok, "other/"},
+       LocationAnswer::ok,
+       "other/",
        LocationAnswer::ok,
        "other/"},
       {"cancel",
        LocationMode::folder,
-       {LocationAnswer::cancel, "ignored"},
+       LocationAnswer::cancel,
+       "ignored",
        LocationAnswer::cancel,
        start},
       {"folder of 260 units",
        LocationMode::folder,
-       {LocationAnswer::ok, tooLong},
+       LocationAnswer::ok,
+       tooLong,
        LocationAnswer::pathTooLong,
        start},
       {"folder of 259 units grows by its separator",
        LocationMode::folder,
-       {LocationAnswer::ok, tooLong.substr(1)},
+       LocationAnswer::ok,
+       tooLong.substr(1),
        LocationAnswer::pathTooLong,
        start},
       {"host reports too long",
        LocationMode::folder,
-       {LocationAnswer::pathTooLong, ""},
+       LocationAnswer::pathTooLong,
+       "",
        LocationAnswer::pathTooLong,
        start},
       {"file keeps its name",
        LocationMode::file,
-       {LocationAnswer::ok, "disk/piece_00002.fss"},
+       LocationAnswer::ok,
+       "disk/piece_00002.fss",
        LocationAnswer::ok,
        "disk/piece_00002.fss"},
       {"file of 260 units",
        LocationMode::file,
-       {LocationAnswer::ok, tooLong},
+       LocationAnswer::ok,
+       tooLong,
        LocationAnswer::pathTooLong,
        start},
   };
   for (const PromptCase& test : cases) {
     SCOPED_TRACE(test.name);
     ScriptedHost host;
-    host.promptReplies.push_back(test.reply);
+    host.promptReplies.push_back({test.replyAnswer, test.replyPath});
     std::string path = start;
     const LocationAnswer answer = test.mode == LocationMode::folder
                                       ? PromptFolder(host, path, "the reason")
