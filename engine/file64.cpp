@@ -25,6 +25,13 @@ bool CFile64::Open(const std::string& path, bool forWriting, CFileException* err
   return false;
 }
 
+void CFile64::Attach(platform::FileHandle handle, const std::string& fileName) {
+  Close();
+  handle_ = handle;
+  fileName_ = fileName;
+  isOpen_ = true;
+}
+
 platform::ErrorCode CFile64::CloseHandleAndReset() {
   platform::ErrorCode code = 0;
   if (handle_ != platform::kInvalidFileHandle) code = platform::CloseFileHandle(handle_);

@@ -21,6 +21,10 @@ class CFile64 {
   // On failure: with an error object it is filled and false returned; without one the file
   // error is thrown at once. The path is used as given. An open file is closed first.
   bool Open(const std::string& path, bool forWriting, CFileException* error = nullptr);
+  // Takes over a handle opened elsewhere; its errors name the file as `fileName`, which may be
+  // the name the user knows (a file written under a temporary name). An open file is closed
+  // first.
+  void Attach(platform::FileHandle handle, const std::string& fileName);
   // Returns to the closed state; a failed close is thrown afterwards.
   void Close();
 

@@ -1,8 +1,40 @@
 #include "platform/files.h"
 
+#include <chrono>
+#include <random>
+
 #include "platform/unicode.h"
 
 namespace platform {
+namespace {
+
+// Letters and digits only, so that the name means the same on every file system.
+std::string RandomSuffix() {
+  static std::mt19937_64 generator(
+      std::random_device{}() ^
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
+  constexpr std::string_view kCharacters =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  std::uniform_int_distribution<std::size_t> pick(0, kCharacters.size() - 1);
+  std::string suffix(6, ' ');
+  for (char& character : suffix) character = kCharacters[pick(generator)];
+  return suffix;
+}
+
+}  // namespace
+
+ErrorCode CreateUniqueFile(const std::string& prefix, FileHandle& handle, std::string& path) {
+  ErrorCode code = kErrorFileExists;
+  for (int attempt = 0; attempt < 100 && code == kErrorFileExists; ++attempt) {
+    path = prefix + RandomSuffix();
+    code = CreateNewForWriting(path, handle);
+  }
+  return code;
+}
+
+bool IsSameFile(const std::string& first, const std::string& second) {
+  return SameFileMatcher(second).Matches(first);
+}
 
 std::optional<std::string> FolderQueryPath(std::string_view path, PathStyle style) {
   std::string query(path);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/system_error.h"
 
@@ -38,6 +39,29 @@ ErrorCode SetFileLength(FileHandle handle, std::uint64_t length);
 
 ErrorCode RemoveFile(const std::string& path);
 
+// Writing a file that does not exist yet: refused with kErrorFileExists when the name is
+// taken, so two programs never share it; held as OpenForWriting holds its files, and given the
+// permissions any new file gets. Long paths are handled inside.
+ErrorCode CreateNewForWriting(const std::string& path, FileHandle& handle);
+// A new file named `prefix` followed by six random letters and digits, created as
+// CreateNewForWriting creates one (a taken name is tried again with others); `path` receives
+// the name.
+ErrorCode CreateUniqueFile(const std::string& prefix, FileHandle& handle, std::string& path);
+// Puts the file `from` in place of `to` in one step (both in one folder): whatever `to` named
+// before, a file or a link, is replaced, never written through.
+ErrorCode MoveIntoPlace(const std::string& from, const std::string& to);
+// Whether the file at `path` may be replaced by MoveIntoPlace as the user would expect: 0 for
+// a missing name or a link; a folder, a read-only file or one that another program holds for
+// writing (our sharing rules) give the error that opening it for writing gives.
+ErrorCode CheckReplaceable(const std::string& path);
+// Removes a file unless a program holds it as OpenForWriting or CreateNewForWriting do (the
+// sharing violation is returned then).
+ErrorCode RemoveFileUnlessHeld(const std::string& path);
+// The names of the entries of `folder` (the current folder when empty) that begin with
+// `prefix`, compared exactly; nothing when the folder cannot be read.
+std::vector<std::string> FileNamesStartingWith(const std::string& folder,
+                                               const std::string& prefix);
+
 enum class PathKind { Missing, File, Folder };
 // What a path names; long paths are handled inside (the "\\?\" form on Windows).
 PathKind QueryPathKind(const std::string& path);
@@ -47,6 +71,30 @@ ErrorCode SizeFromDirectoryEntry(const std::string& path, std::uint64_t& size);
 // so links, relative parts and other spellings of one file are caught; otherwise the absolute
 // paths with their folders resolved (without regard to case on Windows).
 bool IsSameFile(const std::string& first, const std::string& second);
+
+// Tells which of many paths lead to one file, as IsSameFile does, with that file looked up
+// once and the folder of the names that do not exist resolved once for all names in it: the
+// names of a package of thousands of files cost one look-up each.
+class SameFileMatcher {
+ public:
+  explicit SameFileMatcher(const std::string& path);
+  bool Matches(const std::string& other);
+
+ private:
+  struct Identity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    friend bool operator==(const Identity&, const Identity&) = default;
+  };
+  static std::optional<Identity> IdentityOf(const std::string& path);
+  // The absolute path of a name that does not lead to a file, its folder resolved.
+  std::string ResolvedName(const std::string& path);
+
+  std::optional<Identity> identity_;  // of the file, when it exists
+  std::string resolved_;              // the path resolved, for names that lead nowhere
+  std::string folder_;                // the folder last resolved, as given and resolved
+  std::optional<std::string> resolvedFolder_;
+};
 
 // Path rules, with the separator style as an argument so that the Windows rules run
 // (and are tested) everywhere.

@@ -21,8 +21,10 @@
 #include "engine/operation_state.h"
 #include "engine/package_names.h"
 #include "engine/split/split.h"
+#include "platform/files.h"
 #include "res/resource.h"
 #include "tests/support/package_builder.h"
+#include "tests/support/program_run.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/split_package.h"
@@ -38,6 +40,12 @@ ByteString Original(std::uint32_t seed = 1) { return PatternBytes(kPieceData * 4
 std::string Text(unsigned id, std::initializer_list<std::string_view> args = {}) {
   return LoadMessage(id, args).value_or("");
 }
+TestPackage PackageOfVersion(std::uint32_t version) {
+  PackageOptions packageOptions;
+  packageOptions.version = version;
+  return TestPackage(packageOptions, Original());
+}
+
 std::string ContentsCorruption() {
   return Text(IDS_CORRUPTION_WARNING, {Text(IDS_CONTENTS_MISMATCH)});
 }
@@ -52,6 +60,16 @@ std::string FileErrorText(int cause, const std::string& path) {
 }
 std::string DiskPrompt(const std::string& error, std::uint32_t disk) {
   return Text(IDS_INSERT_MERGE_DISK, {error, std::to_string(disk)});
+}
+// The temporary files that merges into `name` made in the folder.
+std::vector<fs::path> TemporariesOf(const fs::path& folder, const std::string& name) {
+  std::vector<fs::path> found;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().filename().string().starts_with("." + name + ".partwell-")) {
+      found.push_back(entry.path());
+    }
+  }
+  return found;
 }
 
 class MergeTest : public ::testing::Test {
@@ -377,9 +395,7 @@ TEST_F(MergeTest, TheMastersVersionDecidesWhichTotalIsChecked) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ScratchFolder folder;
-    PackageOptions packageOptions;
-    packageOptions.version = c.version;
-    TestPackage package(packageOptions, Original());
+    TestPackage package = PackageOfVersion(c.version);
     c.spoil(package);
     const std::vector<std::string> files = package.WriteTo(folder.Path());
     const auto before = FolderContents(folder.Path());
@@ -452,7 +468,11 @@ TEST_F(MergeTest, ARetriedPieceLeavesNoneOfItsFailedBytes) {
     NewHost();
     std::vector<std::uintmax_t> sizesAtPrompt;
     host().beforePrompt = [&](const std::string&) {
-      sizesAtPrompt.push_back(fs::file_size(destination));
+      // Never a part of the merged file under its own name.
+      EXPECT_FALSE(fs::exists(destination));
+      const std::vector<fs::path> temporaries = TemporariesOf(folder.Path(), "merged.bin");
+      ASSERT_EQ(temporaries.size(), 1u);
+      sizesAtPrompt.push_back(fs::file_size(temporaries[0]));
     };
     host().promptReplies = {{LocationAnswer::ok, Path(good, package.FileName(2))}};
     ASSERT_EQ(Run(files[0], destination), "");
@@ -637,6 +657,153 @@ TEST_F(MergeTest, ACancelledMergeLeavesNoMergedFile) {
   EXPECT_EQ(FileBytes(destination), package.Original());
 }
 
+TEST_F(MergeTest, AMergeThatFailsOrIsCancelledKeepsTheFileItWasToReplace) {
+  struct Case {
+    const char* what;
+    std::function<void(TestPackage&)> spoil;
+    std::function<void(HookedHost&)> script;
+    std::string outcome;
+    std::uint32_t version = kTestCurrentVersion;
+  };
+  const Case cases[] = {
+      {"a damaged piece, then Cancel at the prompt",
+       [](TestPackage& p) { p.pieces[3].data[10] ^= 1; },
+       [](HookedHost& h) {
+         h.promptReplies = {{LocationAnswer::cancel, ""}};
+       },
+       "<abort>"},
+      {"the sizes differ at the end", [](TestPackage& p) { p.master.originalSize += 1; }, nullptr,
+       SizesCorruption()},
+      {"the package check value differs at the end", [](TestPackage& p) { p.master.checksum += 1; },
+       nullptr, ContentsCorruption(), kTestVersion1_2},
+      {"cancelled with Escape", nullptr,
+       [](HookedHost& h) {
+         h.escapeDown = true;
+         h.answers = {kButtonYes};
+       },
+       "<abort>"},
+      {"the window closed during the copy", nullptr,
+       [](HookedHost& h) { h.onPump = [] { return true; }; }, "<abort>"},
+  };
+  const ByteString precious = PatternBytes(50'000, 9);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchFolder folder;
+    TestPackage package = PackageOfVersion(c.version);
+    if (c.spoil) c.spoil(package);
+    const std::vector<std::string> files = package.WriteTo(SubFolder(folder.Path(), "package"));
+    const std::string destination = Path(folder.Path(), "merged.bin");
+    WriteWholeFile(destination, precious.data(), precious.size());
+    const auto before = FolderContents(folder.Path());
+    NewHost();
+    if (c.script) c.script(host());
+    EXPECT_EQ(Run(files[0], destination), c.outcome);
+    EXPECT_EQ(FolderContents(folder.Path()), before);  // the old file whole, no temporary
+  }
+}
+
+TEST_F(MergeTest, ADestinationLinkIsReplacedAndTheFileItLedToKept) {
+  const TestPackage package(PackageOptions{}, Original());
+  const std::vector<std::string> files = package.WriteTo(SubFolder(scratch.Path(), "package"));
+  const fs::path unrelated = SubFolder(scratch.Path(), "elsewhere") / "unrelated.bin";
+  const ByteString kept = PatternBytes(30'000, 4);
+  WriteWholeFile(unrelated.string(), kept.data(), kept.size());
+  const fs::path link = scratch.Path() / "merged.bin";
+  std::error_code noLinks;
+  fs::create_symlink(unrelated, link, noLinks);
+  if (noLinks) GTEST_SKIP() << "no symbolic links here";
+
+  options.promptOnOverwrite = true;
+  host().answers = {kButtonYes};
+  ASSERT_EQ(Run(files[0], link.string()), "");
+  EXPECT_FALSE(fs::is_symlink(link));
+  EXPECT_EQ(FileBytes(link.string()), package.Original());
+  EXPECT_EQ(FileBytes(unrelated.string()), kept);
+  // The merged file gets the permissions any new file gets here.
+  const fs::path fresh = scratch.Path() / "fresh.bin";
+  WriteWholeFile(fresh.string(), "x", 1);
+  EXPECT_EQ(fs::status(link).permissions(), fs::status(fresh).permissions());
+}
+
+TEST_F(MergeTest, ATargetThatCannotBeWrittenOverIsRefusedBeforeAnyWork) {
+  const TestPackage package(PackageOptions{}, Original());
+  const std::vector<std::string> files = package.WriteTo(SubFolder(scratch.Path(), "package"));
+  const std::string folderTarget = SubFolder(scratch.Path(), "merged.bin").string();
+  const std::string held = Path(scratch.Path(), "held.bin");
+  platform::FileHandle handle = platform::kInvalidFileHandle;
+  ASSERT_EQ(platform::OpenForWriting(held, handle), 0u);
+  const struct {
+    std::string destination;
+    int cause;
+  } cases[] = {{folderTarget, CFileException::accessDenied},
+               {held, CFileException::sharingViolation}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.destination);
+    const auto before = FolderContents(scratch.Path());
+    NewHost();
+    EXPECT_EQ(Run(files[0], c.destination), FileErrorText(c.cause, c.destination));
+    EXPECT_TRUE(
+        host().LogOf("status: " + Text(IDS_PROCESSING_FILE, {package.FileName(1)})).empty());
+    EXPECT_EQ(FolderContents(scratch.Path()), before);
+  }
+  platform::CloseFileHandle(handle);
+}
+
+// A merge killed where it waits for a missing piece (piece 1 written) leaves its temporary and
+// nothing under the real name; the next merge into that place removes the temporary.
+TEST_F(MergeTest, AKilledMergeLeavesOnlyATemporaryThatTheNextMergeRemoves) {
+  if (ProgramsAreWindowsPrograms()) GTEST_SKIP() << "needs POSIX signals";
+  const TestPackage package(PackageOptions{}, Original());
+  const std::vector<std::string> files = package.WriteTo(SubFolder(scratch.Path(), "package"));
+  const fs::path out = SubFolder(scratch.Path(), "out");
+  const std::string destination = Path(out, "merged.bin");
+  const fs::path moved = scratch.Path() / "piece2.fss";
+  fs::rename(files[2], moved);
+
+  const std::string io = SubFolder(scratch.Path(), "io").string();
+  const std::string script =
+      "\"$0\" \"$1\" \"$2\" >\"$3\" & pid=$!; i=0; "
+      "while ! grep -q waiting \"$3\" && [ $i -lt 1200 ]; do sleep 0.05; i=$((i+1)); done; "
+      "kill -KILL $pid; wait $pid; echo $?";
+  const ProgramRun run = RunProgram("sh",
+                                    {"-c", script, BuiltProgramPath("merge_waiting_at_prompt"),
+                                     files[0], destination, io + "/tool.out"},
+                                    io);
+  EXPECT_EQ(run.out, "137\n") << run.err;
+  EXPECT_FALSE(fs::exists(destination));
+  const std::vector<fs::path> left = TemporariesOf(out, "merged.bin");
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(fs::file_size(left[0]), kPieceData);
+
+  fs::rename(moved, files[2]);
+  ASSERT_EQ(Run(files[0], destination), "");
+  EXPECT_EQ(FileBytes(destination), package.Original());
+  EXPECT_TRUE(TemporariesOf(out, "merged.bin").empty());
+}
+
+TEST_F(MergeTest, OnlyStaleTemporariesOfTheSameTargetAreRemoved) {
+  const TestPackage package(PackageOptions{}, Original());
+  const std::vector<std::string> files = package.WriteTo(SubFolder(scratch.Path(), "package"));
+  const fs::path out = SubFolder(scratch.Path(), "out");
+  for (const char* name : {".merged.bin.partwell-Stale1", ".merged.bin.partwell-0a1b2c",
+                           ".merged.bin.partwell-longer1", ".other.bin.partwell-Stale1"}) {
+    WriteWholeFile(Path(out, name), "x", 1);
+  }
+  // Another merge into the same place is running: its temporary stays.
+  const std::string running = Path(out, ".merged.bin.partwell-Abc123");
+  platform::FileHandle handle = platform::kInvalidFileHandle;
+  ASSERT_EQ(platform::CreateNewForWriting(running, handle), 0u);
+  ASSERT_EQ(Run(files[0], Path(out, "merged.bin")), "");
+  platform::CloseFileHandle(handle);
+  auto left = FolderContents(out);
+  EXPECT_EQ(left.erase("merged.bin"), 1u);
+  std::vector<std::string> names;
+  for (const auto& [name, bytes] : left) names.push_back(name);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{".merged.bin.partwell-Abc123", ".merged.bin.partwell-longer1",
+                                      ".other.bin.partwell-Stale1"}));
+}
+
 TEST_F(MergeTest, AMergedFileThatCannotBeCreatedIsNotBlamedOnThePackage) {
   const TestPackage package(PackageOptions{}, Original());
   const std::vector<std::string> files = package.WriteTo(scratch.Path());
@@ -645,14 +812,15 @@ TEST_F(MergeTest, AMergedFileThatCannotBeCreatedIsNotBlamedOnThePackage) {
   EXPECT_TRUE(host().prompts.empty());
 }
 
-// A tmpfs of 16 KiB stands for a full disk; it needs root, and is skipped elsewhere.
+// A small tmpfs (16 KiB unless told) stands for a full disk; it needs root, and is skipped
+// elsewhere.
 class SmallVolume {
  public:
-  explicit SmallVolume(const fs::path& where) : where_(where) {
+  explicit SmallVolume(const fs::path& where, const std::string& size = "16k") : where_(where) {
     fs::create_directories(where);
-    mounted_ =
-        std::system(
-            ("mount -t tmpfs -o size=16k tmpfs '" + where.string() + "' 2>/dev/null").c_str()) == 0;
+    mounted_ = std::system(("mount -t tmpfs -o size=" + size + " tmpfs '" + where.string() +
+                            "' 2>/dev/null")
+                               .c_str()) == 0;
   }
   ~SmallVolume() {
     if (mounted_) {
@@ -696,6 +864,55 @@ TEST_F(MergeTest, ADestinationShortOfSpaceAsksForAnotherFolder) {
   NewHost();
   host().promptReplies = {{LocationAnswer::cancel, ""}};
   EXPECT_EQ(Run(files[0], destination), "<abort>");
+}
+
+// The disk fills after the space check: the error names the merged file as the user knows it,
+// and neither the old file nor a temporary is lost or left.
+TEST_F(MergeTest, ADiskThatFillsDuringTheMergeKeepsTheOldFile) {
+  SmallVolume small(scratch.Path() / "small", "64k");
+  if (!small.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root on Linux";
+  const TestPackage package(PackageOptions{}, Original());
+  const std::vector<std::string> files = package.WriteTo(SubFolder(scratch.Path(), "package"));
+  const std::string moved = Path(scratch.Path(), "piece2.fss");
+  fs::rename(files[2], moved);
+  const fs::path folder = scratch.Path() / "small";
+  const std::string destination = Path(folder, "merged.bin");
+  const ByteString old = PatternBytes(10'000, 6);
+  WriteWholeFile(destination, old.data(), old.size());
+  const auto before = FolderContents(folder);
+
+  host().beforePrompt = [&](const std::string&) {
+    const ByteString filler = PatternBytes(64 * 1024, 2);
+    WriteWholeFile(Path(folder, "filler"), filler.data(), filler.size());
+  };
+  host().promptReplies = {{LocationAnswer::ok, moved}};
+  EXPECT_EQ(Run(files[0], destination), FileErrorText(CFileException::diskFull, destination));
+  fs::remove(folder / "filler");
+  EXPECT_EQ(FolderContents(folder), before);
+}
+
+// The old file stays until the new one is whole, so the new one needs its room beside it.
+TEST_F(MergeTest, TheSpaceCheckCountsTheOldFileAsStaying) {
+  SmallVolume small(scratch.Path() / "small", "32k");
+  if (!small.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root on Linux";
+  const TestPackage package(PackageOptions{}, Original());
+  const std::vector<std::string> files = package.WriteTo(SubFolder(scratch.Path(), "package"));
+  const std::string destination = Path(scratch.Path() / "small", "merged.bin");
+  const ByteString old = PatternBytes(20'000, 6);
+  WriteWholeFile(destination, old.data(), old.size());
+  const std::uint64_t free = GetFreeSpaceAt(destination, false).value();
+  const std::uint64_t size = package.Original().size();
+  ASSERT_LT(free, size);
+  ASSERT_GE(free + old.size(), size);  // enough only if the old file went first
+
+  host().promptReplies = {{LocationAnswer::cancel, ""}};
+  EXPECT_EQ(Run(files[0], destination), "<abort>");
+  ASSERT_EQ(host().prompts.size(), 1u);
+  EXPECT_EQ(host().prompts[0].reason,
+            Text(IDS_NOT_ENOUGH_SPACE_MERGE,
+                 {destination, FormatByteSize(size - free), FormatByteSize(size)}));
+  EXPECT_EQ(FileBytes(destination), old);
+  EXPECT_TRUE(TemporariesOf(scratch.Path() / "small", "merged.bin").empty());
 }
 
 }  // namespace

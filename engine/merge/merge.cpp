@@ -15,6 +15,7 @@
 #include "engine/disk_space.h"
 #include "engine/file64.h"
 #include "engine/merge/loaded_module.h"
+#include "engine/merge/temporary_file.h"
 #include "engine/operation_state.h"
 #include "engine/package_names.h"
 #include "engine/package_reading.h"
@@ -60,7 +61,8 @@ class MergeRun {
   void EnsureFreeSpace();
   void CheckFreeSpace() const;
   void PrepareNames();
-  void RefuseMergedFileInPackage() const;
+  void RefuseMergedFileInPackage();
+  bool IsDestination(const std::string& path) { return destinationMatch_->Matches(path); }
   void CreateMergedFile();
   void MergePiece(std::uint32_t index);
   void CopyPiece(std::uint32_t index);
@@ -70,6 +72,7 @@ class MergeRun {
   void AskForPiece(std::uint32_t index, const CException& error);
   void CheckTotals();
   std::uint32_t SampleSumOfMergedFile() const;
+  void PutMergedFileInPlace();
   void DeletePackage() const;
 
   OperationHost& host_;
@@ -82,8 +85,9 @@ class MergeRun {
   bool selfExtracting_ = false;
   std::vector<std::string> names_;
   std::optional<CopyBuffer> buffer_;
-  CFile64 merged_;
-  bool created_ = false;
+  std::optional<platform::SameFileMatcher> destinationMatch_;
+  CFile64 merged_;               // written under the temporary name, its errors naming the target
+  std::string temporary_;        // the merged file's name until it is put in place
   std::uint64_t processed_ = 0;  // data bytes of all pieces so far
   std::uint32_t running_ = 0;    // running checksum built from the pieces' stored sums
   std::uint32_t expected_ = 0;   // the package check value
@@ -108,7 +112,12 @@ void MergeRun::Run() {
   }
   CheckTotals();
   buffer_.reset();
-  if (!verifying_ && options_.deleteWhenDone) DeletePackage();
+  if (verifying_) {
+    SetStatus(host_, 0, IDS_OPERATION_COMPLETED);
+    return;
+  }
+  PutMergedFileInPlace();
+  if (options_.deleteWhenDone) DeletePackage();
   SetStatus(host_, 0, IDS_OPERATION_COMPLETED);
 }
 
@@ -119,13 +128,13 @@ void MergeRun::Abandon() {
     // The error that ended the merge is the one to report.
   }
   buffer_.reset();
-  if (verifying_ || !created_) return;
+  if (temporary_.empty()) return;
   try {
     if (merged_.IsOpen()) merged_.Close();
   } catch (const CException&) {
     // Removing the partial file matters more than how its close went.
   }
-  DeleteFileByName(destination_);
+  DeleteFileByName(temporary_);
 }
 
 void MergeRun::LoadMaster() {
@@ -177,20 +186,21 @@ void MergeRun::PrepareNames() {
   BuildPackageFileNames(header_, selfExtracting_, names_);
 }
 
-// Creating the merged file truncates it, so it must not be a file the merge still reads.
-void MergeRun::RefuseMergedFileInPackage() const {
-  const auto isDestination = [this](const std::string& path) {
-    return platform::IsSameFile(path, destination_);
-  };
+// The merged file replaces its target, so the target must not be a file of the package.
+void MergeRun::RefuseMergedFileInPackage() {
+  destinationMatch_.emplace(destination_);
+  const auto isDestination = [this](const std::string& path) { return IsDestination(path); };
   if (isDestination(masterPath_) || std::ranges::any_of(names_, isDestination)) {
     ThrowAppException(IDS_MERGED_FILE_IN_PACKAGE, {destination_});
   }
 }
 
+// A target that could not be written over is refused before any work, as writing into it
+// would be; the merge itself goes into a new temporary file beside it.
 void MergeRun::CreateMergedFile() {
-  CFileException error;
-  if (!merged_.Open(destination_, true, &error)) RaiseFileError(error.m_cause, destination_);
-  created_ = true;
+  RaiseSystemFileError(platform::CheckReplaceable(destination_), destination_);
+  RemoveStaleTemporaries(destination_);
+  temporary_ = CreateTemporaryFor(destination_, merged_);
 }
 
 // Piece `index`, asking for another file and trying again for as long as it fails.
@@ -218,7 +228,7 @@ void MergeRun::MergePiece(std::uint32_t index) {
 void MergeRun::CopyPiece(std::uint32_t index) {
   const std::string& name = names_[index];
   // A chosen or re-rooted name can lead to the file being written.
-  if (!verifying_ && platform::IsSameFile(name, destination_)) {
+  if (!verifying_ && IsDestination(name)) {
     ThrowAppException(IDS_MERGED_FILE_IN_PACKAGE, {destination_});
   }
   CFile64 piece;
@@ -270,7 +280,12 @@ void MergeRun::AskForPiece(std::uint32_t index, const CException& error) {
 }
 
 void MergeRun::CheckTotals() {
-  if (!verifying_) merged_.Close();
+  if (!verifying_) {
+    // On the disk before it takes the target's place, so that a power cut cannot leave a
+    // short file under the target's name.
+    merged_.Flush();
+    merged_.Close();
+  }
   if (header_.version < kEarlyVersion1_2) {
     // The earliest packages carry only a sample of the original file's bytes, which a
     // verify has no output to take from.
@@ -283,19 +298,26 @@ void MergeRun::CheckTotals() {
 
 std::uint32_t MergeRun::SampleSumOfMergedFile() const {
   CFile64 file;
-  file.Open(destination_, false);
+  CFileException error;
+  if (!file.Open(temporary_, false, &error)) RaiseFileError(error.m_cause, destination_);
   const std::uint32_t sum = SampleSum(file);
   file.Close();
   return sum;
 }
 
+// The checked merged file takes the target's place in one step.
+void MergeRun::PutMergedFileInPlace() {
+  RaiseSystemFileError(platform::MoveIntoPlace(temporary_, destination_), destination_);
+  temporary_.clear();
+}
+
 // All package files or none; never the running program, never the merged file.
 void MergeRun::DeletePackage() const {
-  if (IsLoadedModule(masterPath_)) return;
+  LoadedModuleTest isProgram;
+  if (isProgram(masterPath_)) return;
+  platform::SameFileMatcher isMerged(destination_);  // in place now: a file of its own
   for (const std::string& name : names_) {
-    if (!FileExists(name) || IsLoadedModule(name) || platform::IsSameFile(name, destination_)) {
-      return;
-    }
+    if (!FileExists(name) || isProgram(name) || isMerged.Matches(name)) return;
   }
   for (const std::string& name : names_) DeleteFileByName(name);
 }

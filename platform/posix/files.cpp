@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -101,20 +102,6 @@ std::optional<std::string> RealPath(const std::string& path) {
   return std::string(full.get());
 }
 
-// The absolute path with links resolved; for a file that does not exist, its folder resolved
-// and its name kept, and for a missing folder the path made absolute and tidied.
-std::string ResolvedPath(const std::string& path) {
-  if (std::optional<std::string> full = RealPath(path)) return *full;
-  const std::string::size_type slash = path.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (std::optional<std::string> full = RealPath(folder)) {
-    return *full + (full->ends_with('/') ? "" : "/") + name;
-  }
-  std::error_code ignored;
-  return std::filesystem::absolute(path, ignored).lexically_normal().string();
-}
-
 }  // namespace
 
 ErrorCode OpenForReading(const std::string& path, FileHandle& handle) {
@@ -193,6 +180,55 @@ ErrorCode RemoveFile(const std::string& path) {
   return unlink(path.c_str()) == 0 ? 0 : LastError();
 }
 
+ErrorCode CreateNewForWriting(const std::string& path, FileHandle& handle) {
+  return OpenLocked(path, O_WRONLY | O_CREAT | O_EXCL, true, handle);
+}
+
+ErrorCode MoveIntoPlace(const std::string& from, const std::string& to) {
+  return rename(from.c_str(), to.c_str()) == 0 ? 0 : LastError();
+}
+
+ErrorCode CheckReplaceable(const std::string& path) {
+  struct stat info;
+  if (lstat(path.c_str(), &info) != 0) return 0;  // creating beside it tells what is wrong
+  if (S_ISDIR(info.st_mode)) return EISDIR;
+  if (!S_ISREG(info.st_mode)) return 0;
+  // Opening for writing truncates nothing and tells what writing over the file would meet.
+  const int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return LastError();
+  const ErrorCode code = LockWholeFile(fd, true);
+  close(fd);
+  return code;
+}
+
+ErrorCode RemoveFileUnlessHeld(const std::string& path) {
+  // A shared lock is refused while a writer holds its exclusive one; reading needs no write
+  // permission, so a file the user may not write is judged too.
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return LastError();
+  struct stat info;
+  ErrorCode code = fstat(fd, &info) != 0 ? LastError() : S_ISREG(info.st_mode) ? 0 : EINVAL;
+  if (code == 0) code = LockWholeFile(fd, false);
+  if (code == 0 && unlink(path.c_str()) != 0) code = LastError();
+  close(fd);
+  return code;
+}
+
+std::vector<std::string> FileNamesStartingWith(const std::string& folder,
+                                               const std::string& prefix) {
+  std::vector<std::string> names;
+  struct CloseFolder {
+    void operator()(DIR* folder) const { closedir(folder); }
+  };
+  const std::unique_ptr<DIR, CloseFolder> listing(opendir(folder.empty() ? "." : folder.c_str()));
+  if (!listing) return names;
+  while (const dirent* entry = readdir(listing.get())) {
+    std::string_view name = entry->d_name;
+    if (name.starts_with(prefix)) names.emplace_back(name);
+  }
+  return names;
+}
+
 PathKind QueryPathKind(const std::string& path) {
   struct stat info;
   if (path.empty() || stat(path.c_str(), &info) != 0) return PathKind::Missing;
@@ -228,13 +264,38 @@ std::string AbsolutePath(const std::string& path) {
   return absolute += rest;
 }
 
-bool IsSameFile(const std::string& first, const std::string& second) {
-  struct stat one;
-  struct stat other;
-  if (stat(first.c_str(), &one) == 0 && stat(second.c_str(), &other) == 0) {
-    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+SameFileMatcher::SameFileMatcher(const std::string& path) : identity_(IdentityOf(path)) {
+  std::optional<std::string> full = RealPath(path);
+  resolved_ = full ? *full : ResolvedName(path);
+}
+
+bool SameFileMatcher::Matches(const std::string& other) {
+  if (const std::optional<Identity> identity = IdentityOf(other)) return identity == identity_;
+  return ResolvedName(other) == resolved_;
+}
+
+std::optional<SameFileMatcher::Identity> SameFileMatcher::IdentityOf(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return std::nullopt;
+  return Identity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
+// A name that leads nowhere resolves only as far as its folder; the names of a package share
+// theirs, which is resolved once. A missing folder leaves the path made absolute and tidied.
+std::string SameFileMatcher::ResolvedName(const std::string& path) {
+  const std::string::size_type slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  if (folder != folder_) {  // never empty, so the first name always resolves it
+    folder_ = folder;
+    resolvedFolder_ = RealPath(folder);
   }
-  return ResolvedPath(first) == ResolvedPath(second);
+  if (!resolvedFolder_) {
+    std::error_code ignored;
+    return std::filesystem::absolute(path, ignored).lexically_normal().string();
+  }
+  const std::string& resolved = *resolvedFolder_;
+  return resolved + (resolved.ends_with('/') ? "" : "/") +
+         (slash == std::string::npos ? path : path.substr(slash + 1));
 }
 
 }  // namespace platform

@@ -39,28 +39,6 @@ bool HasWildcards(const std::string& path) {
   return name.find_first_of("*?") != std::string_view::npos;
 }
 
-struct FileIdentity {
-  DWORD volume = 0;
-  DWORD indexHigh = 0;
-  DWORD indexLow = 0;
-};
-
-// The volume and file index of an existing file or folder. Opened without access rights,
-// which no sharing mode refuses, so a file held by this or another program is found too.
-bool IdentityOf(const std::string& path, FileIdentity& identity) {
-  HANDLE file = CreateFileW(QueryPath(path).c_str(), 0,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION information;
-  const BOOL ok = GetFileInformationByHandle(file, &information);
-  CloseHandle(file);
-  if (!ok) return false;
-  identity = {information.dwVolumeSerialNumber, information.nFileIndexHigh,
-              information.nFileIndexLow};
-  return true;
-}
-
 }  // namespace
 
 ErrorCode MarkExecutable(const std::string&) { return 0; }
@@ -139,6 +117,57 @@ ErrorCode RemoveFile(const std::string& path) {
   return DeleteFileW(Widen(path).c_str()) ? 0 : GetLastError();
 }
 
+ErrorCode CreateNewForWriting(const std::string& path, FileHandle& handle) {
+  HANDLE file = CreateFileW(QueryPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  handle = reinterpret_cast<FileHandle>(file);
+  return 0;
+}
+
+ErrorCode MoveIntoPlace(const std::string& from, const std::string& to) {
+  return MoveFileExW(QueryPath(from).c_str(), QueryPath(to).c_str(), MOVEFILE_REPLACE_EXISTING)
+             ? 0
+             : GetLastError();
+}
+
+ErrorCode CheckReplaceable(const std::string& path) {
+  const std::wstring query = QueryPath(path);
+  const DWORD attributes = GetFileAttributesW(query.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return 0;  // creating beside it tells what is wrong
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return kErrorAccessDenied;
+  // Opening for writing truncates nothing and tells what writing over the file would meet.
+  HANDLE file = CreateFileW(query.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  CloseHandle(file);
+  return 0;
+}
+
+// A file held open without sharing cannot be deleted: the system refuses with a sharing
+// violation.
+ErrorCode RemoveFileUnlessHeld(const std::string& path) {
+  return DeleteFileW(QueryPath(path).c_str()) ? 0 : GetLastError();
+}
+
+std::vector<std::string> FileNamesStartingWith(const std::string& folder,
+                                               const std::string& prefix) {
+  std::vector<std::string> names;
+  if (prefix.find_first_of("*?") != std::string::npos) return names;
+  std::string pattern = folder;
+  if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+  pattern += prefix + "*";
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW(QueryPath(pattern).c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    // The system matches without regard to case, and short names too.
+    std::string name = Narrow(entry.cFileName);
+    if (name.starts_with(prefix)) names.push_back(std::move(name));
+  } while (FindNextFileW(search, &entry));
+  FindClose(search);
+  return names;
+}
+
 PathKind QueryPathKind(const std::string& path) {
   DWORD attributes = GetFileAttributesW(QueryPath(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
@@ -155,16 +184,34 @@ ErrorCode SizeFromDirectoryEntry(const std::string& path, std::uint64_t& size) {
   return 0;
 }
 
-bool IsSameFile(const std::string& first, const std::string& second) {
-  FileIdentity firstFile;
-  FileIdentity secondFile;
-  if (IdentityOf(first, firstFile) && IdentityOf(second, secondFile)) {
-    return firstFile.volume == secondFile.volume && firstFile.indexHigh == secondFile.indexHigh &&
-           firstFile.indexLow == secondFile.indexLow;
-  }
-  const std::wstring firstPath = Widen(AbsolutePath(first));
-  const std::wstring secondPath = Widen(AbsolutePath(second));
-  return CompareStringOrdinal(firstPath.c_str(), -1, secondPath.c_str(), -1, TRUE) == CSTR_EQUAL;
+SameFileMatcher::SameFileMatcher(const std::string& path)
+    : identity_(IdentityOf(path)), resolved_(AbsolutePath(path)) {}
+
+bool SameFileMatcher::Matches(const std::string& other) {
+  const std::optional<Identity> identity = IdentityOf(other);
+  if (identity && identity_) return identity == identity_;
+  const std::wstring first = Widen(ResolvedName(other));
+  const std::wstring second = Widen(resolved_);
+  return CompareStringOrdinal(first.c_str(), -1, second.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
+
+// The volume and file index of an existing file or folder. Opened without access rights,
+// which no sharing mode refuses, so a file held by this or another program is found too.
+std::optional<SameFileMatcher::Identity> SameFileMatcher::IdentityOf(const std::string& path) {
+  HANDLE file = CreateFileW(QueryPath(path).c_str(), 0,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION information;
+  const BOOL ok = GetFileInformationByHandle(file, &information);
+  CloseHandle(file);
+  if (!ok) return std::nullopt;
+  return Identity{
+      information.dwVolumeSerialNumber,
+      (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
+}
+
+// The system resolves "." and ".." parts without asking the disk, so nothing is kept.
+std::string SameFileMatcher::ResolvedName(const std::string& path) { return AbsolutePath(path); }
 
 }  // namespace platform
