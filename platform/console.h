@@ -11,6 +11,11 @@ namespace platform {
 // The arguments after the program name, in UTF-8 (from the wide command line on Windows).
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
 
+// A program without a console of its own (the Windows window programs) that runs a console
+// command: the standard streams that were not handed to it go to the console of the program
+// that started it, when there is one. Nothing to do on POSIX.
+void UseParentConsole();
+
 // Whether the standard streams are a terminal (a console window on Windows; the null device is
 // not one).
 bool StandardInputIsTerminal();

@@ -94,3 +94,42 @@
 #define IDC_ABOUT_SPECIAL_BUILD 27114
 #define IDC_ABOUT_VERSION 27115
 #define IDC_ABOUT_BANNER 27116
+
+// The window programs: dialogs, their controls, icons and the help document.
+#ifndef IDC_STATIC
+#define IDC_STATIC -1
+#endif
+#define PW_PAGE_WIDTH 292  // both pages (dialog units)
+#define PW_PAGE_HEIGHT 284
+#define PW_RICH_TEXT 300  // resource type of rich-text documents
+#define IDI_APP 1000
+#define IDD_MERGE_PAGE 1002
+#define IDD_LOCATION 1005
+#define IDD_LITE_INFO 1006
+#define IDD_HELP 25002
+#define IDI_BROWSE_FILE 25176
+#define IDI_BROWSE_FOLDER 25177
+#define IDC_HELP_TEXT 100
+#define IDC_STATUS 3001
+#define IDC_PROGRESS 3002
+#define IDC_SOURCE_PATH 3003
+#define IDC_BROWSE_SOURCE 3004
+#define IDC_DESTINATION 3005
+#define IDC_BROWSE_DESTINATION 3006
+#define IDC_COMMENTS 3007
+#define IDC_PROMPT_OVERWRITE 3008
+#define IDC_USE_SOURCE_NAME 3009
+#define IDC_USE_SOURCE_FOLDER 3010
+#define IDC_FILE_COUNT 3011
+#define IDC_BYTE_SIZE 3012
+#define IDC_NAME 3013
+#define IDC_MAX_FILE_SIZE 3014
+#define IDC_DELETE_WHEN_DONE 3015
+#define IDC_LOCATION_PATH 3019
+#define IDC_LOCATION_BROWSE 3020
+#define IDC_LOCATION_MESSAGE 3021
+#define IDC_LITE_DESCRIPTION 3023
+#define IDC_TIME_SPLIT 3034
+#define IDC_TIMING 3039
+#define IDC_TRANSFER 3040
+#define IDC_BEEP 3042

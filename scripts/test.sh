@@ -12,6 +12,22 @@ if command -v ccache >/dev/null 2>&1; then export CMAKE_CXX_COMPILER_LAUNCHER=${
 configs=("$@")
 [ ${#configs[@]} -gt 0 ] || configs=(native sanitize windows fuzz package)
 
+# The window tests need a display: a virtual one of our own unless DISPLAY names one.
+xvfb_pid=
+start_display() {
+  if [ -n "${DISPLAY:-}" ]; then return; fi
+  local n=90
+  while [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$n"
+  sleep 1
+}
+stop_display() {
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; xvfb_pid=; unset DISPLAY; fi
+}
+trap stop_display EXIT
+
 configure_and_build() {
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja -DPARTWELL_WERROR=ON "$@" >/dev/null
@@ -70,7 +86,8 @@ for config in "${configs[@]}"; do
       # One Wine server and its services for the whole run, started apart from the tests'
       # output pipes: a service that inherits them would keep CTest waiting.
       WINEDEBUG=-all wineserver -p 120 </dev/null >/dev/null 2>&1 || true
-      WINEDEBUG=-all wine cmd /c exit </dev/null >/dev/null 2>&1 || true ;;
+      WINEDEBUG=-all wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+      start_display ;;
     fuzz)
       CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DPARTWELL_WERROR=ON -DPARTWELL_FUZZ=ON -DPARTWELL_TESTS=OFF -DPARTWELL_BENCH=OFF >/dev/null
@@ -85,4 +102,5 @@ for config in "${configs[@]}"; do
   if [ "$config" = windows ]; then (cd build/windows && cpack -G ZIP >/dev/null) && ls build/windows/*.zip; fi
   # In CI nothing of Wine's may outlive the run (elsewhere other runs may share the server).
   if [ "$config" = windows ] && [ -n "${CI:-}" ]; then WINEDEBUG=-all wineserver -k >/dev/null 2>&1 || true; fi
+  if [ "$config" = windows ]; then stop_display; fi
 done

@@ -56,6 +56,8 @@ void WriteToStream(FILE* stream, std::string_view text) {
 
 }  // namespace
 
+void UseParentConsole() {}
+
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }

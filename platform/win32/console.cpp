@@ -3,6 +3,7 @@
 #include <io.h>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 
 #include "platform/interrupt_flags.h"
@@ -114,6 +115,20 @@ void WriteToStream(FILE* stream, std::string_view text) {
 }
 
 }  // namespace
+
+void UseParentConsole() {
+  // The run-time library gives -1 or -2 for a stream without a handle.
+  const auto HasHandle = [](FILE* stream) {
+    const auto value = reinterpret_cast<std::intptr_t>(StreamHandle(stream));
+    return value != -1 && value != -2 && value != 0;
+  };
+  const bool handed[] = {HasHandle(stdin), HasHandle(stdout), HasHandle(stderr)};
+  if ((handed[0] && handed[1] && handed[2]) || !AttachConsole(ATTACH_PARENT_PROCESS)) return;
+  // The run-time library opened no stream for a handle the program did not get.
+  if (!handed[0]) (void)freopen("CONIN$", "r", stdin);
+  if (!handed[1]) (void)freopen("CONOUT$", "w", stdout);
+  if (!handed[2]) (void)freopen("CONOUT$", "w", stderr);
+}
 
 std::vector<std::string> CommandLineArguments(int, char**) {
   std::vector<std::string> args;

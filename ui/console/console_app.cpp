@@ -96,3 +96,18 @@ int RunConsoleProgram(ProgramKind kind, std::span<const ConsoleCommand> commands
     return ExitCode(WriteUsageError(programName, error));
   }
 }
+
+bool WantsConsole(const std::vector<std::string>& arguments,
+                  std::span<const ConsoleCommand> commands) {
+  if (arguments.empty()) return false;
+  const std::string& first = arguments.front();
+  if (first == "help" || first == "-h" ||
+      std::ranges::any_of(commands, [&first](const ConsoleCommand& command) {
+        return command.shape.name == first;
+      })) {
+    return true;
+  }
+  return std::ranges::any_of(arguments, [](const std::string& argument) {
+    return argument.size() > 2 && argument.starts_with("--");
+  });
+}

@@ -33,3 +33,8 @@ struct ConsoleCommand {
 // status: 0 done, 1 failed, 2 bad usage, 3 cancelled or declined.
 int RunConsoleProgram(ProgramKind kind, std::span<const ConsoleCommand> commands,
                       const ConsoleCommand* noCommand, const std::vector<std::string>& arguments);
+
+// Whether a program that has a window too was asked for a console command: the first argument
+// names one of `commands` (or help), or an argument is a console option ("--yes").
+bool WantsConsole(const std::vector<std::string>& arguments,
+                  std::span<const ConsoleCommand> commands);

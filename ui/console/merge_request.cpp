@@ -9,15 +9,6 @@
 
 namespace {
 
-// VerifyOnly for the scope, cleared on every way out.
-class VerifyOnlyScope {
- public:
-  explicit VerifyOnlyScope(bool verifyOnly) { ProcessOperationState().VerifyOnly = verifyOnly; }
-  VerifyOnlyScope(const VerifyOnlyScope&) = delete;
-  VerifyOnlyScope& operator=(const VerifyOnlyScope&) = delete;
-  ~VerifyOnlyScope() { ProcessOperationState().VerifyOnly = false; }
-};
-
 void WriteLine(const std::string& label, const std::string& value) {
   platform::WriteToStandardOutput(label + (value.empty() ? "" : " ") + value + "\n");
 }

@@ -5,21 +5,17 @@
 #include "engine/operation_state.h"
 #include "platform/console.h"
 #include "platform/termination.h"
+#include "ui/beep_rule.h"
 #include "ui/console/error_output.h"
 
 namespace {
-
-// Operations longer than this beep at their end, when the user asked for it.
-constexpr std::uint64_t kBeepAfterMilliseconds = 15'000;
 
 void ShowFinalLinesAfterData(ConsoleHost& host) {
   if (ProcessOperationState().BytesDone != 0) host.ShowFinalLines();
 }
 
 void BeepIfLong(ConsoleHost& host) {
-  const OperationState& state = ProcessOperationState();
-  const std::uint64_t end = state.OperationEndTick != 0 ? state.OperationEndTick : host.TickCount();
-  if (end - state.OperationStartTick > kBeepAfterMilliseconds) host.Beep();
+  if (ShouldBeep(ProcessOperationState(), true, host.TickCount())) host.Beep();
 }
 
 }  // namespace

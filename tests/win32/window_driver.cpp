@@ -1,0 +1,102 @@
+#include "tests/win32/window_driver.h"
+
+#include <gtest/gtest.h>
+
+#include "res/string_table.h"
+#include "ui/win32/lite_info_page.h"
+#include "ui/win32/merge_page.h"
+#include "ui/win32/message_loop.h"
+
+int ScriptedPrompter::Ask(HWND, const std::string& text, unsigned boxType) {
+  questions.push_back(text);
+  if (answers.empty()) {
+    ++unexpected;
+    ADD_FAILURE() << "unexpected question: " << text;
+    return (boxType & 0x0F) == kBoxYesNo ? kButtonNo : kButtonCancel;
+  }
+  Answer answer = std::move(answers.front());
+  answers.pop_front();
+  if (answer.before) answer.before();
+  return answer.button;
+}
+
+LocationAnswer ScriptedPrompter::PromptLocation(HWND, LocationMode, std::string&,
+                                                const std::string& reason) {
+  questions.push_back("location: " + reason);
+  return LocationAnswer::cancel;
+}
+
+void FlushMessages(unsigned milliseconds) {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  for (;;) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchQueuedMessage(message);
+    const ULONGLONG now = GetTickCount64();
+    if (now >= end) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+  }
+}
+
+std::string WithoutCarriageReturns(std::string text) {
+  for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
+  return text;
+}
+
+SheetDriver::SheetDriver(int startPage, const std::string& startPath)
+    : prefs_(CReg::Root::none), previous_(ReplacePrompter(&prompter_)) {
+  SetApplicationTitle("PartwellLite");
+  prefs_.SetDefaults();
+  SheetSetup setup(prefs_);
+  setup.lite = true;
+  setup.quitOnDestroy = false;
+  sheet_ = std::make_unique<CPSApp>(std::move(setup), std::make_unique<LiteInfoPage>(),
+                                    std::make_unique<CPPMerge>(prefs_));
+  sheet_->SetStartPath(startPath);
+  sheet_->CreateWindowOn(startPage);
+  SetKeyboardWindow(sheet_.get());
+  sheet_->Show();
+  FlushMessages();
+}
+
+SheetDriver::~SheetDriver() {
+  SetKeyboardWindow(nullptr);
+  sheet_.reset();
+  FlushMessages();
+  ReplacePrompter(previous_);
+}
+
+void SheetDriver::SelectTab(int index) {
+  sheet_->SetActivePage(index);
+  FlushMessages();
+}
+
+Window SheetDriver::PageItem(int id) const { return sheet_->ActivePage()->Item(id); }
+
+void SheetDriver::Type(int id, const std::string& text) {
+  SetWindowTextW(PageItem(id).Handle(), Widen(text).c_str());
+  FlushMessages();
+}
+
+void SheetDriver::ClickPage(int id) {
+  PageItem(id).Send(BM_CLICK);
+  FlushMessages();
+}
+
+Window SheetDriver::SheetButton(int id) const {
+  // The sheet's own hidden buttons may share an id with ours: ours are the visible ones.
+  for (HWND child = GetWindow(Handle(), GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (GetDlgCtrlID(child) == id && (IsWindowVisible(child) || id == kIdVerifyButton)) {
+      if (id != kIdVerifyButton || child == sheet_->VerifyButton().Handle()) return Window(child);
+    }
+  }
+  return Window();
+}
+
+void SheetDriver::ClickSheet(int id) {
+  SendMessageW(Handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(SheetButton(id).Handle()));
+  FlushMessages();
+}
+
+std::string SheetDriver::ButtonText(int id) const { return SheetButton(id).Text(); }

@@ -1,0 +1,295 @@
+#include "ui/win32/app_sheet.h"
+
+#include <cwctype>
+
+#include "app/exceptions.h"
+#include "app/message_format.h"
+#include "app/text_format.h"
+#include "engine/operation_state.h"
+#include "res/resource.h"
+#include "ui/win32/message_box.h"
+#include "ui/win32/screen_layout.h"
+#include "ui/win32/sized_icon.h"
+
+namespace {
+
+CPSApp* mainSheet = nullptr;
+
+// The comctl32 sheet's own buttons, which a modeless sheet does not use.
+constexpr int kStandardButtons[] = {IDOK, IDCANCEL, IDHELP, 0x3021 /* Apply Now */};
+
+bool EqualIgnoringCase(const wchar_t* text, std::wstring_view other) {
+  if (text == nullptr) return false;
+  std::size_t i = 0;
+  for (; text[i] != L'\0' && i < other.size(); ++i) {
+    if (std::towlower(text[i]) != std::towlower(other[i])) return false;
+  }
+  return text[i] == L'\0' && i == other.size();
+}
+
+BOOL CALLBACK SetFontOfChild(HWND child, LPARAM font) {
+  SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+  return TRUE;
+}
+
+}  // namespace
+
+CPSApp* MainSheet() { return mainSheet; }
+
+void ApplyFontToTree(HWND window, HFONT font) {
+  if (font == nullptr) return;
+  SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  EnumChildWindows(window, SetFontOfChild, reinterpret_cast<LPARAM>(font));
+}
+
+CPSApp::CPSApp(SheetSetup setup, std::unique_ptr<PropertyPage> splitTab,
+               std::unique_ptr<PropertyPage> mergePage)
+    : setup_(std::move(setup)), splitTab_(std::move(splitTab)), mergePage_(std::move(mergePage)) {
+  AddPage(*splitTab_);
+  AddPage(*mergePage_);
+  mainSheet = this;
+}
+
+CPSApp::~CPSApp() {
+  // The window goes first, while the pages it holds still exist.
+  if (Handle() != nullptr) DestroyWindow(Handle());
+  if (mainSheet == this) mainSheet = nullptr;
+}
+
+void CPSApp::CreateWindowOn(int startPage) {
+  Create(LoadMessage(IDS_APP_TITLE).value_or(""), startPage);
+}
+
+void CPSApp::Show() const {
+  if (!Self().IsVisible()) ShowWindow(Handle(), SW_SHOW);
+  SetForegroundWindow(Handle());
+}
+
+void CPSApp::OnInit() {
+  ApplyFontToTree(Handle(), setup_.font);
+  CreateButtons();
+  EditSystemMenu();
+  SendMessageW(Handle(), WM_SETICON, ICON_BIG,
+               reinterpret_cast<LPARAM>(LoadSizedIcon(kIconApp, IconSize::systemLarge)));
+  SendMessageW(Handle(), WM_SETICON, ICON_SMALL,
+               reinterpret_cast<LPARAM>(LoadSizedIcon(kIconApp, IconSize::systemSmall)));
+  RestorePlacement();
+  PropertyPage* page = ActivePage();
+  if (!startPath_.empty() && page != nullptr) page->Item(3003).SetText(startPath_);
+  ShowButtonsFor(page == mergePage_.get());
+  if (setup_.lite) {
+    if (page == splitTab_.get()) ActionButton().Enable(false);
+  } else if (page != nullptr) {
+    page->Item(3003).Focus();
+  }
+}
+
+void CPSApp::ShowButtonsFor(bool mergePage) const {
+  if (buttons_[1] == nullptr) return;
+  ActionButton().SetText(LoadStringPart(IDS_ACTION_BUTTON, mergePage ? 1 : 0));
+  VerifyButton().Show(mergePage);
+}
+
+// Five buttons of our own in the row of the sheet's standard ones, right-aligned under the
+// tabs, each as large as the sheet's OK button and as far from the next as OK from Cancel.
+void CPSApp::CreateButtons() {
+  const RECT ok = Item(IDOK).RectIn(Handle());
+  const RECT cancel = Item(IDCANCEL).RectIn(Handle());
+  const RECT tabs = TabControl().RectIn(Handle());
+  for (int id : kStandardButtons) {
+    Item(id).Show(false);
+    Item(id).Enable(false);
+  }
+  const int width = ok.right - ok.left, height = ok.bottom - ok.top;
+  int gap = cancel.left - ok.right;
+  if (gap <= 0) gap = width / 10;
+  const HFONT font = reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0));
+  const bool merge = ActivePage() == mergePage_.get();
+  const struct {
+    int id;
+    unsigned labelId;
+    int labelPart;
+    DWORD style;
+  } kinds[] = {
+      {kIdVerifyButton, 0, 0, WS_GROUP | (merge ? WS_VISIBLE : 0u)},
+      {kIdActionButton, 0, 0, WS_VISIBLE},
+      {kIdAppExit, IDS_CANCEL_CLOSE, 1, WS_VISIBLE},
+      {setup_.lite ? kIdHelpLite : kIdHelpContents, 0, 0, WS_VISIBLE},
+      {kIdAppAbout, 0, 0, WS_VISIBLE},
+  };
+  const wchar_t* fixedLabels[] = {L"&Verify Files", L"Apply", nullptr, L"&Help", L"&About..."};
+  HWND after = Item(IDHELP).Handle();
+  for (int i = 0; i < 5; ++i) {
+    const int left = tabs.right - (5 - i) * width - (4 - i) * gap;
+    const std::wstring label = kinds[i].labelId != 0
+                                   ? Widen(LoadStringPart(kinds[i].labelId, kinds[i].labelPart))
+                                   : std::wstring(fixedLabels[i]);
+    buttons_[i] = CreateWindowExW(
+        0, L"BUTTON", label.c_str(), WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | kinds[i].style, left,
+        ok.top, width, height, Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kinds[i].id)),
+        GetModuleHandleW(nullptr), nullptr);
+    if (buttons_[i] == nullptr) ThrowMemoryError();
+    SendMessageW(buttons_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    // The keyboard reaches the row after the pages, in the row's order.
+    if (after != nullptr) {
+      SetWindowPos(buttons_[i], after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    after = buttons_[i];
+  }
+}
+
+void CPSApp::EditSystemMenu() const {
+  HMENU menu = GetSystemMenu(Handle(), FALSE);
+  if (menu == nullptr) return;
+  DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
+  DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
+  const std::string title = LoadMessage(IDS_APP_TITLE).value_or("");
+  const std::wstring about = Widen(LoadMessage(IDS_ABOUT_MENU, {title}).value_or(""));
+  if (InsertMenuW(menu, 0, MF_BYPOSITION | MF_STRING, kIdSystemMenuAbout, about.c_str())) {
+    InsertMenuW(menu, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+  }
+}
+
+void CPSApp::RestorePlacement() const {
+  CAppPrefs& prefs = setup_.prefs;
+  const HWND order = prefs.onTop ? HWND_TOPMOST : HWND_NOTOPMOST;
+  if (!prefs.windowBounds.IsEmpty()) {
+    const WindowRect fitted =
+        KeepRectOnScreen(prefs.windowBounds, ScreenLayoutAround(prefs.windowBounds, prefs.onTop));
+    SetWindowPos(Handle(), order, fitted.left, fitted.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    prefs.windowBounds = fitted;
+  } else {
+    // First start: the middle of the screen the program starts on.
+    RECT window{};
+    GetWindowRect(Handle(), &window);
+    const WindowRect area =
+        ScreenLayoutAround({window.left, window.top, window.right, window.bottom}, false)
+            .nearestArea;
+    const int left = area.left + (area.right - area.left - (window.right - window.left)) / 2;
+    const int top = area.top + (area.bottom - area.top - (window.bottom - window.top)) / 2;
+    SetWindowPos(Handle(), order, std::max(left, int{area.left}), std::max(top, int{area.top}), 0,
+                 0, SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+}
+
+void CPSApp::RecordPlacement() const {
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  if (!GetWindowPlacement(Handle(), &placement)) return;
+  const RECT& normal = placement.rcNormalPosition;
+  const WindowPlacement record{static_cast<int>(placement.showCmd),
+                               {normal.left, normal.top, normal.right, normal.bottom}};
+  setup_.prefs.RecordWindowPlacement(&record);
+  setup_.prefs.page = ActiveIndex();
+}
+
+bool CPSApp::RequestClose() {
+  if (ProcessOperationState().OperationRunning &&
+      ShowMessage(Handle(), LoadMessage(IDS_CONFIRM_CLOSE).value_or(""),
+                  kBoxYesNo | kBoxIconQuestion) != kButtonYes) {
+    return false;
+  }
+  DestroyWindow(Handle());
+  return true;
+}
+
+bool CPSApp::OnCommand(int id) {
+  switch (id) {
+    case IDOK:
+      // Enter in a box: the sheet's own OK would end the sheet.
+      return true;
+    case IDCANCEL:
+      // Escape: during an operation the operation watches the key itself.
+      if (!ProcessOperationState().OperationRunning) RequestClose();
+      return true;
+    case kIdAppExit:
+      RequestClose();
+      return true;
+    case kIdActionButton:
+    case kIdVerifyButton:
+    case kIdCancelCommand:
+      if (PropertyPage* page = ActivePage()) {
+        SendMessageW(page->Handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+      }
+      return true;
+    case kIdHelpLite:
+    case kIdHelpContents:
+    case kIdHelp:
+      if (setup_.showHelp) setup_.showHelp();
+      return true;
+    case kIdAppAbout:
+      if (setup_.showAbout) setup_.showAbout();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CPSApp::PaintMinimised() const {
+  if (!IsIconic(Handle())) return false;
+  PAINTSTRUCT paint;
+  HDC context = BeginPaint(Handle(), &paint);
+  SendMessageW(Handle(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(context), 0);
+  RECT client{};
+  GetClientRect(Handle(), &client);
+  const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+  const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+  DrawIcon(context, x, y, LoadSizedIcon(kIconApp, IconSize::systemLarge));
+  EndPaint(Handle(), &paint);
+  return true;
+}
+
+void CPSApp::OnSettingChange(LPARAM lParam) const {
+  const auto* section = reinterpret_cast<const wchar_t*>(lParam);
+  if (!EqualIgnoringCase(section, L"intl")) return;
+  ReloadProcessNumberFormat();
+  if (PropertyPage* page = ActivePage()) page->OnSettingChange(section);
+}
+
+bool CPSApp::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  switch (message) {
+    case WM_COMMAND:
+      return OnCommand(LOWORD(wParam));
+    case WM_CLOSE:
+      RequestClose();
+      return true;
+    case WM_SYSCOMMAND:
+      switch (wParam & 0xFFF0) {
+        case kIdSystemMenuAbout:
+          return OnCommand(kIdAppAbout);
+        case SC_CONTEXTHELP:
+          return OnCommand(kIdHelp);
+        case SC_CLOSE:
+          RequestClose();
+          return true;
+        default:
+          return false;
+      }
+    case WM_SETCURSOR:
+      if (!ProcessOperationState().OperationRunning) return false;
+      SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+      result = TRUE;
+      return true;
+    case WM_PAINT:
+      return PaintMinimised();
+    case WM_QUERYDRAGICON:
+      result = reinterpret_cast<LRESULT>(LoadSizedIcon(kIconApp, IconSize::systemLarge));
+      return true;
+    case WM_SETTINGCHANGE:
+      result = Default(message, wParam, lParam);
+      OnSettingChange(lParam);
+      return true;
+    case WM_ENDSESSION:
+      if (wParam != FALSE) {
+        RecordPlacement();
+        if (setup_.prefs.IsModified()) setup_.prefs.Save();
+      }
+      return false;
+    case WM_DESTROY:
+      RecordPlacement();
+      if (setup_.quitOnDestroy) PostQuitMessage(0);
+      return false;
+    default:
+      return false;
+  }
+}

@@ -1,0 +1,31 @@
+#include "ui/win32/lite_info_page.h"
+
+#include "app/message_format.h"
+#include "res/resource.h"
+#include "ui/win32/app_sheet.h"
+
+namespace {
+
+constexpr int kIdDescription = 3023;
+
+}  // namespace
+
+bool LiteInfoPage::OnInit() {
+  if (const CPSApp* sheet = MainSheet()) ApplyFontToTree(Handle(), sheet->Font());
+  if (describe_) Item(kIdDescription).SetText(LoadMessage(IDS_LITE_DESCRIPTION).value_or(""));
+  return true;
+}
+
+// Nothing to split here: the action button waits for the Merge tab.
+bool LiteInfoPage::OnSetActive() {
+  if (const CPSApp* sheet = MainSheet()) {
+    sheet->ShowButtonsFor(false);
+    sheet->ActionButton().Enable(false);
+  }
+  return true;
+}
+
+bool LiteInfoPage::OnKillActive() {
+  if (const CPSApp* sheet = MainSheet()) sheet->ActionButton().Enable(true);
+  return true;
+}

@@ -1,0 +1,22 @@
+#include "platform/console.h"
+#include "ui/console/console_commands.h"
+#include "ui/win32/lite_info_page.h"
+#include "ui/win32/window_app.h"
+
+// The full program's window; a console command typed after its name runs as in partwell-cli.
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments = platform::CommandLineArguments(argc, argv);
+  const ConsoleCommand commands[] = {kSplitCommand, kPlanCommand,     kMergeCommand, kVerifyCommand,
+                                     kInfoCommand,  kSettingsCommand, kSizesCommand};
+  if (WantsConsole(arguments, commands)) {
+    platform::UseParentConsole();
+    return RunConsoleProgram(ProgramKind::full, commands, nullptr, arguments);
+  }
+  WindowProgram program{ProgramKind::full,
+                        [](CAppPrefs&) -> std::unique_ptr<PropertyPage> {
+                          return std::make_unique<LiteInfoPage>(false);
+                        },
+                        {},
+                        {}};
+  return RunWindowProgram(std::move(program), arguments);
+}

@@ -1,0 +1,83 @@
+#pragma once
+// CPPParent: what the Split and Merge pages share. The path boxes with their browse buttons,
+// the comments, the status area with its bar and lines, "Beep when done"; the refresh that
+// re-derives what the page shows whenever an input changes; and the busy scope in which an
+// operation runs.
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/app_prefs.h"
+#include "engine/operation_state.h"
+#include "ui/win32/edit_drop.h"
+#include "ui/win32/image_button.h"
+#include "ui/win32/property_page.h"
+#include "ui/win32/window_host.h"
+
+// The busy scope: the operation scope runs, the main window is locked except Cancel (the
+// Close button, relabelled), Help and About. Everything is given back on every way out.
+class CAutoWindowDisabler {
+ public:
+  CAutoWindowDisabler(HWND mainWindow, OperationHost& host);
+  ~CAutoWindowDisabler();
+  CAutoWindowDisabler(const CAutoWindowDisabler&) = delete;
+  CAutoWindowDisabler& operator=(const CAutoWindowDisabler&) = delete;
+
+ private:
+  HWND mainWindow_;
+  OperationScope scope_;
+};
+
+class CPPParent : public PropertyPage {
+ public:
+  // `mergePage`: the page labels the action button "&Merge" rather than "&Split".
+  CPPParent(int templateId, CAppPrefs& prefs, bool mergePage);
+
+  bool OnSetActive() override;
+  void OnSettingChange(const std::wstring& section) override;
+
+  // Re-derives everything the page shows from its inputs; a failure to derive it is shown in
+  // the status box, never in a message box.
+  void RefreshPage();
+
+ protected:
+  bool OnInit() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  void DoDataExchange(DataExchange& exchange) override;
+
+  // The four path and size fields; pages may bind more around them.
+  virtual void ExchangePathFields(DataExchange& exchange);
+  // Clears what LoadInfo derives (base: the byte size).
+  virtual void ClearInfo();
+  // Derives what the page shows from the source; raises what goes wrong.
+  virtual void LoadInfo() = 0;
+  // The open-file dialog's filter (string id) and the folder browser's title (string id).
+  virtual unsigned SourceFilterId() const = 0;
+  virtual unsigned DestinationTitleId() const = 0;
+
+  // The destination folder must exist: the reading direction fails with 1119 and puts the
+  // focus on the destination box. False when it failed.
+  bool CheckDestinationFolder();
+
+  // Runs `operation` in the busy scope on the main window, then the beep rule. An error
+  // leaves the scope, shows "The operation was NOT completed." for an abort while the window
+  // exists, and goes on to the application's handler.
+  void RunOperation(const std::function<void(OperationHost&)>& operation);
+
+  // Reads the fields; when that fails, the command ends as a user abort.
+  void ReadFieldsOrAbort();
+
+  CAppPrefs& prefs_;
+  std::string sourcePath_, destinationFolder_, name_, byteSizeText_;
+  std::string comments_, status_;
+  bool beep_ = false;
+
+ private:
+  void BrowseDestination();
+
+  bool mergePage_;
+  bool refreshing_ = false;
+  CEditDrop sourceBox_{false}, destinationBox_{true}, nameBox_{false};
+  CBtnImage browseSource_, browseDestination_;
+};

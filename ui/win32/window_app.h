@@ -1,0 +1,55 @@
+#pragma once
+// CApp: the start, the run and the end of a window program.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app_prefs.h"
+#include "ui/console/console_app.h"
+#include "ui/win32/property_page.h"
+#include "ui/win32/scoped_handle.h"
+
+class CPSApp;
+
+// What makes one window program differ from the other.
+struct WindowProgram {
+  ProgramKind kind;
+  // Tab 0: the Split page (full program) or the information page (lite program).
+  std::function<std::unique_ptr<PropertyPage>(CAppPrefs&)> makeSplitTab;
+  // The Help and About commands, owned by `owner`; nothing when empty.
+  std::function<void(HWND owner)> showHelp;
+  std::function<void(HWND owner, CAppPrefs& prefs)> showAbout;
+};
+
+class CApp {
+ public:
+  explicit CApp(WindowProgram program);
+  ~CApp();
+
+  // Start-up: checks, preferences, the start page and the window. False when the program
+  // must end at once (what went wrong was shown, where there is something to show).
+  bool InitInstance(const std::vector<std::string>& arguments);
+  // After the message loop: the preferences are saved.
+  int ExitInstance(int loopResult);
+
+  CAppPrefs& Prefs() { return prefs_; }
+  CPSApp* Sheet() const { return sheet_.get(); }
+
+ private:
+  void Start(const std::vector<std::string>& arguments);
+  void CreateFont();
+  void CreateSheet(int startPage, const std::string& startPath);
+
+  WindowProgram program_;
+  CAppPrefs prefs_;
+  ScopedFont font_;
+  std::unique_ptr<CPSApp> sheet_;
+};
+
+// The whole run of a window program: start-up, the message loop and the end.
+int RunWindowProgram(WindowProgram program, const std::vector<std::string>& arguments);
+
+// The last active popup of the main window: the owner of the Help and About dialogs.
+HWND CommandOwner();
