@@ -5,6 +5,9 @@ set(CMAKE_INSTALL_DOCDIR share/doc/partwell)
 include(GNUInstallDirs)
 
 install(TARGETS partwell PartwellLite RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(WIN32)
+  install(TARGETS partwell_window RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 if(NOT WIN32)
