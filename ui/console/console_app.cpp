@@ -99,15 +99,18 @@ int RunConsoleProgram(ProgramKind kind, std::span<const ConsoleCommand> commands
 
 bool WantsConsole(const std::vector<std::string>& arguments,
                   std::span<const ConsoleCommand> commands) {
-  if (arguments.empty()) return false;
-  const std::string& first = arguments.front();
-  if (first == "help" || first == "-h" ||
-      std::ranges::any_of(commands, [&first](const ConsoleCommand& command) {
-        return command.shape.name == first;
-      })) {
-    return true;
+  // The window's own options ("/UserDataFolder:...") start with a slash.
+  std::vector<std::string> words;
+  for (const std::string& argument : arguments) {
+    if (argument.starts_with("--")) return argument.size() > 2;
+    if (!argument.starts_with("/")) words.push_back(argument);
   }
-  return std::ranges::any_of(arguments, [](const std::string& argument) {
-    return argument.size() > 2 && argument.starts_with("--");
-  });
+  if (words.empty()) return false;
+  const std::string& first = words.front();
+  // A file to open has a folder or an extension; a bare word is a command, even one this
+  // program does not know, and a window opens one file only.
+  return words.size() > 1 || first == "-h" || first.find_first_of(".\\/:") == std::string::npos ||
+         std::ranges::any_of(commands, [&first](const ConsoleCommand& command) {
+           return command.shape.name == first;
+         });
 }

@@ -34,7 +34,8 @@ struct ConsoleCommand {
 int RunConsoleProgram(ProgramKind kind, std::span<const ConsoleCommand> commands,
                       const ConsoleCommand* noCommand, const std::vector<std::string>& arguments);
 
-// Whether a program that has a window too was asked for a console command: the first argument
-// names one of `commands` (or help), or an argument is a console option ("--yes").
+// Whether a program that has a window too was asked for a console command rather than for a
+// file to open: a console option ("--yes"), a bare word or a command first, or more than one
+// word.
 bool WantsConsole(const std::vector<std::string>& arguments,
                   std::span<const ConsoleCommand> commands);
