@@ -7,23 +7,10 @@
 #include <cerrno>
 
 #include "platform/elf_version_block.h"
+#include "platform/posix/descriptor.h"
 
 namespace platform {
 namespace {
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // False with `error` set when the system fails, with `error` 0 when the file ends early.
 bool ReadFully(int fd, std::uint64_t offset, std::span<unsigned char> buffer, int& error) {
@@ -57,9 +44,9 @@ ErrorCode ErrorFor(ElfVersionResult result) {
 ErrorCode ReadVersionInfo(const std::string& programPath, VersionInfo& info) {
   // Non-blocking, so a named pipe in place of the program cannot hold the caller.
   Descriptor file(open(programPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (file.get() < 0) return static_cast<ErrorCode>(errno);
+  if (file.Get() < 0) return static_cast<ErrorCode>(errno);
   struct stat status;
-  if (fstat(file.get(), &status) != 0) return static_cast<ErrorCode>(errno);
+  if (fstat(file.Get(), &status) != 0) return static_cast<ErrorCode>(errno);
   if (S_ISDIR(status.st_mode)) return EISDIR;
   if (!S_ISREG(status.st_mode)) return ENOEXEC;
 
@@ -67,7 +54,7 @@ ErrorCode ReadVersionInfo(const std::string& programPath, VersionInfo& info) {
   ElfVersionResult result = ReadElfVersionBlock(
       static_cast<std::uint64_t>(status.st_size),
       [&](std::uint64_t offset, std::span<unsigned char> buffer) {
-        return ReadFully(file.get(), offset, buffer, readError);
+        return ReadFully(file.Get(), offset, buffer, readError);
       },
       info);
   if (readError != 0) return static_cast<ErrorCode>(readError);
