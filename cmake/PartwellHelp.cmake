@@ -22,4 +22,4 @@ add_custom_command(
   COMMENT "Compiling the help file Partwell.chm"
   VERBATIM)
 add_custom_target(partwell_help ALL DEPENDS ${PW_HELP_FILE})
-install(FILES ${PW_HELP_FILE} DESTINATION ${CMAKE_INSTALL_BINDIR})
+set_target_properties(partwell_help PROPERTIES PARTWELL_HELP_FILE ${PW_HELP_FILE})

@@ -8,6 +8,11 @@ install(TARGETS partwell PartwellLite RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR
 if(WIN32)
   install(TARGETS partwell_window RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+# The help file goes beside Partwell.exe, where its Help button looks for it.
+if(TARGET partwell_help)
+  get_target_property(help_file partwell_help PARTWELL_HELP_FILE)
+  install(FILES ${help_file} DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 if(NOT WIN32)

@@ -74,15 +74,6 @@ for config in "${configs[@]}"; do
     windows)
       configure_and_build build/windows -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DPARTWELL_BENCH=OFF
-      # The window tests need a display: a virtual one when there is none.
-      if [ -z "${DISPLAY:-}" ]; then
-        display=:${PARTWELL_TEST_DISPLAY:-91}
-        Xvfb "$display" -screen 0 1280x1024x24 </dev/null >/dev/null 2>&1 &
-        xvfb_pid=$!
-        trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
-        export DISPLAY=$display
-        sleep 1
-      fi
       # One Wine server and its services for the whole run, started apart from the tests'
       # output pipes: a service that inherits them would keep CTest waiting.
       WINEDEBUG=-all wineserver -p 120 </dev/null >/dev/null 2>&1 || true
