@@ -6,6 +6,7 @@
 #include "ui/win32/lite_info_page.h"
 #include "ui/win32/merge_page.h"
 #include "ui/win32/message_loop.h"
+#include "ui/win32/split_page.h"
 
 int ScriptedPrompter::Ask(HWND, const std::string& text, unsigned boxType) {
   questions.push_back(text);
@@ -42,14 +43,23 @@ std::string WithoutCarriageReturns(std::string text) {
   return text;
 }
 
-SheetDriver::SheetDriver(int startPage, const std::string& startPath)
+SheetDriver::SheetDriver(int startPage, const std::string& startPath, ProgramKind kind,
+                         const std::function<void(CAppPrefs&)>& prepare)
     : prefs_(CReg::Root::none), previous_(ReplacePrompter(&prompter_)) {
-  SetApplicationTitle("PartwellLite");
+  const bool lite = kind == ProgramKind::lite;
+  SetApplicationTitle(lite ? "PartwellLite" : "Partwell");
   prefs_.SetDefaults();
+  if (prepare) prepare(prefs_);
   SheetSetup setup(prefs_);
-  setup.lite = true;
+  setup.lite = lite;
   setup.quitOnDestroy = false;
-  sheet_ = std::make_unique<CPSApp>(std::move(setup), std::make_unique<LiteInfoPage>(),
+  std::unique_ptr<PropertyPage> splitTab;
+  if (lite) {
+    splitTab = std::make_unique<LiteInfoPage>();
+  } else {
+    splitTab = std::make_unique<CPPSplit>(prefs_);
+  }
+  sheet_ = std::make_unique<CPSApp>(std::move(setup), std::move(splitTab),
                                     std::make_unique<CPPMerge>(prefs_));
   sheet_->SetStartPath(startPath);
   sheet_->CreateWindowOn(startPage);
@@ -73,7 +83,15 @@ void SheetDriver::SelectTab(int index) {
 Window SheetDriver::PageItem(int id) const { return sheet_->ActivePage()->Item(id); }
 
 void SheetDriver::Type(int id, const std::string& text) {
-  SetWindowTextW(PageItem(id).Handle(), Widen(text).c_str());
+  HWND box = PageItem(id).Handle();
+  // A combo box tells its page of an edit only when it comes from the keyboard.
+  if (HWND edit = FindWindowExW(box, nullptr, L"Edit", nullptr)) {
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, WM_CLEAR, 0, 0);
+    for (const wchar_t character : Widen(text)) SendMessageW(edit, WM_CHAR, character, 0);
+  } else {
+    SetWindowTextW(box, Widen(text).c_str());
+  }
   FlushMessages();
 }
 

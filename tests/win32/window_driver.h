@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/app_prefs.h"
+#include "ui/console/console_app.h"
 #include "ui/win32/app_sheet.h"
 #include "ui/win32/message_box.h"
 
@@ -35,10 +36,13 @@ void FlushMessages(unsigned milliseconds = 20);
 // A line feed for each "\r\n" of a multi-line box.
 std::string WithoutCarriageReturns(std::string text);
 
-// The lite program's sheet, made and shown as start-up makes it, with the prompter in place.
+// A program's sheet, made and shown as start-up makes it, with the prompter in place; the
+// preferences are the defaults, changed by `prepare` before the window exists.
 class SheetDriver {
  public:
-  explicit SheetDriver(int startPage = 0, const std::string& startPath = {});
+  explicit SheetDriver(int startPage = 0, const std::string& startPath = {},
+                       ProgramKind kind = ProgramKind::lite,
+                       const std::function<void(CAppPrefs&)>& prepare = {});
   ~SheetDriver();
 
   CPSApp& Sheet() { return *sheet_; }

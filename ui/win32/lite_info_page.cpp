@@ -12,7 +12,7 @@ constexpr int kIdDescription = 3023;
 
 bool LiteInfoPage::OnInit() {
   if (const CPSApp* sheet = MainSheet()) ApplyFontToTree(Handle(), sheet->Font());
-  if (describe_) Item(kIdDescription).SetText(LoadMessage(IDS_LITE_DESCRIPTION).value_or(""));
+  Item(kIdDescription).SetText(LoadMessage(IDS_LITE_DESCRIPTION).value_or(""));
   return true;
 }
 

@@ -7,16 +7,11 @@ inline constexpr int kTemplateLiteInfo = 1006;
 
 class LiteInfoPage : public PropertyPage {
  public:
-  // Without `describe` the page stays empty (the full program's Split tab until it has its page).
-  explicit LiteInfoPage(bool describe = true)
-      : PropertyPage(kTemplateLiteInfo), describe_(describe) {}
+  LiteInfoPage() : PropertyPage(kTemplateLiteInfo) {}
 
   bool OnSetActive() override;
   bool OnKillActive() override;
 
  protected:
   bool OnInit() override;
-
- private:
-  bool describe_;
 };

@@ -1,6 +1,7 @@
 #include "platform/console.h"
 #include "ui/console/console_commands.h"
-#include "ui/win32/lite_info_page.h"
+#include "ui/win32/html_help.h"
+#include "ui/win32/split_page.h"
 #include "ui/win32/window_app.h"
 
 // The full program's window; a console command typed after its name runs as in partwell-cli.
@@ -13,10 +14,9 @@ int main(int argc, char** argv) {
     return RunConsoleProgram(ProgramKind::full, commands, nullptr, arguments);
   }
   WindowProgram program{ProgramKind::full,
-                        [](CAppPrefs&) -> std::unique_ptr<PropertyPage> {
-                          return std::make_unique<LiteInfoPage>(false);
+                        [](CAppPrefs& prefs) -> std::unique_ptr<PropertyPage> {
+                          return std::make_unique<CPPSplit>(prefs);
                         },
-                        {},
-                        {}};
+                        [](HWND owner) { ShowHtmlHelp(owner, ProgramHelpFile()); }};
   return RunWindowProgram(std::move(program), arguments);
 }

@@ -16,7 +16,6 @@ int main(int argc, char** argv) {
   WindowProgram program{
       ProgramKind::lite,
       [](CAppPrefs&) -> std::unique_ptr<PropertyPage> { return std::make_unique<LiteInfoPage>(); },
-      [](HWND owner) { ShowHelpDialog(owner, kLiteHelpDocument); },
-      {}};
+      [](HWND owner) { ShowHelpDialog(owner, kLiteHelpDocument); }};
   return RunWindowProgram(std::move(program), arguments);
 }

@@ -9,8 +9,10 @@
 #include "res/resource.h"
 #include "res/string_table.h"
 #include "ui/start_page.h"
+#include "ui/win32/about_dialog.h"
 #include "ui/win32/app_sheet.h"
 #include "ui/win32/exception_guard.h"
+#include "ui/win32/html_help.h"
 #include "ui/win32/merge_page.h"
 #include "ui/win32/message_box.h"
 #include "ui/win32/message_loop.h"
@@ -142,7 +144,7 @@ void CApp::CreateSheet(int startPage, const std::string& startPath) {
   setup.lite = program_.kind == ProgramKind::lite;
   setup.font = font_.Get();
   if (program_.showHelp) setup.showHelp = [this] { program_.showHelp(CommandOwner()); };
-  if (program_.showAbout) setup.showAbout = [this] { program_.showAbout(CommandOwner(), prefs_); };
+  setup.showAbout = [] { CAboutDlg(OwnAboutText()).ShowModal(CommandOwner()); };
   sheet_ = std::make_unique<CPSApp>(std::move(setup), program_.makeSplitTab(prefs_),
                                     std::make_unique<CPPMerge>(prefs_));
   sheet_->SetStartPath(startPath);
@@ -154,6 +156,8 @@ void CApp::CreateSheet(int startPage, const std::string& startPath) {
 int CApp::ExitInstance(int loopResult) {
   SetKeyboardWindow(nullptr);
   sheet_.reset();
+  // The help viewer's windows run in this process: they go with it.
+  CloseHtmlHelp();
   try {
     prefs_.SaveAtExit();
   } catch (...) {

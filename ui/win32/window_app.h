@@ -18,9 +18,8 @@ struct WindowProgram {
   ProgramKind kind;
   // Tab 0: the Split page (full program) or the information page (lite program).
   std::function<std::unique_ptr<PropertyPage>(CAppPrefs&)> makeSplitTab;
-  // The Help and About commands, owned by `owner`; nothing when empty.
+  // The Help command, owned by `owner`. (Both programs show the same About box.)
   std::function<void(HWND owner)> showHelp;
-  std::function<void(HWND owner, CAppPrefs& prefs)> showAbout;
 };
 
 class CApp {

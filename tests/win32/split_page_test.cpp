@@ -1,0 +1,207 @@
+// The Split page as a user meets it: the live plan while typing, the reasons why there is
+// none in the status box, the size list, and a split from the window that merges back.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "engine/merge/merge.h"
+#include "res/resource.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/scripted_host.h"
+#include "tests/support/split_package.h"
+#include "tests/win32/window_driver.h"
+
+// After <windows.h>, which it needs.
+#include <commctrl.h>
+
+namespace {
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+int ListCount(SheetDriver& driver) {
+  return static_cast<int>(driver.PageItem(IDC_MAX_FILE_SIZE).Send(CB_GETCOUNT));
+}
+
+class SplitPage : public ::testing::Test {
+ protected:
+  SplitPage() {
+    const Bytes bytes = SourceBytes(1'000'000, 11);
+    original_.assign(bytes.begin(), bytes.end());
+    source_ = scratch_.Write("movie.avi", original_.data(), original_.size());
+  }
+
+  std::string Folder() const { return scratch_.PathText() + "\\"; }
+
+  ScratchFolder scratch_;
+  std::string original_, source_;
+};
+
+TEST_F(SplitPage, PlansWhileTypingAndSplitsWhatTheMergeTakesBack) {
+  SheetDriver driver(0, source_, ProgramKind::full);
+  EXPECT_EQ(driver.ButtonText(kIdActionButton), "&Split");
+  EXPECT_FALSE(driver.SheetButton(kIdVerifyButton).IsVisible());
+  EXPECT_EQ(driver.PageText(IDC_STATUS), "");
+  EXPECT_EQ(driver.PageText(IDC_BYTE_SIZE), "1,000,000 (976.56 KB)");
+  EXPECT_EQ(driver.PageText(IDC_NAME), "movie.avi");
+  EXPECT_EQ(driver.PageText(IDC_DESTINATION), scratch_.PathText() + "\\");
+  // Count mode (3 files on first run): the size box shows the size that gives them, and that
+  // size is stored although nothing was split.
+  EXPECT_TRUE(driver.PageItem(IDC_BY_COUNT).IsChecked());
+  EXPECT_FALSE(driver.PageItem(IDC_MAX_FILE_SIZE).IsEnabled());
+  EXPECT_FALSE(driver.PageItem(IDC_SET_TO_FREE_SPACE).IsEnabled());
+  const std::string threeFiles = driver.PageText(IDC_MAX_FILE_SIZE);
+  driver.Type(IDC_FILE_COUNT, "5");
+  EXPECT_NE(driver.PageText(IDC_MAX_FILE_SIZE), threeFiles);
+  EXPECT_EQ(driver.Prefs().splitFileCount, 5);
+  const std::uint64_t planned = driver.Prefs().splitMaxFileSize;
+  EXPECT_LT(planned, 1'000'000u / 3);
+
+  driver.ClickSheet(kIdActionButton);
+  EXPECT_EQ(driver.PageText(IDC_STATUS), "The operation was completed.");
+  EXPECT_TRUE(driver.Prompter().questions.empty());
+  EXPECT_TRUE(std::filesystem::exists(Folder() + "movie.avi_00004.fss"));
+  EXPECT_FALSE(std::filesystem::exists(Folder() + "movie.avi_00005.fss"));
+
+  std::filesystem::remove(source_);
+  ScriptedHost host;
+  CFMerge().Merge(host, Folder() + "movie.avi_00000.fsm", source_, MergeOptions{});
+  EXPECT_EQ(ReadWholeFile(source_), original_);
+}
+
+TEST_F(SplitPage, WhatIsNoSizeOrNumberIsExplainedWhileTypingAndRefusedOnSplit) {
+  SheetDriver driver(0, source_, ProgramKind::full);
+  const auto status = [&] { return driver.PageText(IDC_STATUS); };
+  const std::string countRange =
+      "The number of split files must be an integer between 2 and 32,766.";
+  driver.Type(IDC_FILE_COUNT, "32,767");
+  EXPECT_EQ(status(), countRange);
+  // The arrows stop at the largest number.
+  driver.Type(IDC_FILE_COUNT, "32,766");
+  driver.PageItem(IDC_FILE_COUNT).Send(WM_KEYDOWN, VK_UP);
+  driver.PageItem(IDC_FILE_COUNT).Send(WM_KEYUP, VK_UP);
+  FlushMessages();
+  EXPECT_EQ(driver.PageText(IDC_FILE_COUNT), "32,766");
+  for (const char* typed : {"", "1", "-3", "three"}) {
+    driver.Type(IDC_FILE_COUNT, typed);
+    EXPECT_EQ(status(), countRange) << typed;
+  }
+
+  // Size mode: the empty box gets the stored size.
+  driver.Type(IDC_FILE_COUNT, "");
+  driver.Prefs().splitMaxFileSize = 524'288;
+  driver.PageItem(IDC_MAX_FILE_SIZE).SetText("");
+  driver.ClickPage(IDC_BY_SIZE);
+  EXPECT_EQ(driver.PageText(IDC_MAX_FILE_SIZE), "524,288 (512.00 KB)");
+  EXPECT_FALSE(driver.PageItem(IDC_FILE_COUNT).IsEnabled());
+  EXPECT_EQ(driver.PageText(IDC_FILE_COUNT), "3");
+  const std::string sizeRange =
+      "The byte size of the split files must be an integer between 4,368 and 107,374,182,400 "
+      "(100.00 GB).";
+  for (const char* typed : {"700 KB", "-700KB", "huge", "4,367", "107,374,182,401", " "}) {
+    driver.Type(IDC_MAX_FILE_SIZE, typed);
+    EXPECT_EQ(status(), sizeRange) << typed;
+  }
+  driver.Type(IDC_MAX_FILE_SIZE, "700KB");
+  EXPECT_EQ(status(), "");
+  EXPECT_EQ(driver.PageText(IDC_FILE_COUNT), "3");
+
+  // The Split command raises the same message; nothing is written.
+  driver.Type(IDC_MAX_FILE_SIZE, "700 KB");
+  driver.Prompter().answers.push_back({kButtonOk, {}});
+  driver.ClickSheet(kIdActionButton);
+  ASSERT_EQ(driver.Prompter().questions.size(), 1u);
+  EXPECT_EQ(driver.Prompter().questions[0], sizeRange);
+  EXPECT_EQ(Listing(scratch_.Path()), std::vector<std::string>{"movie.avi"});
+
+  // Count mode again: the box, emptied by the failed plan, gets the last number that was read
+  // (too many files for this source).
+  EXPECT_EQ(driver.PageText(IDC_FILE_COUNT), "");
+  driver.ClickPage(IDC_BY_COUNT);
+  EXPECT_EQ(driver.PageText(IDC_FILE_COUNT), "32,766");
+  EXPECT_EQ(status(), "The number of split files must be an integer between 2 and 232.");
+}
+
+TEST_F(SplitPage, ABadSourceOrDestinationIsExplainedAndNothingIsWritten) {
+  SheetDriver driver(0, source_, ProgramKind::full);
+  driver.Type(IDC_SOURCE_PATH, Folder() + "missing.avi");
+  EXPECT_NE(driver.PageText(IDC_STATUS).find("was not found"), std::string::npos);
+  driver.Type(IDC_SOURCE_PATH, source_);
+  driver.ClickPage(IDC_USE_SOURCE_FOLDER);
+  EXPECT_TRUE(driver.PageItem(IDC_DESTINATION).IsEnabled());
+  driver.Type(IDC_DESTINATION, Folder() + "nowhere");
+  EXPECT_EQ(driver.PageText(IDC_STATUS), "The folder " + Folder() + "nowhere was not found.");
+  driver.Prompter().answers.push_back({kButtonOk, {}});
+  driver.ClickSheet(kIdActionButton);
+  EXPECT_EQ(driver.Prompter().questions.size(), 1u);
+  EXPECT_EQ(Listing(scratch_.Path()), std::vector<std::string>{"movie.avi"});
+  // A prefix of its own names the package.
+  driver.Type(IDC_DESTINATION, scratch_.PathText());
+  driver.ClickPage(IDC_USE_SOURCE_NAME);
+  driver.Type(IDC_NAME, "part");
+  driver.ClickSheet(kIdActionButton);
+  EXPECT_EQ(driver.PageText(IDC_STATUS), "The operation was completed.");
+  EXPECT_TRUE(std::filesystem::exists(Folder() + "part_00000.fsm"));
+}
+
+TEST_F(SplitPage, CancelledSplitLeavesNoPackageAndDeclinedCancelGoesOn) {
+  for (const int answer : {kButtonYes, kButtonNo}) {
+    SheetDriver driver(0, source_, ProgramKind::full);
+    // The request waits in the queue until the split looks at its messages.
+    PostMessageW(driver.Handle(), WM_COMMAND, MAKEWPARAM(kIdCancelCommand, BN_CLICKED), 0);
+    driver.Prompter().answers.push_back({answer, {}});
+    // Yes: the files written so far go too.
+    if (answer == kButtonYes) driver.Prompter().answers.push_back({kButtonYes, {}});
+    driver.ClickSheet(kIdActionButton);
+    ASSERT_EQ(driver.Prompter().questions.size(), answer == kButtonYes ? 2u : 1u);
+    EXPECT_EQ(driver.Prompter().questions[0],
+              "An attempt was made to cancel operations.\n\nDo you really want to abort the "
+              "current operation?");
+    if (answer == kButtonYes) {
+      EXPECT_EQ(driver.PageText(IDC_STATUS), "The operation was NOT completed.");
+      EXPECT_EQ(Listing(scratch_.Path()), std::vector<std::string>{"movie.avi"});
+    } else {
+      EXPECT_EQ(driver.PageText(IDC_STATUS), "The operation was completed.");
+      EXPECT_EQ(Listing(scratch_.Path()).size(), 4u);
+    }
+  }
+}
+
+TEST_F(SplitPage, SizeListComesFromTheConfigurationFileWhenItHasTheSection) {
+  {
+    SheetDriver driver(0, {}, ProgramKind::full);
+    ASSERT_EQ(ListCount(driver), 27);
+  }
+  const std::string config = Folder() + "Partwell.ini";
+  const auto withConfig = [&](CAppPrefs& prefs) { prefs.userDataFilePath = config; };
+  const std::string onlyInvalid = "[SplitFileSizes]\r\n100=too small\r\nlots=of bytes\r\n";
+  WriteWholeFile(config, onlyInvalid.data(), onlyInvalid.size());
+  {
+    SheetDriver driver(0, {}, ProgramKind::full, withConfig);
+    EXPECT_EQ(ListCount(driver), 0);
+  }
+  const std::string entries = "[SplitFileSizes]\r\n681,984,000 = CD 650 MB\r\n1048576=\r\n";
+  WriteWholeFile(config, entries.data(), entries.size());
+  SheetDriver driver(0, source_, ProgramKind::full, withConfig);
+  ASSERT_EQ(ListCount(driver), 2);
+  driver.ClickPage(IDC_BY_SIZE);
+  const Window list = driver.PageItem(IDC_MAX_FILE_SIZE);
+  list.Send(CB_SETCURSEL, 0);
+  SendMessageW(driver.Sheet().ActivePage()->Handle(), WM_COMMAND,
+               MAKEWPARAM(IDC_MAX_FILE_SIZE, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(list.Handle()));
+  FlushMessages();
+  EXPECT_EQ(driver.PageText(IDC_MAX_FILE_SIZE), "681,984,000 (CD 650 MB)");
+  EXPECT_EQ(driver.PageText(IDC_STATUS), "");
+  EXPECT_EQ(driver.PageText(IDC_FILE_COUNT), "2");
+  EXPECT_EQ(driver.Prefs().splitMaxFileSize, 681'984'000u);
+}
+
+}  // namespace

@@ -1,0 +1,292 @@
+#include "ui/win32/split_page.h"
+
+#include <algorithm>
+
+#include "app/message_format.h"
+#include "app/text_format.h"
+#include "engine/disk_space.h"
+#include "engine/file64.h"
+#include "engine/split/split.h"
+#include "platform/system_error.h"
+#include "res/resource.h"
+#include "ui/split_checks.h"
+#include "ui/win32/app_sheet.h"
+#include "ui/win32/message_box.h"
+
+namespace {
+
+std::string ListItemText(const Window& list, int index) {
+  const LRESULT length = list.Send(CB_GETLBTEXTLEN, static_cast<WPARAM>(index));
+  if (length == CB_ERR) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  list.Send(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(length));
+  return platform::Narrow(text);
+}
+
+void InsertListItem(const Window& list, int index, const std::string& text) {
+  const std::wstring wide = platform::Widen(text);
+  list.Send(CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+// The hourglass for a short wait on the system, the arrow again after it.
+class WaitCursor {
+ public:
+  WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+  ~WaitCursor() { SetCursor(previous_); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  HCURSOR previous_;
+};
+
+}  // namespace
+
+CPPSplit::CPPSplit(CAppPrefs& prefs)
+    : CPPParent(IDD_SPLIT_PAGE, prefs, false),
+      promptOnOverwrite_(prefs.splitPromptOnOverwrite),
+      useSourceName_(prefs.splitAutoFiles),
+      useSourceFolder_(prefs.splitAutoFolder),
+      selfExtracting_(prefs.selfExtracting),
+      bySize_(prefs.splitBySize != 0 ? 1 : 0) {
+  if (!useSourceFolder_) destinationFolder_ = prefs.splitFolder;
+  if (!useSourceName_) name_ = prefs.splitFilePrefix;
+}
+
+unsigned CPPSplit::SourceFilterId() const { return IDS_SOURCE_FILE_FILTER; }
+
+unsigned CPPSplit::DestinationTitleId() const { return IDS_SPLIT_DESTINATION_LABEL; }
+
+bool CPPSplit::OnInit() {
+  settingText_ = true;
+  CPPParent::OnInit();
+  Item(IDC_FILE_COUNT_SPIN).Send(UDM_SETRANGE32, kMinSplitFileCount, kMaxSplitFileCount);
+  FillSizeList();
+  if (bySize_ == 1) {
+    const int preset = FindSizePreset(presets_, prefs_.splitMaxFileSize);
+    if (preset >= 0) {
+      Item(IDC_MAX_FILE_SIZE).Send(CB_SETCURSEL, static_cast<WPARAM>(preset));
+    } else {
+      SetBoxText(IDC_MAX_FILE_SIZE, FormatByteSizeLong(prefs_.splitMaxFileSize, true));
+    }
+    SetBoxText(IDC_FILE_COUNT, {});
+  } else {
+    SetBoxText(IDC_FILE_COUNT, FormatInteger(static_cast<std::uint64_t>(prefs_.splitFileCount)));
+  }
+  settingText_ = false;
+  return true;
+}
+
+void CPPSplit::FillSizeList() {
+  presets_ = SplitSizePresets(prefs_.ConfigFilePath());
+  const Window list = Item(IDC_MAX_FILE_SIZE);
+  list.Send(CB_RESETCONTENT);
+  for (std::size_t i = 0; i < presets_.size(); ++i) {
+    InsertListItem(list, static_cast<int>(i), presets_[i].text);
+  }
+}
+
+void CPPSplit::DoDataExchange(DataExchange& exchange) {
+  CPPParent::DoDataExchange(exchange);
+  exchange.Radio(IDC_BY_COUNT, 2, bySize_);
+  exchange.Check(IDC_PROMPT_OVERWRITE, promptOnOverwrite_);
+  exchange.Check(IDC_USE_SOURCE_NAME, useSourceName_);
+  exchange.Check(IDC_USE_SOURCE_FOLDER, useSourceFolder_);
+  exchange.Check(IDC_SELF_EXTRACTING, selfExtracting_);
+  if (exchange.Reading()) {
+    prefs_.splitPromptOnOverwrite = promptOnOverwrite_;
+    prefs_.splitAutoFiles = useSourceName_;
+    prefs_.splitFilePrefix = name_;
+    prefs_.splitAutoFolder = useSourceFolder_;
+    prefs_.splitFolder = destinationFolder_;
+    prefs_.selfExtracting = selfExtracting_;
+    prefs_.splitBySize = bySize_;
+    return;
+  }
+  const bool countMode = bySize_ == 0;
+  Item(IDC_DESTINATION).Enable(!useSourceFolder_);
+  Item(IDC_BROWSE_DESTINATION).Enable(!useSourceFolder_);
+  Item(IDC_NAME).Enable(!useSourceName_);
+  Item(IDC_FILE_COUNT).Enable(countMode);
+  InvalidateRect(Item(IDC_FILE_COUNT_SPIN).Handle(), nullptr, TRUE);
+  Item(IDC_MAX_FILE_SIZE).Enable(!countMode);
+  Item(IDC_SET_TO_FREE_SPACE).Enable(!countMode && FolderExists(destinationFolder_));
+}
+
+SplitPageFields CPPSplit::Fields() const {
+  SplitPageFields fields;
+  fields.sourcePath = sourcePath_;
+  fields.destinationFolder = destinationFolder_;
+  fields.namePrefix = name_;
+  fields.useSourceFolder = useSourceFolder_;
+  fields.useSourceFileName = useSourceName_;
+  fields.bySize = bySize_ == 1;
+  fields.sizeText = Item(IDC_MAX_FILE_SIZE).Text();
+  fields.countText = Item(IDC_FILE_COUNT).Text();
+  fields.byteSizeText = byteSizeText_;
+  fields.comments = comments_;
+  return fields;
+}
+
+void CPPSplit::TakeFields(const SplitPageFields& fields) {
+  sourcePath_ = fields.sourcePath;
+  destinationFolder_ = fields.destinationFolder;
+  name_ = fields.namePrefix;
+  byteSizeText_ = fields.byteSizeText;
+  comments_ = fields.comments;
+  SetBoxText(IDC_MAX_FILE_SIZE, fields.sizeText);
+  SetBoxText(IDC_FILE_COUNT, fields.countText);
+}
+
+SplitOptions CPPSplit::Options() const {
+  SplitOptions options;
+  options.maxSplitFileSize = prefs_.splitMaxFileSize;
+  options.fileCount = static_cast<std::uint32_t>(std::max(prefs_.splitFileCount, 0));
+  options.bySize = bySize_ == 1;
+  options.selfExtracting = selfExtracting_;
+  options.promptOnOverwrites = promptOnOverwrite_;
+  options.comments = comments_;
+  return options;
+}
+
+void CPPSplit::StoreOptions(const SplitOptions& options) {
+  prefs_.splitMaxFileSize = options.maxSplitFileSize;
+  prefs_.splitFileCount = static_cast<int>(options.fileCount);
+}
+
+void CPPSplit::ClearInfo() {
+  CPPParent::ClearInfo();
+  if (bySize_ == 1) {
+    SetBoxText(IDC_FILE_COUNT, {});
+  } else {
+    Item(IDC_MAX_FILE_SIZE).Send(CB_SETCURSEL, static_cast<WPARAM>(-1));
+  }
+}
+
+void CPPSplit::LoadInfo() {
+  SplitPageFields fields = Fields();
+  SplitOptions options = Options();
+  // What was derived before a failure stays on the page; a size or number that was read is
+  // kept even when the plan then fails.
+  struct Keep {
+    CPPSplit& page;
+    SplitPageFields& fields;
+    SplitOptions& options;
+    ~Keep() {
+      page.TakeFields(fields);
+      page.StoreOptions(options);
+    }
+  } keep{*this, fields, options};
+  LoadSplitInfo(fields, options, {prefs_.splitFolder, prefs_.splitFilePrefix});
+}
+
+void CPPSplit::Split() {
+  ReadFieldsOrAbort();
+  if (!destinationFolder_.empty() && !CheckDestinationFolder()) return;
+  SplitPageFields fields = Fields();
+  SplitOptions options = Options();
+  const std::string destinationPrefix = PrepareSplitRun(fields, options);
+  StoreOptions(options);
+  TakeFields(fields);
+  WriteFields();
+  const std::string source = sourcePath_;
+  RunOperation(
+      [&](OperationHost& host) { CFSplit().Split(host, source, destinationPrefix, options); });
+  // Count mode planned the size of the files it wrote.
+  StoreOptions(options);
+}
+
+void CPPSplit::SetToFreeSpace() {
+  const WaitCursor wait;
+  const std::string folder = Item(IDC_DESTINATION).Text();
+  const std::optional<std::uint64_t> freeBytes = GetFreeSpaceAt(folder, true);
+  const platform::ErrorCode failure =
+      freeBytes ? platform::kErrorDiskFull : platform::LastSystemError();
+  if (const std::optional<std::uint64_t> size = SplitFileSizeForFreeSpace(freeBytes)) {
+    SetBoxText(IDC_MAX_FILE_SIZE, FormatByteSizeLong(*size, true));
+    RefreshPage();
+    return;
+  }
+  ShowMessage(Sheet().Handle(),
+              platform::SystemErrorText(failure).value_or("") + "\r\n\r\n\t" + folder,
+              kBoxIconExclamation);
+}
+
+void CPPSplit::OnSettingChange(const std::wstring& section) {
+  ReformatSizeList();
+  const Window box = Item(IDC_MAX_FILE_SIZE);
+  SetBoxText(IDC_MAX_FILE_SIZE, ReformattedSizeBox(box.Text(), prefs_.splitMaxFileSize));
+  CPPParent::OnSettingChange(section);
+}
+
+// Every size in the list in the new number format; a label of the configuration file goes.
+void CPPSplit::ReformatSizeList() {
+  const Window list = Item(IDC_MAX_FILE_SIZE);
+  for (int i = static_cast<int>(list.Send(CB_GETCOUNT)) - 1; i >= 0; --i) {
+    const std::string text = ListItemText(list, i);
+    std::int64_t bytes = 0;
+    if (!ParseInteger(std::string_view(text).substr(0, text.find(' ')), bytes) || bytes < 0) {
+      continue;
+    }
+    list.Send(CB_DELETESTRING, static_cast<WPARAM>(i));
+    InsertListItem(list, i, FormatByteSizeLong(static_cast<std::uint64_t>(bytes), true));
+  }
+}
+
+void CPPSplit::TakeSelectedSize() {
+  const Window list = Item(IDC_MAX_FILE_SIZE);
+  const LRESULT index = list.Send(CB_GETCURSEL);
+  if (index == CB_ERR) return;
+  SetBoxText(IDC_MAX_FILE_SIZE, ListItemText(list, static_cast<int>(index)));
+  RefreshPage();
+}
+
+bool CPPSplit::CountMode() const { return Item(IDC_BY_COUNT).IsChecked(); }
+
+void CPPSplit::FillEmptyInput(int boxId, const std::string& text) {
+  if (Item(boxId).Text().empty()) SetBoxText(boxId, text);
+}
+
+void CPPSplit::SetBoxText(int id, const std::string& text) {
+  const Window box = Item(id);
+  if (box.Text() == text) return;
+  const bool wasSetting = settingText_;
+  settingText_ = true;
+  box.SetText(text);
+  settingText_ = wasSetting;
+}
+
+bool CPPSplit::OnCommand(int id, int code, HWND control) {
+  const bool clicked = code == BN_CLICKED;
+  switch (id) {
+    case kIdActionButton:
+      if (clicked) Split();
+      return clicked;
+    case IDC_MAX_FILE_SIZE:
+      if (code == CBN_EDITCHANGE) RefreshPage();
+      if (code == CBN_SELCHANGE) TakeSelectedSize();
+      return code == CBN_EDITCHANGE || code == CBN_SELCHANGE;
+    case IDC_FILE_COUNT:
+      if (code == EN_CHANGE && !settingText_ && CountMode()) RefreshPage();
+      return code == EN_CHANGE;
+    case IDC_BY_COUNT:
+      if (clicked) {
+        FillEmptyInput(IDC_FILE_COUNT,
+                       FormatInteger(static_cast<std::uint64_t>(prefs_.splitFileCount)));
+        RefreshPage();
+      }
+      return clicked;
+    case IDC_BY_SIZE:
+      if (clicked) {
+        FillEmptyInput(IDC_MAX_FILE_SIZE, FormatByteSizeLong(prefs_.splitMaxFileSize));
+        RefreshPage();
+      }
+      return clicked;
+    case IDC_SET_TO_FREE_SPACE:
+      if (clicked) SetToFreeSpace();
+      return clicked;
+    default:
+      return CPPParent::OnCommand(id, code, control);
+  }
+}

@@ -1,0 +1,53 @@
+#pragma once
+// CPPSplit: the Split tab. The user names a file, where its package goes and what it is
+// called, and either the number of split files or their largest size; the page works out the
+// other one at every change and splits the file on the action button.
+
+#include <vector>
+
+#include "engine/split/split_options.h"
+#include "ui/split_page_rules.h"
+#include "ui/split_presets.h"
+#include "ui/win32/page_parent.h"
+
+class CPPSplit : public CPPParent {
+ public:
+  explicit CPPSplit(CAppPrefs& prefs);
+
+  // The Split command (the action button).
+  void Split();
+  // "S&et to Destination Free Space".
+  void SetToFreeSpace();
+
+  void OnSettingChange(const std::wstring& section) override;
+
+ protected:
+  bool OnInit() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  void DoDataExchange(DataExchange& exchange) override;
+  void ClearInfo() override;
+  void LoadInfo() override;
+  unsigned SourceFilterId() const override;
+  unsigned DestinationTitleId() const override;
+
+ private:
+  // The page's fields with the two boxes it reads itself, and the split's options from the
+  // stored preferences; and back.
+  SplitPageFields Fields() const;
+  void TakeFields(const SplitPageFields& fields);
+  SplitOptions Options() const;
+  void StoreOptions(const SplitOptions& options);
+
+  void FillSizeList();
+  void ReformatSizeList();
+  void TakeSelectedSize();
+  void FillEmptyInput(int boxId, const std::string& text);
+  bool CountMode() const;
+  // Sets a box's text without the change counting as the user's edit.
+  void SetBoxText(int id, const std::string& text);
+
+  bool promptOnOverwrite_, useSourceName_, useSourceFolder_, selfExtracting_;
+  int bySize_;
+  bool settingText_ = false;
+  std::vector<SizePreset> presets_;
+};
