@@ -111,8 +111,16 @@ def bitmap_entry(pixels, size):
     for row in reversed(range(size)):
         rows.append(b''.join(struct.pack('BBBB', p[2], p[1], p[0], p[3])
                              for p in pixels[row * size:(row + 1) * size]))
+    # The AND mask marks the clear pixels: drawing that ignores alpha, such as the greyed
+    # face of a disabled button, still sees the shape and not a square.
     mask_stride = ((size + 31) // 32) * 4
-    mask = b'\0' * (mask_stride * size)
+    mask = b''
+    for row in reversed(range(size)):
+        line = bytearray(mask_stride)
+        for x in range(size):
+            if pixels[row * size + x][3] < 128:
+                line[x // 8] |= 0x80 >> (x % 8)
+        mask += bytes(line)
     return header + b''.join(rows) + mask
 
 

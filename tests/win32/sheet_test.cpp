@@ -72,20 +72,25 @@ TEST_F(SheetWithPackage, BusyWhileMergingAndIdleAgainAfterSuccessFailureAndCance
   const HWND tabs = driver.Sheet().TabControl().Handle();
   package_.WriteOriginal();  // the merged file exists: the merge asks before it overwrites
   bool checked = false;
-  driver.Prompter().answers.push_back({kButtonYes, [&] {
-                                         checked = true;
-                                         EXPECT_TRUE(ProcessOperationState().OperationRunning);
-                                         EXPECT_EQ(driver.ButtonText(kIdCancelCommand), "Cancel");
-                                         EXPECT_FALSE(driver.SheetButton(kIdAppExit));
-                                         EXPECT_FALSE(IsWindowEnabled(tabs));
-                                         EXPECT_FALSE(
-                                             driver.Sheet().ActivePage()->Self().IsEnabled());
-                                         EXPECT_FALSE(driver.SheetEnabled(kIdActionButton));
-                                         EXPECT_FALSE(driver.Sheet().VerifyButton().IsEnabled());
-                                         EXPECT_TRUE(driver.SheetEnabled(kIdCancelCommand));
-                                         EXPECT_TRUE(driver.SheetEnabled(kIdHelpLite));
-                                         EXPECT_TRUE(driver.SheetEnabled(kIdAppAbout));
-                                       }});
+  driver.Prompter().answers.push_back(
+      {kButtonYes, [&] {
+         checked = true;
+         EXPECT_TRUE(ProcessOperationState().OperationRunning);
+         EXPECT_EQ(driver.ButtonText(kIdCancelCommand), "Cancel");
+         EXPECT_FALSE(driver.SheetButton(kIdAppExit));
+         EXPECT_FALSE(IsWindowEnabled(tabs));
+         EXPECT_FALSE(driver.Sheet().ActivePage()->Self().IsEnabled());
+         EXPECT_FALSE(driver.SheetEnabled(kIdActionButton));
+         EXPECT_FALSE(driver.Sheet().VerifyButton().IsEnabled());
+         EXPECT_TRUE(driver.SheetEnabled(kIdCancelCommand));
+         EXPECT_TRUE(driver.SheetEnabled(kIdHelpLite));
+         EXPECT_TRUE(driver.SheetEnabled(kIdAppAbout));
+         // The pointer says the program works on.
+         EXPECT_EQ(SendMessageW(driver.Handle(), WM_SETCURSOR,
+                                reinterpret_cast<WPARAM>(driver.Handle()), MAKELPARAM(HTCLIENT, 0)),
+                   TRUE);
+         EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_APPSTARTING));
+       }});
   driver.ClickSheet(kIdActionButton);
   EXPECT_TRUE(checked);
   const auto idle = [&](const char* when) {
@@ -97,6 +102,7 @@ TEST_F(SheetWithPackage, BusyWhileMergingAndIdleAgainAfterSuccessFailureAndCance
     EXPECT_TRUE(driver.Sheet().VerifyButton().IsEnabled()) << when;
   };
   idle("after success");
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
   EXPECT_EQ(driver.PageText(IDC_STATUS), "The operation was completed.");
   EXPECT_EQ(package_.OriginalOnDisk(), package_.original);
 
@@ -132,6 +138,25 @@ TEST_F(SheetWithPackage, ClosingDuringAnOperationAsksFirst) {
             "An attempt was made to close the application.\n\nDo you really want to abort the "
             "current operation?");
   EXPECT_EQ(driver.PageText(IDC_STATUS), "The operation was completed.");
+}
+
+TEST_F(SheetWithPackage, ClosingDuringAMergeWithYesKeepsTheOldFileAndLeavesNothingBehind) {
+  SheetDriver driver(1, package_.master);
+  const std::string old = "precious";
+  WriteWholeFile(package_.merged, old.data(), old.size());
+  driver.Prompter().answers.push_back({kButtonYes, [&] {
+                                         driver.Prompter().answers.push_back({kButtonYes, {}});
+                                         SendMessageW(driver.Handle(), WM_CLOSE, 0, 0);
+                                         // As the program's window does when it goes.
+                                         PostQuitMessage(0);
+                                       }});
+  driver.ClickSheet(kIdActionButton);
+  EXPECT_FALSE(IsWindow(driver.Handle()));
+  EXPECT_FALSE(ProcessOperationState().OperationRunning);
+  EXPECT_EQ(package_.OriginalOnDisk(), old);
+  for (const std::string& name : Listing(scratch_.Path())) {
+    EXPECT_EQ(name.find(".partwell-"), std::string::npos) << name;
+  }
 }
 
 TEST_F(SheetWithPackage, BeepOnlyAfterMoreThanFifteenSeconds) {

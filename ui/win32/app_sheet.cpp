@@ -181,6 +181,8 @@ void CPSApp::RecordPlacement() const {
                                {normal.left, normal.top, normal.right, normal.bottom}};
   setup_.prefs.RecordWindowPlacement(&record);
   setup_.prefs.page = ActiveIndex();
+  // A box ticked just before the end counts too: the page has not read it yet.
+  if (PropertyPage* page = ActivePage()) page->ReadFields();
 }
 
 bool CPSApp::RequestClose() {
