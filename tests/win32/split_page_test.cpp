@@ -204,4 +204,29 @@ TEST_F(SplitPage, SizeListComesFromTheConfigurationFileWhenItHasTheSection) {
   EXPECT_EQ(driver.Prefs().splitMaxFileSize, 681'984'000u);
 }
 
+TEST_F(SplitPage, ANewNumberFormatRewritesTheSizeListAndTheBox) {
+  SheetDriver driver(0, source_, ProgramKind::full);
+  driver.ClickPage(IDC_BY_SIZE);
+  driver.Type(IDC_MAX_FILE_SIZE, "700KB");
+  // The user switches to full stops between thousands and a decimal comma.
+  wchar_t thousands[8] = {}, decimal[8] = {};
+  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, thousands, 8);
+  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, 8);
+  SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, L".");
+  SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L",");
+  SendMessageW(driver.Handle(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"intl"));
+  FlushMessages();
+  const std::string box = driver.PageText(IDC_MAX_FILE_SIZE);
+  const Window list = driver.PageItem(IDC_MAX_FILE_SIZE);
+  wchar_t first[64] = {};
+  list.Send(CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+  const std::string byteSize = driver.PageText(IDC_BYTE_SIZE);
+  SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, thousands);
+  SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal);
+  SendMessageW(driver.Handle(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"intl"));
+  EXPECT_EQ(box, "716.800 (700 KB)");
+  EXPECT_EQ(Narrow(first), "524.288 (512 KB)");
+  EXPECT_EQ(byteSize, "1.000.000 (976,56 KB)");
+}
+
 }  // namespace

@@ -220,17 +220,14 @@ void CPPSplit::OnSettingChange(const std::wstring& section) {
   CPPParent::OnSettingChange(section);
 }
 
-// Every size in the list in the new number format; a label of the configuration file goes.
+// Every size in the list in the new number format, from the sizes the list was made of: its
+// old texts may no longer read in the new format. A label of the configuration file goes.
 void CPPSplit::ReformatSizeList() {
   const Window list = Item(IDC_MAX_FILE_SIZE);
-  for (int i = static_cast<int>(list.Send(CB_GETCOUNT)) - 1; i >= 0; --i) {
-    const std::string text = ListItemText(list, i);
-    std::int64_t bytes = 0;
-    if (!ParseInteger(std::string_view(text).substr(0, text.find(' ')), bytes) || bytes < 0) {
-      continue;
-    }
+  const int count = static_cast<int>(list.Send(CB_GETCOUNT));
+  for (int i = std::min(count, static_cast<int>(presets_.size())) - 1; i >= 0; --i) {
     list.Send(CB_DELETESTRING, static_cast<WPARAM>(i));
-    InsertListItem(list, i, FormatByteSizeLong(static_cast<std::uint64_t>(bytes), true));
+    InsertListItem(list, i, FormatByteSizeLong(presets_[i].bytes, true));
   }
 }
 
