@@ -1,5 +1,7 @@
 #include "tests/support/program_run.h"
 
+#include "tests/support/scratch_folder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -7,13 +9,6 @@
 #include <string_view>
 
 namespace {
-
-std::string ReadWholeFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 // One argument for the shell that runs the command: single quotes for sh; double quotes for
 // cmd.exe, whose programs split their command line themselves.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <fstream>
 #include <random>
+#include <sstream>
 
 ScratchFolder::ScratchFolder() {
   // Named after the test and made unique, as test processes run side by side.
@@ -30,6 +31,13 @@ std::string ScratchFolder::Write(const std::string& name, const void* data,
 void WriteWholeFile(const std::string& path, const void* data, std::size_t size) {
   std::ofstream(path, std::ios::binary)
       .write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+std::string ReadWholeFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
 }
 
 std::vector<std::string> Listing(const std::filesystem::path& folder) {

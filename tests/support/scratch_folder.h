@@ -8,6 +8,8 @@
 
 // Creates or replaces a file with the bytes given.
 void WriteWholeFile(const std::string& path, const void* data, std::size_t size);
+// The bytes of a file; empty when it cannot be read.
+std::string ReadWholeFile(const std::filesystem::path& path);
 
 // The names of the files in a folder, sorted.
 std::vector<std::string> Listing(const std::filesystem::path& folder);

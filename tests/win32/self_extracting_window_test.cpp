@@ -11,23 +11,10 @@
 #include "tests/support/program_run.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/split_package.h"
+#include "tests/win32/window_test_support.h"
 #include "ui/win32/app_sheet.h"
 
 namespace {
-
-struct FoundWindow {
-  DWORD process;
-  HWND window = nullptr;
-};
-
-BOOL CALLBACK FindProcessWindow(HWND window, LPARAM data) {
-  auto& found = *reinterpret_cast<FoundWindow*>(data);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (process != found.process || !IsWindowVisible(window)) return TRUE;
-  found.window = window;
-  return FALSE;
-}
 
 // Waits up to `seconds` for `done` to hold.
 bool WaitFor(const std::function<bool()>& done, int seconds = 60) {
@@ -46,13 +33,6 @@ std::string TextOf(HWND window) {
   return Narrow(text);
 }
 
-std::string FileText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 TEST(SelfExtractingWindow, MasterOpensOnItsPackageAndMergesIt) {
   ScratchFolder scratch;
   const std::uint64_t pieceSize = std::filesystem::file_size(BuiltLiteProgramPath()) + 50'000;
@@ -67,21 +47,12 @@ TEST(SelfExtractingWindow, MasterOpensOnItsPackageAndMergesIt) {
   std::filesystem::remove(source);
   const std::string master = scratch.PathText() + "\\sample.bin_00000.exe";
 
-  std::wstring commandLine = L"\"" + Widen(master) + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             nullptr, &startup, &process));
-  FoundWindow found{process.dwProcessId};
-  const bool opened = WaitFor([&] {
-    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&found));
-    return found.window != nullptr;
-  });
-  if (opened) {
-    const HWND sheet = found.window;
+  {
+    const test::StartedProgram program("\"" + master + "\"");
+    const HWND sheet = program.Window();
+    ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(TextOf(sheet), "PartwellLite");
-    const HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    const HWND page = program.ActivePage();
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(TextOf(GetDlgItem(page, IDC_SOURCE_PATH)), master);
     EXPECT_EQ(TextOf(GetDlgItem(page, IDC_FILE_COUNT)), "4");
@@ -95,13 +66,7 @@ TEST(SelfExtractingWindow, MasterOpensOnItsPackageAndMergesIt) {
     })) << TextOf(GetDlgItem(page, IDC_STATUS));
     PostMessageW(sheet, WM_CLOSE, 0, 0);
   }
-  EXPECT_TRUE(opened);
-  if (WaitForSingleObject(process.hProcess, 30'000) != WAIT_OBJECT_0) {
-    TerminateProcess(process.hProcess, 1);
-  }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  EXPECT_EQ(FileText(scratch.PathText() + "\\sample.bin"), original);
+  EXPECT_EQ(ReadWholeFile(scratch.PathText() + "\\sample.bin"), original);
   EXPECT_TRUE(std::filesystem::exists(master));  // the package stays
 }
 

@@ -19,13 +19,6 @@
 
 namespace {
 
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
 int ListCount(SheetDriver& driver) {
   return static_cast<int>(driver.PageItem(IDC_MAX_FILE_SIZE).Send(CB_GETCOUNT));
 }

@@ -3,6 +3,9 @@
 #include <cstdlib>
 #include <utility>
 
+// After <windows.h>, which it needs.
+#include <commctrl.h>
+
 namespace test {
 
 void FlushMessages(int milliseconds) {
@@ -47,5 +50,56 @@ INT_PTR WhileModal(const std::function<INT_PTR()>& show, std::function<void()> a
   SetTimer(nullptr, 0, PauseMilliseconds(100), RunModalAction);
   return show();
 }
+
+namespace {
+
+struct FoundWindow {
+  DWORD process;
+  HWND window;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND window, LPARAM data) {
+  auto& found = *reinterpret_cast<FoundWindow*>(data);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process != found.process || !IsWindowVisible(window)) return TRUE;
+  found.window = window;
+  return FALSE;
+}
+
+}  // namespace
+
+StartedProgram::StartedProgram(const std::string& commandLine) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  std::wstring line = platform::Widen(commandLine);
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process_)) {
+    return;
+  }
+  FoundWindow found{process_.dwProcessId, nullptr};
+  for (int tries = 0; tries < 300 && found.window == nullptr; ++tries) {
+    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&found));
+    if (found.window == nullptr) Sleep(100);
+  }
+  window_ = found.window;
+}
+
+StartedProgram::~StartedProgram() {
+  if (process_.hProcess == nullptr) return;
+  if (!WaitForEnd(30'000)) EndAbruptly();
+  CloseHandle(process_.hThread);
+  CloseHandle(process_.hProcess);
+}
+
+HWND StartedProgram::ActivePage() const {
+  return reinterpret_cast<HWND>(SendMessageW(window_, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+bool StartedProgram::WaitForEnd(DWORD milliseconds) const {
+  return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
+}
+
+void StartedProgram::EndAbruptly() const { TerminateProcess(process_.hProcess, 1); }
 
 }  // namespace test

@@ -20,4 +20,26 @@ std::string ItemText(HWND dialog, int id);
 // what `show` returned (the action must close the window).
 INT_PTR WhileModal(const std::function<INT_PTR()>& show, std::function<void()> action);
 
+// A window program started as a user starts it, with the first window it shows (null when
+// none came within 30 seconds). At the end it has 30 seconds to finish before it is ended.
+class StartedProgram {
+ public:
+  explicit StartedProgram(const std::string& commandLine);
+  ~StartedProgram();
+  StartedProgram(const StartedProgram&) = delete;
+  StartedProgram& operator=(const StartedProgram&) = delete;
+
+  HWND Window() const { return window_; }
+  // The page the window shows (a property sheet).
+  HWND ActivePage() const;
+  // Waits for the program to end; false when it is still running.
+  bool WaitForEnd(DWORD milliseconds) const;
+  // Ends it at once, as the system does at the end of a session.
+  void EndAbruptly() const;
+
+ private:
+  PROCESS_INFORMATION process_{};
+  HWND window_ = nullptr;
+};
+
 }  // namespace test
