@@ -73,6 +73,17 @@ TEST_F(ConsoleHostTest, WithoutTerminalWritesStatusLinesAndOnlyTheFinalTimes) {
   EXPECT_EQ(host.TimingLine(), "Time ellapsed: 00:00:03");
   host.ShowFinalLines();
   EXPECT_EQ(terminal.Take(), "pw: Time ellapsed: 00:00:03\npw: Data processed: 3 KB @ 1 KB/sec\n");
+
+  // A verify says so; a run shorter than a second has no rate.
+  ProcessOperationState().VerifyOnly = true;
+  host.SetStatusText(LoadMessage(IDS_CREATING_FILE, {"a"}).value_or(""));
+  ProcessOperationState().OperationStartTick = terminal.now - 999;
+  host.SetTransferLine(LoadMessage(IDS_DATA_PROCESSED, {"3 KB", "3 KB"}).value_or(""));
+  host.ShowFinalLines();
+  EXPECT_EQ(terminal.Take(),
+            "pw: Verifying the split files of a...\n"
+            "pw: Time ellapsed: 00:00:03\n"
+            "pw: Data processed: 3 KB\n");
 }
 
 TEST_F(ConsoleHostTest, OnATerminalRedrawsOneLiveLineAtMostTenTimesASecond) {
@@ -245,6 +256,27 @@ TEST_F(ConsoleHostTest, LocationPromptTakesAPathRetriesOnEnterAndCancelsOnC) {
         "pw: Disk full.\nType another folder, press Enter to try again with /data/, or "
         "type c to cancel.\n> "));
     EXPECT_FALSE(host.UnansweredPrompt());
+  }
+
+  // A damaged split file: its path and disk, and Enter once the disk is in.
+  {
+    ScriptedTerminal terminal;
+    terminal.lines = {{LineReadResult::line, ""}};
+    ConsoleHost host(terminal.Make(true, false), "pw", PresetAnswer::none);
+    std::string path = "/data/a_00002.fss";
+    const std::string corruption =
+        LoadMessage(IDS_CORRUPTION_WARNING, {LoadMessage(IDS_SIZES_MISMATCH).value_or("")})
+            .value_or("");
+    EXPECT_EQ(
+        host.PromptLocation(LocationMode::file, path,
+                            LoadMessage(IDS_INSERT_MERGE_DISK, {corruption, "2"}).value_or("")),
+        LocationAnswer::ok);
+    EXPECT_EQ(terminal.Take(),
+              "pw: Corruption warning: The initial and final file sizes do not match in "
+              "/data/a_00002.fss (disk #2).\n"
+              "If you are merging from removable media, insert disk #2, then press Enter.\n"
+              "Type another file, press Enter to try again with /data/a_00002.fss, or type c to "
+              "cancel.\n> \n");
   }
 
   ScriptedTerminal terminal;
