@@ -20,6 +20,9 @@ std::string SharingViolation(const std::string& path) {
 
 TEST(ConsoleWording, RewordsTheTextsThatMisleadOnATerminalAndNoOther) {
   EXPECT_EQ(ConsoleWording(SharingViolation("/d/a.bin")), "Another program is using /d/a.bin.");
+  EXPECT_EQ(ConsoleWording(Text(IDS_STUB_TOO_OLD, {"/bin/PartwellLite"})),
+            "Your version of PartwellLite doesn't support self-extraction: update your copy of "
+            "PartwellLite, or split with --data-only. File location: /bin/PartwellLite");
   EXPECT_EQ(ConsoleWording(Text(IDS_FILE_NOT_FOUND, {"/d/a.bin"})),
             "The file /d/a.bin was not found.");
   // Texts that only begin or end as a table entry does are not taken for it.

@@ -10,7 +10,18 @@
 
 namespace {
 
-constexpr std::string_view kInUse = "Another program is using %1.";
+// Whole messages said otherwise, with the same inserts.
+struct Rewording {
+  unsigned id;
+  std::string_view words;
+};
+constexpr Rewording kRewordings[] = {
+    {IDS_FILE_ERROR_BASE + CFileException::sharingViolation, "Another program is using %1."},
+    // The window's text asks to clear a check box.
+    {IDS_STUB_TOO_OLD,
+     "Your version of PartwellLite doesn't support self-extraction: update your copy of "
+     "PartwellLite, or split with --data-only. File location: %1"},
+};
 constexpr std::string_view kVerifying = "Verifying the split files of %1...";
 constexpr std::string_view kTransferWithoutRate = "Data processed: %1";
 constexpr std::string_view kPieceNamed = "%1 (disk #%2).";
@@ -56,6 +67,17 @@ std::optional<std::vector<std::string>> InsertsOf(unsigned id, std::string_view 
   return inserts;
 }
 
+// The words filled with the inserts that made `text` from the entry `id`; nothing when the
+// text was not made from it. The table's texts have three inserts at most.
+std::optional<std::string> Reworded(unsigned id, std::string_view text, std::string_view words) {
+  const std::optional<std::vector<std::string>> inserts = InsertsOf(id, text);
+  if (!inserts) return std::nullopt;
+  const auto insert = [&inserts](std::size_t index) {
+    return index < inserts->size() ? std::string_view((*inserts)[index]) : std::string_view();
+  };
+  return FormatMessageText(words, {insert(0), insert(1), insert(2)});
+}
+
 std::string WithoutClosingPeriod(std::string text) {
   if (text.ends_with('.')) text.pop_back();
   return text;
@@ -64,27 +86,21 @@ std::string WithoutClosingPeriod(std::string text) {
 }  // namespace
 
 std::string ConsoleWording(std::string_view text) {
-  if (const auto inserts =
-          InsertsOf(IDS_FILE_ERROR_BASE + CFileException::sharingViolation, text)) {
-    return FormatMessageText(kInUse, {(*inserts)[0]});
+  for (const Rewording& rewording : kRewordings) {
+    if (std::optional<std::string> shown = Reworded(rewording.id, text, rewording.words)) {
+      return *shown;
+    }
   }
   return std::string(text);
 }
 
 std::string VerifyStatusText(std::string_view text) {
-  if (const auto inserts = InsertsOf(IDS_CREATING_FILE, text)) {
-    return FormatMessageText(kVerifying, {(*inserts)[0]});
-  }
-  return std::string(text);
+  return Reworded(IDS_CREATING_FILE, text, kVerifying).value_or(std::string(text));
 }
 
 std::string TransferLineText(std::string_view text, std::uint64_t elapsedMilliseconds) {
-  if (elapsedMilliseconds < 1000) {
-    if (const auto inserts = InsertsOf(IDS_DATA_PROCESSED, text)) {
-      return FormatMessageText(kTransferWithoutRate, {(*inserts)[0]});
-    }
-  }
-  return std::string(text);
+  if (elapsedMilliseconds >= 1000) return std::string(text);
+  return Reworded(IDS_DATA_PROCESSED, text, kTransferWithoutRate).value_or(std::string(text));
 }
 
 LocationReason ConsoleLocationReason(std::string_view reason, std::string_view path) {

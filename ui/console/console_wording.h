@@ -7,7 +7,8 @@
 #include <string>
 #include <string_view>
 
-// An error or a question: a sharing violation says that another program is using the file.
+// An error or a question: a sharing violation says that another program is using the file,
+// and a lite program too old for self-extraction names the option that does without it.
 std::string ConsoleWording(std::string_view text);
 
 // A status text of a verify: the split files are verified, no merged file is created.
