@@ -144,7 +144,6 @@ TEST_F(ConsoleHostTest, WithoutTerminalTakesTheSafeOrPresetAnswerAndSaysSo) {
       {PresetAnswer::none, kBoxYesNo, kButtonNo, "[y/n] no"},
       {PresetAnswer::yes, kBoxYesNo | kBoxIconQuestion, kButtonYes, "[y/n] yes"},
       {PresetAnswer::no, kBoxYesNo, kButtonNo, "[y/n] no"},
-      {PresetAnswer::yes, kBoxRetryCancel, kButtonCancel, "[r/c] cancel"},
   };
   for (const auto& c : cases) {
     ScriptedTerminal terminal;
@@ -152,7 +151,14 @@ TEST_F(ConsoleHostTest, WithoutTerminalTakesTheSafeOrPresetAnswerAndSaysSo) {
     EXPECT_EQ(host.AskQuestion(overwrite, c.boxType), c.button) << c.answer;
     EXPECT_EQ(terminal.Take(), "pw: The operation will overwrite x.\nWould you like to continue? " +
                                    c.answer + "\n");
+    EXPECT_FALSE(host.UnansweredPrompt());
   }
+  // An error that asks for a retry is cancelled, even with --yes, and kept as the failure.
+  ScriptedTerminal terminal;
+  ConsoleHost host(terminal.Make(false, false), "pw", PresetAnswer::yes);
+  EXPECT_EQ(host.AskQuestion("Disk gone.", kBoxRetryCancel | kBoxIconQuestion), kButtonCancel);
+  EXPECT_EQ(terminal.Take(), "");
+  EXPECT_EQ(host.UnansweredPrompt(), "Disk gone.");
 }
 
 TEST_F(ConsoleHostTest, AsksOnTheTerminalUntilTheAnswerIsOneOfTheOffered) {

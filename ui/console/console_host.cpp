@@ -63,6 +63,10 @@ int ConsoleHost::AskQuestion(const std::string& text, unsigned boxType) {
     button = Announce(shown, boxType, *preset);
   } else if (terminal_.interactive) {
     button = AskOnTerminal(shown, boxType);
+  } else if ((boxType & 0xF) == kBoxRetryCancel) {
+    // An error that only a retry could get past: with nobody to retry, it is the failure.
+    unansweredPrompt_ = shown;
+    button = kButtonCancel;
   } else {
     button = Announce(shown, boxType, SafeButton(boxType));
   }

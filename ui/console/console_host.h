@@ -31,8 +31,9 @@ class ConsoleHost : public OperationHost {
   std::string TransferLine() const override { return transferLine_; }
 
   // Asked on the terminal; otherwise --yes or --no, or the safe answer, is taken and written
-  // after the question. The question that follows a Ctrl-C is answered Yes by another Ctrl-C
-  // on a terminal, at once without one. Once the program is asked to end, nothing is asked.
+  // after the question (an error's Retry question is cancelled and kept as the failure). The
+  // question that follows a Ctrl-C is answered Yes by another Ctrl-C on a terminal, at once without
+  // one. Once the program is asked to end, nothing is asked.
   int AskQuestion(const std::string& text, unsigned boxType) override;
   // On the terminal: another path, Enter for the same one again, or "c" to cancel. Without a
   // terminal it is a Cancel, and the reason is kept as the failure it stands for. The reason
@@ -56,7 +57,8 @@ class ConsoleHost : public OperationHost {
   void ShowFinalLines();
   // The terminal's bell, when there is a terminal to hear it.
   void Beep();
-  // The reason of a location prompt that was cancelled because nobody could be asked.
+  // The reason of a location prompt, or the error of a Retry question, that was cancelled
+  // because nobody could be asked: the failure it stands for.
   const std::optional<std::string>& UnansweredPrompt() const { return unansweredPrompt_; }
   const std::string& Caption() const { return caption_; }
 
