@@ -58,7 +58,7 @@ class ConsoleHostTest : public ::testing::Test {
 
 TEST_F(ConsoleHostTest, WithoutTerminalWritesStatusLinesAndOnlyTheFinalTimes) {
   ScriptedTerminal terminal;
-  ConsoleHost host(terminal.Make(false, false), PresetAnswer::none);
+  ConsoleHost host(terminal.Make(false, false), "pw", PresetAnswer::none);
   host.SetStatusText("Creating a_00000.fsm...");
   host.SetStatusText("");
   host.SetProgress(40);
@@ -68,11 +68,22 @@ TEST_F(ConsoleHostTest, WithoutTerminalWritesStatusLinesAndOnlyTheFinalTimes) {
   host.SetProgress(100);
   host.SetTimingLine("Time ellapsed: 00:00:03");
   host.SetTransferLine("Data processed: 3 KB @ 1 KB/sec");
-  EXPECT_EQ(terminal.Take(), "Creating a_00000.fsm...\n");
+  EXPECT_EQ(terminal.Take(), "pw: Creating a_00000.fsm...\n");
   EXPECT_EQ(host.Caption(), "Partwell - (40%)");
   EXPECT_EQ(host.TimingLine(), "Time ellapsed: 00:00:03");
   host.ShowFinalLines();
-  EXPECT_EQ(terminal.Take(), "Time ellapsed: 00:00:03\nData processed: 3 KB @ 1 KB/sec\n");
+  EXPECT_EQ(terminal.Take(), "pw: Time ellapsed: 00:00:03\npw: Data processed: 3 KB @ 1 KB/sec\n");
+
+  // A verify says so; a run shorter than a second has no rate.
+  ProcessOperationState().VerifyOnly = true;
+  host.SetStatusText(LoadMessage(IDS_CREATING_FILE, {"a"}).value_or(""));
+  ProcessOperationState().OperationStartTick = terminal.now - 999;
+  host.SetTransferLine(LoadMessage(IDS_DATA_PROCESSED, {"3 KB", "3 KB"}).value_or(""));
+  host.ShowFinalLines();
+  EXPECT_EQ(terminal.Take(),
+            "pw: Verifying the split files of a...\n"
+            "pw: Time ellapsed: 00:00:03\n"
+            "pw: Data processed: 3 KB\n");
 }
 
 TEST_F(ConsoleHostTest, OnATerminalRedrawsOneLiveLineAtMostTenTimesASecond) {
@@ -81,7 +92,7 @@ TEST_F(ConsoleHostTest, OnATerminalRedrawsOneLiveLineAtMostTenTimesASecond) {
   state.BytesTotal = 400 * 1024;
   state.BytesDone = 100 * 1024;
   ScriptedTerminal terminal;
-  ConsoleHost host(terminal.Make(false, true), PresetAnswer::none);
+  ConsoleHost host(terminal.Make(false, true), "pw", PresetAnswer::none);
 
   host.SetProgress(25);
   const std::string first = terminal.Take();
@@ -103,8 +114,8 @@ TEST_F(ConsoleHostTest, OnATerminalRedrawsOneLiveLineAtMostTenTimesASecond) {
   std::string shown = terminal.Take();
   ASSERT_EQ(shown.substr(0, blank.size()), blank);
   shown.erase(0, blank.size());
-  EXPECT_EQ(shown.substr(0, 24), "Creating b_00002.fss...\n");
-  EXPECT_EQ(shown.substr(24, 2), "\r[");
+  EXPECT_EQ(shown.substr(0, 28), "pw: Creating b_00002.fss...\n");
+  EXPECT_EQ(shown.substr(28, 2), "\r[");
 
   // 100% is drawn at once, and once; the closing lines stand below no bar; progress 0 ends
   // the live line.
@@ -115,7 +126,7 @@ TEST_F(ConsoleHostTest, OnATerminalRedrawsOneLiveLineAtMostTenTimesASecond) {
   EXPECT_EQ(terminal.Take(), "");
   host.SetStatusText("The operation was completed.");
   EXPECT_EQ(terminal.Take(),
-            "\r" + std::string(full.size() - 1, ' ') + "\rThe operation was completed.\n");
+            "\r" + std::string(full.size() - 1, ' ') + "\rpw: The operation was completed.\n");
   host.SetProgress(0);
   EXPECT_EQ(terminal.Take(), "");
   host.SetTimingLine("Time ellapsed: 00:00:05");
@@ -133,14 +144,21 @@ TEST_F(ConsoleHostTest, WithoutTerminalTakesTheSafeOrPresetAnswerAndSaysSo) {
       {PresetAnswer::none, kBoxYesNo, kButtonNo, "[y/n] no"},
       {PresetAnswer::yes, kBoxYesNo | kBoxIconQuestion, kButtonYes, "[y/n] yes"},
       {PresetAnswer::no, kBoxYesNo, kButtonNo, "[y/n] no"},
-      {PresetAnswer::yes, kBoxRetryCancel, kButtonCancel, "[r/c] cancel"},
   };
   for (const auto& c : cases) {
     ScriptedTerminal terminal;
-    ConsoleHost host(terminal.Make(false, false), c.preset);
+    ConsoleHost host(terminal.Make(false, false), "pw", c.preset);
     EXPECT_EQ(host.AskQuestion(overwrite, c.boxType), c.button) << c.answer;
-    EXPECT_EQ(terminal.Take(), overwrite + " " + c.answer + "\n");
+    EXPECT_EQ(terminal.Take(), "pw: The operation will overwrite x.\nWould you like to continue? " +
+                                   c.answer + "\n");
+    EXPECT_FALSE(host.UnansweredPrompt());
   }
+  // An error that asks for a retry is cancelled, even with --yes, and kept as the failure.
+  ScriptedTerminal terminal;
+  ConsoleHost host(terminal.Make(false, false), "pw", PresetAnswer::yes);
+  EXPECT_EQ(host.AskQuestion("Disk gone.", kBoxRetryCancel | kBoxIconQuestion), kButtonCancel);
+  EXPECT_EQ(terminal.Take(), "");
+  EXPECT_EQ(host.UnansweredPrompt(), "Disk gone.");
 }
 
 TEST_F(ConsoleHostTest, AsksOnTheTerminalUntilTheAnswerIsOneOfTheOffered) {
@@ -155,30 +173,30 @@ TEST_F(ConsoleHostTest, AsksOnTheTerminalUntilTheAnswerIsOneOfTheOffered) {
        kBoxYesNo,
        PresetAnswer::none,
        kButtonYes,
-       "Go on? [y/n] maybe\n[y/n] Y\n"},
+       "pw: Go on? [y/n] maybe\n[y/n] Y\n"},
       {{{LineReadResult::line, "r"}},
        kBoxRetryCancel,
        PresetAnswer::none,
        kButtonRetry,
-       "Go on? [r/c] r\n"},
-      {{}, kBoxYesNo, PresetAnswer::none, kButtonNo, "Go on? [y/n] \n"},
+       "pw: Go on? [r/c] r\n"},
+      {{}, kBoxYesNo, PresetAnswer::none, kButtonNo, "pw: Go on? [y/n] \n"},
       {{{LineReadResult::interrupted, ""}},
        kBoxRetryCancel,
        PresetAnswer::none,
        kButtonCancel,
-       "Go on? [r/c] \n\n"},
+       "pw: Go on? [r/c] \n\n"},
       // A preset answer is not asked for, even on a terminal; a Retry always is.
-      {{}, kBoxYesNo, PresetAnswer::yes, kButtonYes, "Go on? [y/n] yes\n"},
+      {{}, kBoxYesNo, PresetAnswer::yes, kButtonYes, "pw: Go on? [y/n] yes\n"},
       {{{LineReadResult::line, "c"}},
        kBoxRetryCancel,
        PresetAnswer::yes,
        kButtonCancel,
-       "Go on? [r/c] c\n"},
+       "pw: Go on? [r/c] c\n"},
   };
   for (const auto& c : cases) {
     ScriptedTerminal terminal;
     terminal.lines = c.lines;
-    ConsoleHost host(terminal.Make(true, true), c.preset);
+    ConsoleHost host(terminal.Make(true, true), "pw", c.preset);
     EXPECT_EQ(host.AskQuestion("Go on?", c.boxType), c.button) << c.output;
     EXPECT_EQ(terminal.Take(), c.output);
   }
@@ -186,7 +204,7 @@ TEST_F(ConsoleHostTest, AsksOnTheTerminalUntilTheAnswerIsOneOfTheOffered) {
 
 TEST_F(ConsoleHostTest, CtrlCIsTheCancelButtonAndASecondOneConfirms) {
   ScriptedTerminal terminal;
-  ConsoleHost host(terminal.Make(false, false), PresetAnswer::no);
+  ConsoleHost host(terminal.Make(false, false), "pw", PresetAnswer::no);
   EXPECT_FALSE(host.EscapeKeyDown());
   EXPECT_FALSE(host.PumpMessages());
   EXPECT_FALSE(ProcessOperationState().CancelRequested);
@@ -197,7 +215,9 @@ TEST_F(ConsoleHostTest, CtrlCIsTheCancelButtonAndASecondOneConfirms) {
   EXPECT_FALSE(host.EscapeKeyDown());
   // Without a terminal the first Ctrl-C cancels, even with --no, and the split files go.
   EXPECT_EQ(host.AskQuestion(CancelQuestion(), kBoxYesNo | kBoxIconQuestion), kButtonYes);
-  EXPECT_EQ(terminal.Take(), CancelQuestion() + " [y/n] yes\n");
+  EXPECT_EQ(terminal.Take(),
+            "pw: An attempt was made to cancel operations.\n"
+            "Do you really want to abort the current operation? [y/n] yes\n");
   const std::string deleteQuestion = LoadMessage(IDS_DELETE_SPLIT_FILES).value_or("");
   EXPECT_EQ(host.AskQuestion(deleteQuestion, kBoxYesNo | kBoxIconQuestion), kButtonYes);
   EXPECT_EQ(host.AskQuestion("Go on?", kBoxRetryCancel), kButtonCancel);
@@ -212,7 +232,7 @@ TEST_F(ConsoleHostTest, CtrlCIsTheCancelButtonAndASecondOneConfirms) {
   // On a terminal, a Ctrl-C while the question waits answers it Yes; the end of input No.
   ScriptedTerminal typed;
   typed.lines = {{LineReadResult::interrupted, ""}};
-  ConsoleHost asking(typed.Make(true, false), PresetAnswer::yes);
+  ConsoleHost asking(typed.Make(true, false), "pw", PresetAnswer::yes);
   EXPECT_EQ(asking.AskQuestion(CancelQuestion(), kBoxYesNo), kButtonYes);
   EXPECT_EQ(asking.AskQuestion(CancelQuestion(), kBoxYesNo), kButtonNo);
   typed.lines = {{LineReadResult::line, "n"}};
@@ -234,18 +254,39 @@ TEST_F(ConsoleHostTest, LocationPromptTakesAPathRetriesOnEnterAndCancelsOnC) {
   for (const auto& c : cases) {
     ScriptedTerminal terminal;
     terminal.lines = c.lines;
-    ConsoleHost host(terminal.Make(true, false), PresetAnswer::yes);
+    ConsoleHost host(terminal.Make(true, false), "pw", PresetAnswer::yes);
     std::string path = "/data/";
     EXPECT_EQ(host.PromptLocation(LocationMode::folder, path, "Disk full."), c.answer);
     EXPECT_EQ(path, c.path);
     EXPECT_TRUE(terminal.Take().starts_with(
-        "Reason: Disk full.\nType another folder, press Enter to try again with /data/, or "
+        "pw: Disk full.\nType another folder, press Enter to try again with /data/, or "
         "type c to cancel.\n> "));
     EXPECT_FALSE(host.UnansweredPrompt());
   }
 
+  // A damaged split file: its path and disk, and Enter once the disk is in.
+  {
+    ScriptedTerminal terminal;
+    terminal.lines = {{LineReadResult::line, ""}};
+    ConsoleHost host(terminal.Make(true, false), "pw", PresetAnswer::none);
+    std::string path = "/data/a_00002.fss";
+    const std::string corruption =
+        LoadMessage(IDS_CORRUPTION_WARNING, {LoadMessage(IDS_SIZES_MISMATCH).value_or("")})
+            .value_or("");
+    EXPECT_EQ(
+        host.PromptLocation(LocationMode::file, path,
+                            LoadMessage(IDS_INSERT_MERGE_DISK, {corruption, "2"}).value_or("")),
+        LocationAnswer::ok);
+    EXPECT_EQ(terminal.Take(),
+              "pw: Corruption warning: The initial and final file sizes do not match in "
+              "/data/a_00002.fss (disk #2).\n"
+              "If you are merging from removable media, insert disk #2, then press Enter.\n"
+              "Type another file, press Enter to try again with /data/a_00002.fss, or type c to "
+              "cancel.\n> \n");
+  }
+
   ScriptedTerminal terminal;
-  ConsoleHost host(terminal.Make(false, false), PresetAnswer::yes);
+  ConsoleHost host(terminal.Make(false, false), "pw", PresetAnswer::yes);
   std::string path = "/data/a_00001.fss";
   EXPECT_EQ(host.PromptLocation(LocationMode::file, path, "Piece missing."),
             LocationAnswer::cancel);
@@ -276,9 +317,13 @@ TEST(ProgressLine, FiguresComeFromTheOperationState) {
   ProgressFigures figures = CurrentProgressFigures(state, 0, 10'400);
   EXPECT_EQ(figures.elapsedSeconds, 0u);
   EXPECT_FALSE(figures.remainingSeconds);  // nothing done yet, no projection
-  EXPECT_EQ(figures.bytesPerSecond, 0u);
   state.BytesDone = 250;
   EXPECT_FALSE(CurrentProgressFigures(state, 25, 10'400).remainingSeconds);  // too soon
+  // No rate before a whole second, even where the time shown rounds up to one.
+  figures = CurrentProgressFigures(state, 25, 10'600);
+  EXPECT_FALSE(figures.bytesPerSecond);
+  EXPECT_EQ(ProgressLineText(figures, std::nullopt),
+            "[#######-----------------------]  25%  00:00:01 elapsed  00:00:03 left");
   figures = CurrentProgressFigures(state, 25, 14'000);
   EXPECT_EQ(figures.elapsedSeconds, 4u);
   EXPECT_EQ(figures.remainingSeconds, 12u);

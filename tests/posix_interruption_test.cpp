@@ -187,7 +187,7 @@ class PosixInterruptionTest : public ::testing::Test {
 
   // The bytes that a whole run writes to standard error before the line that names `file`.
   std::size_t ErrorBytesBefore(const std::string& file) const {
-    const std::size_t at = lastError_.find("Processing " + file + "...");
+    const std::size_t at = lastError_.find("partwell: Processing " + file + "...");
     EXPECT_NE(at, std::string::npos) << lastError_;
     return at;
   }

@@ -8,15 +8,12 @@
 #include "platform/plain_text.h"
 #include "platform/system_info.h"
 #include "res/string_table.h"
+#include "ui/console/console_message.h"
 #include "ui/console/console_preferences.h"
 #include "ui/console/console_usage.h"
 #include "ui/console/error_output.h"
 
 namespace {
-
-void WriteErrorLine(std::string_view line) {
-  platform::WriteToStandardError(std::string(line) + "\n");
-}
 
 // The running program's file name, as the user typed it to start it; the title when that
 // cannot be had.
@@ -29,8 +26,8 @@ std::string ProgramName(std::string_view title) {
 }
 
 ExitStatus WriteUsageError(std::string_view programName, const UsageError& error) {
-  WriteErrorLine(std::string(programName) + ": " + error.what());
-  WriteErrorLine("Try '" + std::string(programName) + " --help'.");
+  WriteMessage(programName, error.what());
+  platform::WriteToStandardError("Try '" + std::string(programName) + " --help'.\n");
   return ExitStatus::badUsage;
 }
 
@@ -53,14 +50,17 @@ const ConsoleCommand& ChosenCommand(const ConsoleArguments& arguments,
 ExitStatus RunCommand(ProgramKind kind, const std::string& programName,
                       const ConsoleArguments& arguments, const ConsoleCommand& command,
                       const std::vector<std::string>& rawArguments) {
+  const LineWriter writeMessage = [&programName](std::string_view text) {
+    WriteMessage(programName, text);
+  };
   CAppPrefs prefs(kind == ProgramKind::full ? CReg::Root::currentUser : CReg::Root::none);
   try {
     LoadConsolePreferences(kind, rawArguments, prefs);
   } catch (const CException& error) {
-    return WriteErrorReport(error, ErrorStage::startup, WriteErrorLine);
+    return WriteErrorReport(error, ErrorStage::startup, writeMessage);
   }
   if (const std::optional<std::string> warning = SettingsStoreWarning(prefs)) {
-    WriteErrorLine(*warning);
+    writeMessage(*warning);
   }
   ConsoleContext context{kind, programName, arguments, prefs};
   try {
@@ -68,9 +68,9 @@ ExitStatus RunCommand(ProgramKind kind, const std::string& programName,
   } catch (const UsageError&) {
     throw;
   } catch (const CException& error) {
-    return WriteErrorReport(error, ErrorStage::command, WriteErrorLine);
+    return WriteErrorReport(error, ErrorStage::command, writeMessage);
   } catch (const std::exception& error) {
-    return WriteLibraryError(error, WriteErrorLine);
+    return WriteLibraryError(error, writeMessage);
   }
 }
 

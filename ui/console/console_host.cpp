@@ -6,6 +6,8 @@
 #include "app/message_format.h"
 #include "engine/operation_state.h"
 #include "res/resource.h"
+#include "ui/console/console_message.h"
+#include "ui/console/console_wording.h"
 #include "ui/console/progress_line.h"
 
 namespace {
@@ -19,10 +21,16 @@ std::string_view LocationWord(LocationMode mode) {
 
 }  // namespace
 
-ConsoleHost::ConsoleHost(ConsoleTerminal terminal, PresetAnswer preset, bool quiet)
-    : terminal_(std::move(terminal)), preset_(preset), quiet_(quiet) {}
+ConsoleHost::ConsoleHost(ConsoleTerminal terminal, std::string programName, PresetAnswer preset,
+                         bool quiet)
+    : terminal_(std::move(terminal)),
+      programName_(std::move(programName)),
+      preset_(preset),
+      quiet_(quiet) {}
 
-void ConsoleHost::SetStatusText(const std::string& text) { WriteNote(text); }
+void ConsoleHost::SetStatusText(const std::string& text) {
+  WriteNote(ProcessOperationState().VerifyOnly ? VerifyStatusText(text) : text);
+}
 
 void ConsoleHost::SetProgress(int percent) {
   percent_ = percent;
@@ -45,17 +53,22 @@ void ConsoleHost::SetTransferLine(const std::string& text) {
 
 int ConsoleHost::AskQuestion(const std::string& text, unsigned boxType) {
   ClearLiveLine();
+  const std::string shown = ConsoleWording(text);
   int button = 0;
   if (const std::optional<int> ending = AnswerWhileEnding(text, boxType)) {
-    button = Announce(text, boxType, *ending);
+    button = Announce(shown, boxType, *ending);
   } else if (text == LoadMessage(IDS_CONFIRM_CANCEL).value_or("")) {
-    button = AnswerCancelQuestion(text);
+    button = AnswerCancelQuestion(shown);
   } else if (const std::optional<int> preset = PresetButton(boxType, preset_)) {
-    button = Announce(text, boxType, *preset);
+    button = Announce(shown, boxType, *preset);
   } else if (terminal_.interactive) {
-    button = AskOnTerminal(text, boxType);
+    button = AskOnTerminal(shown, boxType);
+  } else if ((boxType & 0xF) == kBoxRetryCancel) {
+    // An error that only a retry could get past: with nobody to retry, it is the failure.
+    unansweredPrompt_ = shown;
+    button = kButtonCancel;
   } else {
-    button = Announce(text, boxType, SafeButton(boxType));
+    button = Announce(shown, boxType, SafeButton(boxType));
   }
   DrawLiveLine(true);
   return button;
@@ -80,7 +93,7 @@ int ConsoleHost::AnswerCancelQuestion(const std::string& text) {
     cancelledUnasked_ = true;
     return Announce(text, kBoxYesNo, kButtonYes);
   }
-  terminal_.write(text + " [y/n, Ctrl-C: yes] ");
+  terminal_.write(MessageText(programName_, text) + " [y/n, Ctrl-C: yes] ");
   for (;;) {
     std::string line;
     switch (terminal_.readLine(line)) {
@@ -100,7 +113,7 @@ int ConsoleHost::AnswerCancelQuestion(const std::string& text) {
 
 int ConsoleHost::AskOnTerminal(const std::string& text, unsigned boxType) {
   const std::string keys = "[" + AnswerKeys(boxType) + "] ";
-  terminal_.write(text + " " + keys);
+  terminal_.write(MessageText(programName_, text) + " " + keys);
   for (;;) {
     std::string line;
     if (terminal_.readLine(line) != platform::LineReadResult::line) {
@@ -120,13 +133,15 @@ int ConsoleHost::Announce(const std::string& text, unsigned boxType, int button)
 
 LocationAnswer ConsoleHost::PromptLocation(LocationMode mode, std::string& path,
                                            const std::string& reason) {
+  const LocationReason why = ConsoleLocationReason(reason, path);
   if (!terminal_.interactive) {
-    unansweredPrompt_ = reason;
+    unansweredPrompt_ = why.text;
     return LocationAnswer::cancel;
   }
   ClearLiveLine();
   const std::string_view word = LocationWord(mode);
-  terminal_.write(LoadMessage(IDS_REASON_PREFIX).value_or("") + reason + "\n");
+  terminal_.write(MessageText(programName_, why.text) + "\n");
+  if (!why.mediaHint.empty()) terminal_.write(why.mediaHint + "\n");
   terminal_.write("Type another " + std::string(word) + ", press Enter to try again with " + path +
                   ", or type c to cancel.\n> ");
   std::string line;
@@ -158,7 +173,7 @@ bool ConsoleHost::TakeInterrupt() {
 void ConsoleHost::WriteLine(std::string_view text) {
   const bool live = liveLength_ != 0;
   ClearLiveLine();
-  terminal_.write(std::string(text) + "\n");
+  terminal_.write(MessageText(programName_, text) + "\n");
   // A finished bar is not drawn again under the closing lines.
   if (live && percent_ < 100) DrawLiveLine(true);
 }
@@ -171,7 +186,8 @@ void ConsoleHost::ShowFinalLines() {
   ClearLiveLine();
   percent_ = 0;
   WriteNote(timingLine_);
-  WriteNote(transferLine_);
+  WriteNote(TransferLineText(transferLine_,
+                             ElapsedMilliseconds(ProcessOperationState(), terminal_.tickCount())));
 }
 
 void ConsoleHost::Beep() {

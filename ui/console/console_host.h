@@ -14,11 +14,14 @@
 
 class ConsoleHost : public OperationHost {
  public:
-  // Quiet: only errors are shown (no status lines, progress, timing lines or notes).
-  ConsoleHost(ConsoleTerminal terminal, PresetAnswer preset, bool quiet = false);
+  // Every line but the live one starts with the program's name. Quiet: only errors are shown
+  // (no status lines, progress, timing lines or notes).
+  ConsoleHost(ConsoleTerminal terminal, std::string programName, PresetAnswer preset,
+              bool quiet = false);
 
-  // Status texts become lines. On a terminal the progress, time and rate share one line that
-  // is redrawn in place; otherwise they are kept for the final lines only.
+  // Status texts become lines (a verify's says that it verifies). On a terminal the progress, time
+  // and rate share one line that is redrawn in place; otherwise they are kept for the final lines
+  // only.
   void SetStatusText(const std::string& text) override;
   void SetProgress(int percent) override;
   void SetCaption(const std::string& caption) override { caption_ = caption; }
@@ -28,11 +31,13 @@ class ConsoleHost : public OperationHost {
   std::string TransferLine() const override { return transferLine_; }
 
   // Asked on the terminal; otherwise --yes or --no, or the safe answer, is taken and written
-  // after the question. The question that follows a Ctrl-C is answered Yes by another Ctrl-C
-  // on a terminal, at once without one. Once the program is asked to end, nothing is asked.
+  // after the question (an error's Retry question is cancelled and kept as the failure). The
+  // question that follows a Ctrl-C is answered Yes by another Ctrl-C on a terminal, at once without
+  // one. Once the program is asked to end, nothing is asked.
   int AskQuestion(const std::string& text, unsigned boxType) override;
   // On the terminal: another path, Enter for the same one again, or "c" to cancel. Without a
-  // terminal it is a Cancel, and the reason is kept as the failure it stands for.
+  // terminal it is a Cancel, and the reason is kept as the failure it stands for. The reason
+  // is told in the console's words (console_wording.h).
   LocationAnswer PromptLocation(LocationMode mode, std::string& path,
                                 const std::string& reason) override;
 
@@ -42,15 +47,18 @@ class ConsoleHost : public OperationHost {
   bool MainWindowExists() override { return true; }
   std::uint64_t TickCount() override;
 
-  // A line of the command's own, kept apart from the live line; errors are written so.
+  // A line of the command's own, after the program's name, kept apart from the live line;
+  // errors are written so.
   void WriteLine(std::string_view text);
   // A line that tells what was done, left out when quiet.
   void WriteNote(std::string_view text);
-  // After the operation: the live line goes and the last timing and transfer lines stay.
+  // After the operation: the live line goes and the last timing and transfer lines stay, the
+  // rate left out for a run shorter than a second.
   void ShowFinalLines();
   // The terminal's bell, when there is a terminal to hear it.
   void Beep();
-  // The reason of a location prompt that was cancelled because nobody could be asked.
+  // The reason of a location prompt, or the error of a Retry question, that was cancelled
+  // because nobody could be asked: the failure it stands for.
   const std::optional<std::string>& UnansweredPrompt() const { return unansweredPrompt_; }
   const std::string& Caption() const { return caption_; }
 
@@ -64,6 +72,7 @@ class ConsoleHost : public OperationHost {
   void ClearLiveLine();
 
   ConsoleTerminal terminal_;
+  std::string programName_;
   PresetAnswer preset_;
   bool quiet_;
   std::string caption_, timingLine_, transferLine_;

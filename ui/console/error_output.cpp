@@ -4,11 +4,12 @@
 #include <string>
 
 #include "app/error_report.h"
+#include "ui/console/console_wording.h"
 
 ExitStatus WriteErrorReport(const CException& error, ErrorStage stage, const LineWriter& write) {
   const ErrorReport report =
       stage == ErrorStage::startup ? ReportStartupError(error) : ReportCommandError(error, false);
-  if (report.shown) write(report.text);
+  if (report.shown) write(ConsoleWording(report.text));
   return dynamic_cast<const CUserException*>(&error) != nullptr ? ExitStatus::cancelled
                                                                 : ExitStatus::failed;
 }

@@ -14,8 +14,8 @@ using LineWriter = std::function<void(std::string_view line)>;
 // while a command ran. Each has the report of the program's error reporting.
 enum class ErrorStage { startup, command };
 
-// Writes the report's text (nothing for a silent abort) and returns the status: cancelled for
-// the silent abort, failed otherwise.
+// Writes the report's text in the console's words (nothing for a silent abort) and returns the
+// status: cancelled for the silent abort, failed otherwise.
 ExitStatus WriteErrorReport(const CException& error, ErrorStage stage, const LineWriter& write);
 
 // The same for the errors of the language's library: "Out of memory." for a failed

@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "ui/console/console_terminal.h"
 #include "ui/console/operation_run.h"
+#include "ui/console/path_operands.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ std::string WithLineFeeds(std::string text) {
 MergePageFields LoadMergeRequest(const ConsoleContext& context, const std::string& masterPath,
                                  MergePlace place) {
   const ConsoleArguments& arguments = context.arguments;
+  RefuseFolderAsFile(masterPath);
   MergePageFields fields;
   fields.sourcePath = masterPath;
   MergePageDefaults defaults;
@@ -34,6 +36,7 @@ MergePageFields LoadMergeRequest(const ConsoleContext& context, const std::strin
     fields.useOriginalName = !arguments.name;
     if (arguments.destination) {
       defaults.destinationFolder = platform::AbsolutePath(*arguments.destination);
+      RefuseFileAsFolder(defaults.destinationFolder);
     }
     defaults.fileName = arguments.name.value_or("");
   }
@@ -57,7 +60,8 @@ ExitStatus RunMerge(ConsoleContext& context, const MergePageFields& fields, bool
   MergeOptions options;
   options.promptOnOverwrite = context.prefs.mergePromptOnOverwrite;
   options.deleteWhenDone = deleteWhenDone && CanDeletePackageOf(fields.sourcePath);
-  ConsoleHost host(SystemTerminal(), context.arguments.answer, context.arguments.quiet);
+  ConsoleHost host(SystemTerminal(), context.programName, context.arguments.answer,
+                   context.arguments.quiet);
   VerifyOnlyScope verify(verifyOnly);
   const ExitStatus status = RunOperation(
       host, context.prefs.beep, [&] { CFMerge().Merge(host, fields.sourcePath, target, options); });

@@ -12,7 +12,8 @@ enum class MergePlace {
 };
 
 // The page's fields for the master named by `masterPath`, with the information read from it.
-// Raises what reading the master raises, and 1119 when the destination folder does not exist.
+// Raises what reading the master raises, and 1119 when the destination folder does not exist;
+// a folder as the master or a file as the destination is said to be one.
 MergePageFields LoadMergeRequest(const ConsoleContext& context, const std::string& masterPath,
                                  MergePlace place);
 

@@ -36,13 +36,21 @@ std::string CutToColumns(std::string text, std::size_t columns) {
 
 }  // namespace
 
+std::uint64_t ElapsedMilliseconds(const OperationState& state, std::uint64_t now) {
+  const std::uint64_t end = state.OperationEndTick != 0 ? state.OperationEndTick : now;
+  return end - std::min(end, state.OperationStartTick);
+}
+
 ProgressFigures CurrentProgressFigures(const OperationState& state, int percent,
                                        std::uint64_t now) {
   ProgressFigures figures;
   figures.percent = percent;
   figures.elapsedSeconds = ElapsedSeconds(state, now);
   const std::uint64_t done = state.BytesDone;
-  figures.bytesPerSecond = done / std::max<std::uint64_t>(figures.elapsedSeconds, 1);
+  // In the first second the bytes done are no rate.
+  if (ElapsedMilliseconds(state, now) >= 1000) {
+    figures.bytesPerSecond = done / std::max<std::uint64_t>(figures.elapsedSeconds, 1);
+  }
   // Nothing can be projected before the first second, or before any data is done.
   if (done != 0 && state.BytesTotal != 0 && figures.elapsedSeconds != 0) {
     const std::uint64_t whole = (state.BytesTotal * figures.elapsedSeconds + done / 2) / done;
@@ -54,9 +62,9 @@ ProgressFigures CurrentProgressFigures(const OperationState& state, int percent,
 std::string ProgressLineText(const ProgressFigures& figures, std::optional<int> width) {
   const std::string remaining =
       figures.remainingSeconds ? SecondsText(*figures.remainingSeconds) : "--:--:--";
-  const std::string tail = " " + PercentText(figures.percent) + "  " +
-                           SecondsText(figures.elapsedSeconds) + " elapsed  " + remaining +
-                           " left  " + FormatByteSize(figures.bytesPerSecond) + "/s";
+  std::string tail = " " + PercentText(figures.percent) + "  " +
+                     SecondsText(figures.elapsedSeconds) + " elapsed  " + remaining + " left";
+  if (figures.bytesPerSecond) tail += "  " + FormatByteSize(*figures.bytesPerSecond) + "/s";
   int barWidth = kWidestBar;
   if (width) {
     const int room = *width - 1 - 2 - static_cast<int>(TextColumns(tail));

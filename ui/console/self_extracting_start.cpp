@@ -1,20 +1,16 @@
 #include "app/error_report.h"
 #include "app/message_format.h"
 #include "engine/package_reading.h"
-#include "platform/console.h"
 #include "platform/system_info.h"
 #include "ui/console/console_commands.h"
 #include "ui/console/console_host.h"
+#include "ui/console/console_message.h"
 #include "ui/console/error_output.h"
 #include "ui/console/merge_request.h"
 
 namespace {
 
 constexpr std::string_view kMergeQuestion = "Merge the package into %1?";
-
-void WriteErrorLine(std::string_view line) {
-  platform::WriteToStandardError(std::string(line) + "\n");
-}
 
 // The lite program under any name, carrying a package description at its end, merges the
 // package it heads; it never deletes it, since it is part of it.
@@ -25,11 +21,14 @@ ExitStatus RunSelfExtractingStart(ConsoleContext& context) {
       throw UsageError("no command given");
     }
   } catch (const CException& error) {
-    return WriteErrorReport(error, ErrorStage::startup, WriteErrorLine);
+    return WriteErrorReport(error, ErrorStage::startup, [&context](std::string_view text) {
+      WriteMessage(context.programName, text);
+    });
   }
   const MergePageFields fields = LoadMergeRequest(context, ownPath, MergePlace::chosen);
   WritePackageInfo(fields);
-  ConsoleHost host(SystemTerminal(), context.arguments.answer, context.arguments.quiet);
+  ConsoleHost host(SystemTerminal(), context.programName, context.arguments.answer,
+                   context.arguments.quiet);
   const std::string question = FormatMessageText(kMergeQuestion, {PrepareMergeRun(fields)});
   if (host.AskQuestion(question, kBoxYesNo | kBoxIconQuestion) != kButtonYes) {
     return ExitStatus::cancelled;

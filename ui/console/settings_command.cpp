@@ -6,6 +6,7 @@
 #include "platform/plain_text.h"
 #include "res/resource.h"
 #include "ui/console/console_commands.h"
+#include "ui/console/console_message.h"
 #include "ui/console/console_preferences.h"
 #include "ui/console/terminal_text.h"
 
@@ -54,7 +55,7 @@ ExitStatus RunSettings(ConsoleContext& context) {
   if (operands.size() == 2) {
     if (const std::optional<std::string> refusal =
             SetPreference(context.prefs, operands[0], operands[1])) {
-      platform::WriteToStandardError(*refusal + "\n");
+      WriteMessage(context.programName, *refusal);
       return ExitStatus::failed;
     }
     // The start has said why a settings file that is set aside takes no change.
@@ -63,7 +64,7 @@ ExitStatus RunSettings(ConsoleContext& context) {
   }
   const std::string name = operands.empty() ? std::string() : operands[0];
   if (WriteListing(ListPreferences(context.prefs), name)) return ExitStatus::done;
-  platform::WriteToStandardError(LoadMessage(IDS_NO_SUCH_SETTING, {name}).value_or("") + "\n");
+  WriteMessage(context.programName, LoadMessage(IDS_NO_SUCH_SETTING, {name}).value_or(""));
   return ExitStatus::failed;
 }
 

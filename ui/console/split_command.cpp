@@ -9,6 +9,7 @@
 #include "ui/console/console_commands.h"
 #include "ui/console/console_terminal.h"
 #include "ui/console/operation_run.h"
+#include "ui/console/path_operands.h"
 #include "ui/console/size_argument.h"
 #include "ui/split_page_rules.h"
 
@@ -53,6 +54,8 @@ SplitRequest MakeRequest(const ConsoleArguments& arguments, const CAppPrefs& pre
   fields.destinationFolder =
       arguments.destination ? platform::AbsolutePath(*arguments.destination) : "";
   fields.namePrefix = arguments.prefix.value_or("");
+  RefuseFolderAsFile(fields.sourcePath);
+  if (arguments.destination) RefuseFileAsFolder(fields.destinationFolder);
   fields.bySize = arguments.size ? true : arguments.count ? false : prefs.splitBySize != 0;
   fields.sizeText =
       arguments.size ? SizeText(*arguments.size) : FormatByteSizeLong(prefs.splitMaxFileSize);
@@ -108,7 +111,8 @@ ExitStatus RunSplit(ConsoleContext& context) {
   SplitRequest request = MakeRequest(context.arguments, context.prefs);
   const MasterHeader header = LoadInfo(request);
   const std::string destinationPrefix = PrepareSplitRun(request.fields, request.options);
-  ConsoleHost host(SystemTerminal(), context.arguments.answer, context.arguments.quiet);
+  ConsoleHost host(SystemTerminal(), context.programName, context.arguments.answer,
+                   context.arguments.quiet);
   const ExitStatus status = RunOperation(host, context.prefs.beep, [&] {
     CFSplit().Split(host, request.fields.sourcePath, destinationPrefix, request.options);
   });

@@ -1,0 +1,17 @@
+#include "ui/console/path_operands.h"
+
+#include "app/exceptions.h"
+#include "app/message_format.h"
+#include "platform/files.h"
+
+void RefuseFolderAsFile(const std::string& path) {
+  if (platform::QueryPathKind(path) == platform::PathKind::Folder) {
+    throw CAppException(FormatMessageText("%1 is a folder, not a file.", {path}));
+  }
+}
+
+void RefuseFileAsFolder(const std::string& path) {
+  if (platform::QueryPathKind(path) == platform::PathKind::File) {
+    throw CAppException(FormatMessageText("%1 is a file, not a folder.", {path}));
+  }
+}
