@@ -5,6 +5,7 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "ui/console/console_terminal.h"
+#include "ui/console/error_output.h"
 #include "ui/console/operation_run.h"
 
 namespace {
@@ -13,16 +14,15 @@ void WriteLine(const std::string& label, const std::string& value) {
   platform::WriteToStandardOutput(label + (value.empty() ? "" : " ") + value + "\n");
 }
 
-// A multi-line edit keeps its lines apart with a carriage return and a line feed.
+}  // namespace
+
 std::string WithLineFeeds(std::string text) {
   for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
   return text;
 }
 
-}  // namespace
-
 MergePageFields LoadMergeRequest(const ConsoleContext& context, const std::string& masterPath,
-                                 MergePlace place) {
+                                 MergePlace place, MasterHeader* header) {
   const ConsoleArguments& arguments = context.arguments;
   MergePageFields fields;
   fields.sourcePath = masterPath;
@@ -37,7 +37,8 @@ MergePageFields LoadMergeRequest(const ConsoleContext& context, const std::strin
     }
     defaults.fileName = arguments.name.value_or("");
   }
-  LoadMergeInfo(fields, defaults);
+  const std::optional<MasterHeader> read = LoadMergeInfo(fields, defaults);
+  if (header != nullptr && read) *header = *read;
   return fields;
 }
 
@@ -52,15 +53,24 @@ void WritePackageInfo(const MergePageFields& fields) {
 }
 
 ExitStatus RunMerge(ConsoleContext& context, const MergePageFields& fields, bool verifyOnly,
-                    bool deleteWhenDone) {
+                    bool deleteWhenDone, MergeOutcome* outcome) {
   const std::string target = PrepareMergeRun(fields);
   MergeOptions options;
   options.promptOnOverwrite = context.prefs.mergePromptOnOverwrite;
   options.deleteWhenDone = deleteWhenDone && CanDeletePackageOf(fields.sourcePath);
   ConsoleHost host(SystemTerminal(), context.arguments.answer, context.arguments.quiet);
   VerifyOnlyScope verify(verifyOnly);
-  const ExitStatus status = RunOperation(
-      host, context.prefs.beep, [&] { CFMerge().Merge(host, fields.sourcePath, target, options); });
+  MergeOutcome ending;
+  const ExitStatus status = RunOperation(host, context.prefs.beep, [&] {
+    try {
+      CFMerge().Merge(host, fields.sourcePath, target, options);
+    } catch (const std::exception& error) {
+      ending.failure = ErrorReportText(error);
+      throw;
+    }
+  });
+  if (ending.failure.empty() && host.UnansweredPrompt()) ending.failure = *host.UnansweredPrompt();
+  if (outcome != nullptr) *outcome = ending;
   if (status == ExitStatus::done && !verifyOnly) host.WriteNote("Merged into " + target + ".");
   return status;
 }
