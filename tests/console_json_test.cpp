@@ -202,6 +202,9 @@ TEST_F(ConsoleJsonTest, InfoPlanAndSizesGiveTheValuesOfTheirText) {
   if (!ProgramsAreWindowsPrograms()) expected.replace(expected.size() - 1, 1, "\xEF\xBF\xBD");
   EXPECT_EQ(info["comments"], expected);
   EXPECT_NE(json.out.find(R"(\u001b[31mred)"), std::string::npos);
+  // The text form shows no terminal command of a package as it is, and keeps its lines.
+  EXPECT_NE(text.out.find("Comments: first line\nsecond \\x1b[31mred"), std::string::npos)
+      << text.out;
   // The same moment: the text's local time is UTC here (Windows programs keep the system's).
   const std::regex iso(R"((\d{4})-\d\d-\d\dT(\d\d:\d\d:\d\d)Z)");
   std::smatch when;

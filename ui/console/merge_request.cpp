@@ -7,11 +7,23 @@
 #include "ui/console/console_terminal.h"
 #include "ui/console/error_output.h"
 #include "ui/console/operation_run.h"
+#include "ui/console/terminal_text.h"
 
 namespace {
 
 void WriteLine(const std::string& label, const std::string& value) {
   platform::WriteToStandardOutput(label + (value.empty() ? "" : " ") + value + "\n");
+}
+
+// A package may come from anyone: what it stores reaches the terminal escaped, so it cannot
+// move the cursor or send the terminal commands; the comments keep their line breaks.
+std::string ShownComments(const std::string& comments) {
+  std::string shown;
+  std::size_t start = 0;
+  for (std::size_t end; (end = comments.find('\n', start)) != std::string::npos; start = end + 1) {
+    shown += EscapeForTerminal(std::string_view(comments).substr(start, end - start)) + "\n";
+  }
+  return shown + EscapeForTerminal(std::string_view(comments).substr(start));
 }
 
 }  // namespace
@@ -47,9 +59,9 @@ void WritePackageInfo(const MergePageFields& fields) {
   WriteLine("Split files maximum byte size:", fields.maxFileSizeText);
   WriteLine("Time split:", fields.timeSplitText);
   WriteLine("Byte size:", fields.byteSizeText);
-  WriteLine("Comments:", WithLineFeeds(fields.comments));
-  WriteLine("Merged file name:", fields.fileName);
-  WriteLine("Merged file destination folder:", fields.destinationFolder);
+  WriteLine("Comments:", ShownComments(WithLineFeeds(fields.comments)));
+  WriteLine("Merged file name:", EscapeForTerminal(fields.fileName));
+  WriteLine("Merged file destination folder:", EscapeForTerminal(fields.destinationFolder));
 }
 
 ExitStatus RunMerge(ConsoleContext& context, const MergePageFields& fields, bool verifyOnly,
