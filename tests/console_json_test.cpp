@@ -288,6 +288,13 @@ TEST_F(ConsoleJsonTest, StubOfAnotherSystemHeadsThePackageAndInfoNamesIt) {
   EXPECT_EQ(info["stub_runs_here"], foreign ? "false" : "true");
   // The package merges here all the same.
   EXPECT_EQ(Partwell({"verify", Master("exe")}).status, 0);
+  // An earlier master is a lite program too, but one the split would overwrite.
+  const std::vector<unsigned char> before = FileBytes(Master("exe"));
+  run = Partwell({"split", source, "--size", "30000", "--stub", Master("exe"), "--yes"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("cannot be one of the split files it heads"), std::string::npos)
+      << run.err;
+  EXPECT_EQ(FileBytes(Master("exe")), before);
 
   // Only the lite program heads a package, and never a data-only one.
   fs::remove(Master("exe"));
