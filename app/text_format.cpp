@@ -338,3 +338,13 @@ std::string FormatDateTime(double oleDate, TimeStatus status) {
   std::size_t length = std::wcsftime(text, kDateTimeCapacity, L"%c", &*fields);
   return WideToUtf8(std::wstring_view(text, length));
 }
+
+std::string FormatIsoDateTimeUtc(double oleDateUtc) {
+  const std::optional<std::tm> fields = BreakDownDate(oleDateUtc);
+  if (!fields) return {};
+  char text[80];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", fields->tm_year + 1900,
+                fields->tm_mon + 1, fields->tm_mday, fields->tm_hour, fields->tm_min,
+                fields->tm_sec);
+  return text;
+}

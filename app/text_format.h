@@ -38,3 +38,6 @@ enum class TimeStatus { valid, invalid, null };
 std::string FormatTimeSpan(double days, TimeStatus status = TimeStatus::valid);
 // The local date and time text ("%c"); "Invalid DateTime" when it cannot be broken down.
 std::string FormatDateTime(double oleDate, TimeStatus status = TimeStatus::valid);
+// The same date and time for scripts, ISO 8601 in UTC ("2026-12-08T07:20:39Z", to the second
+// as the local text rounds it); empty when it cannot be broken down.
+std::string FormatIsoDateTimeUtc(double oleDateUtc);

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/bounded_file.h"
+
 namespace platform {
 namespace {
 
@@ -14,21 +16,6 @@ constexpr std::uint64_t kLargestTable = 1 << 20;
 constexpr std::uint32_t kNoBitsSection = 8;       // SHT_NOBITS: takes no room in the file
 constexpr std::uint32_t kUndefinedSection = 0;    // SHN_UNDEF: no name table
 constexpr std::uint32_t kExtendedIndex = 0xFFFF;  // SHN_XINDEX: the index sits in section 0
-
-using Bytes = std::vector<unsigned char>;
-
-std::uint64_t LoadLittleEndian(const unsigned char* bytes, int size) {
-  std::uint64_t value = 0;
-  for (int i = size - 1; i >= 0; --i) value = value << 8 | bytes[i];
-  return value;
-}
-std::uint16_t Load16(const unsigned char* bytes) {
-  return static_cast<std::uint16_t>(LoadLittleEndian(bytes, 2));
-}
-std::uint32_t Load32(const unsigned char* bytes) {
-  return static_cast<std::uint32_t>(LoadLittleEndian(bytes, 4));
-}
-std::uint64_t Load64(const unsigned char* bytes) { return LoadLittleEndian(bytes, 8); }
 
 struct Section {
   std::uint32_t name = 0;  // offset into the name table
@@ -42,26 +29,6 @@ Section ParseSection(const unsigned char* header) {
   return {Load32(header), Load32(header + 4), Load64(header + 24), Load64(header + 32),
           Load32(header + 40)};
 }
-
-// The file seen through its size: nothing outside it is ever asked for.
-class BoundedFile {
- public:
-  BoundedFile(std::uint64_t size, const ReadAtFunction& readAt) : size_(size), readAt_(readAt) {}
-
-  bool Contains(std::uint64_t offset, std::uint64_t count) const {
-    return offset <= size_ && count <= size_ - offset;
-  }
-
-  bool Read(std::uint64_t offset, std::uint64_t count, Bytes& bytes) const {
-    if (!Contains(offset, count)) return false;
-    bytes.assign(count, 0);
-    return count == 0 || readAt_(offset, bytes);
-  }
-
- private:
-  std::uint64_t size_;
-  const ReadAtFunction& readAt_;
-};
 
 bool IsElf64LittleEndian(const Bytes& header) {
   static constexpr unsigned char kMagic[] = {0x7F, 'E', 'L', 'F', 2 /* 64-bit */, 1 /* LSB */};

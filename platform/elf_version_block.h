@@ -11,6 +11,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "platform/bounded_file.h"
 #include "platform/version_info.h"
 
 // The section that holds the block (a macro: the section attribute takes a literal).
@@ -79,9 +80,6 @@ enum class ElfVersionResult {
   damaged,  // a size or offset points outside the file, or the block itself is malformed
   noBlock,  // a sound ELF file without the version section
 };
-
-// Fills `buffer` from the file at `offset`; false when that cannot be done in full.
-using ReadAtFunction = std::function<bool(std::uint64_t offset, std::span<unsigned char> buffer)>;
 
 // Finds and reads the version block of an ELF file of `fileSize` bytes. Every offset and size the
 // file states is checked against the file before anything is read.

@@ -91,6 +91,8 @@ for config in "${configs[@]}"; do
   echo "=== $config tests"
   ctest --test-dir "build/$config" --output-on-failure -j"$jobs"
   if [ "$config" = windows ]; then (cd build/windows && cpack -G ZIP >/dev/null) && ls build/windows/*.zip; fi
+  # Packages for the other system need both builds: made by one, merged by the other.
+  if [ "$config" = windows ] && [ -d build/native ]; then tests/cross_stub.sh build/native build/windows; fi
   # In CI nothing of Wine's may outlive the run (elsewhere other runs may share the server).
   if [ "$config" = windows ] && [ -n "${CI:-}" ]; then WINEDEBUG=-all wineserver -k >/dev/null 2>&1 || true; fi
   if [ "$config" = windows ]; then stop_display; fi

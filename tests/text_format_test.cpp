@@ -240,6 +240,14 @@ TEST(FormatDateTime, NullIsEmptyAndInvalidDatesSaySo) {
   EXPECT_NE(FormatDateTime(2958465.5), "Invalid DateTime");  // 31 December 9999
 }
 
+TEST(FormatDateTime, ScriptsGetIsoUtcRoundedAsTheTextIs) {
+  EXPECT_EQ(FormatIsoDateTimeUtc(0.0), "1899-12-30T00:00:00Z");
+  EXPECT_EQ(FormatIsoDateTimeUtc(-657434.0), "0100-01-01T00:00:00Z");
+  EXPECT_EQ(FormatIsoDateTimeUtc(-1.25), "1899-12-29T06:00:00Z");
+  EXPECT_EQ(FormatIsoDateTimeUtc(46364.5 + 0.4999 / 86400), "2026-12-08T12:00:00Z");
+  EXPECT_EQ(FormatIsoDateTimeUtc(std::numeric_limits<double>::quiet_NaN()), "");
+}
+
 TEST(ProcessNumberFormat, TheUserFormatReadsBackWhatItShows) {
   platform::NumberFormat previous = ProcessNumberFormat();
   ReloadProcessNumberFormat();

@@ -35,14 +35,13 @@ double OleDateFromTimeLine(double value) {
   return days - (value - days);
 }
 
-// The largest split file: the most data a piece may hold and its header.
+}  // namespace
+
 std::uint64_t LargestSplitFileSize(const MasterHeader& header) {
   const std::uint64_t data = std::min(header.maxPieceDataSize,
                                       std::numeric_limits<std::uint64_t>::max() - kPieceHeaderSize);
   return data + kPieceHeaderSize;
 }
-
-}  // namespace
 
 void ClearMergeInfo(MergePageFields& fields) {
   fields.byteSizeText.clear();

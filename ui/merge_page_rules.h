@@ -40,6 +40,9 @@ void ClearMergeInfo(MergePageFields& fields);
 std::optional<MasterHeader> LoadMergeInfo(MergePageFields& fields,
                                           const MergePageDefaults& defaults);
 
+// The largest split file: the most data a piece may hold and its header.
+std::uint64_t LargestSplitFileSize(const MasterHeader& header);
+
 // A UTC split time as the viewer's local date and time: the current difference between local
 // time and UTC (in days) is added with the date type's arithmetic; "Invalid DateTime" when the
 // result is no date.

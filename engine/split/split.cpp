@@ -132,11 +132,15 @@ void SplitRun::WarnWhenFixedDriveIsShort() {
 }
 
 // Before anything is created or deleted: the files the split replaces or removes must not
-// include its source.
+// include its source or its stub.
 void SplitRun::CheckTargets() {
   staleFiles_ = StalePackageFiles(header_, options_.selfExtracting);
   RefuseSourceAmong(sourcePath_, names_);
   RefuseSourceAmong(sourcePath_, staleFiles_);
+  if (options_.selfExtracting) {
+    RefuseStubAmong(stub_.path, names_);
+    RefuseStubAmong(stub_.path, staleFiles_);
+  }
 }
 
 // One question covers the whole package, and the rest of an earlier one: it names the first

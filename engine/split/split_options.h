@@ -15,4 +15,7 @@ struct SplitOptions {
   bool selfExtracting = false;     // "Self extracting"
   bool promptOnOverwrites = true;  // "Prompt on overwrites"
   std::string comments;            // stored in the master
+  // The lite program a self-extracting master begins with: that of another system, for a
+  // package made here for there; empty for the one beside the running program.
+  std::string stubPath;
 };

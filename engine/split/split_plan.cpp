@@ -94,7 +94,11 @@ void PlanSplit(const std::string& sourcePath, const std::string& destinationPref
   const std::uint64_t fileCount = CeilDivide(sourceSize, pieceDataSize) + 1;
   if (fileCount > kMaxFileCount) ThrowAppException(IDS_TOO_MANY_SPLIT_FILES);
   if (options.selfExtracting && stub != nullptr) {
-    LocateStub(*stub);
+    if (options.stubPath.empty()) {
+      LocateStub(*stub);
+    } else {
+      LocateStubAt(options.stubPath, *stub);
+    }
     const std::uint64_t smallest = std::uint64_t{stub->size} + kPieceHeaderBytes;
     if (options.maxSplitFileSize < smallest) {
       ThrowAppException(IDS_SPLIT_SIZE_BELOW_STUB, {FormatInteger(smallest)});

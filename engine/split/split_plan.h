@@ -16,7 +16,8 @@ inline constexpr std::uint64_t kSelfExtractingMasterOverhead = kMasterHeaderSize
 
 // Validates the inputs and the options and fills `header` (fresh, with the time of now). In
 // count mode the computed split file size is stored in options.maxSplitFileSize. With a stub
-// record (self-extracting only) the lite program is located and checked as well. Raises, in
+// record (self-extracting only) the lite program (options.stubPath, else the one beside the
+// running program) is located and checked as well. Raises, in
 // order: 1114, 1115, 1120, the file error of the size query, 1129, 1127, 1128 or 1102 in count
 // mode, 1102, 1113, the errors of LocateStub, 1124.
 void PlanSplit(const std::string& sourcePath, const std::string& destinationPrefix,

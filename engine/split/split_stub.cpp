@@ -30,7 +30,10 @@ void LocateStub(StubRecord& stub) {
 }
 
 void LocateStubIn(const std::string& folder, StubRecord& stub) {
-  const std::string path = folder + LiteProgramFileName();
+  LocateStubAt(folder + LiteProgramFileName(), stub);
+}
+
+void LocateStubAt(const std::string& path, StubRecord& stub) {
   std::uint64_t size = 0;
   RaiseSystemFileError(platform::SizeFromDirectoryEntry(path, size), path);
   platform::VersionInfo version;
@@ -39,6 +42,11 @@ void LocateStubIn(const std::string& folder, StubRecord& stub) {
   }
   if (!version.fixed || version.fixed->productVersionMs < kOldestStubVersion) {
     ThrowAppException(IDS_STUB_TOO_OLD, {path});
+  }
+  // A stub given by its path may be any of our programs; only the lite one merges when run.
+  if (version.productName != kLiteProductName) {
+    throw CAppException(path + " is not " + std::string(kLiteProductName) +
+                        ": only the lite program can head a self-extracting package.");
   }
   stub.size = static_cast<std::uint32_t>(size);
   stub.path = path;

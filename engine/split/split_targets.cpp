@@ -1,5 +1,7 @@
 #include "engine/split/split_targets.h"
 
+#include <algorithm>
+
 #include "app/exceptions.h"
 #include "engine/file64.h"
 #include "engine/package_names.h"
@@ -20,11 +22,24 @@ std::vector<std::string> StalePackageFiles(const MasterHeader& header, bool isSe
   return stale;
 }
 
+namespace {
+
+bool IsAmong(const std::string& path, const std::vector<std::string>& files) {
+  // A name that leads nowhere cannot be the file, which exists.
+  return std::ranges::any_of(files, [&path](const std::string& file) {
+    return FileExists(file) && platform::IsSameFile(file, path);
+  });
+}
+
+}  // namespace
+
 void RefuseSourceAmong(const std::string& sourcePath, const std::vector<std::string>& files) {
-  for (const std::string& file : files) {
-    // A name that leads nowhere cannot be the source, which exists.
-    if (FileExists(file) && platform::IsSameFile(file, sourcePath)) {
-      ThrowAppException(IDS_SOURCE_IN_PACKAGE, {sourcePath});
-    }
+  if (IsAmong(sourcePath, files)) ThrowAppException(IDS_SOURCE_IN_PACKAGE, {sourcePath});
+}
+
+void RefuseStubAmong(const std::string& stubPath, const std::vector<std::string>& files) {
+  if (IsAmong(stubPath, files)) {
+    throw CAppException("The stub " + stubPath +
+                        " cannot be one of the split files it heads: it would be overwritten.");
   }
 }

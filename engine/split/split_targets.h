@@ -17,3 +17,6 @@ std::vector<std::string> StalePackageFiles(const MasterHeader& header, bool isSe
 // name, through a link or as a hard link: writing or removing it would lose the source. One
 // query per file that exists, so the check grows with the number of files only.
 void RefuseSourceAmong(const std::string& sourcePath, const std::vector<std::string>& files);
+// The same for the stub a self-extracting master is to begin with: a stub that is a file of the
+// package (an earlier master) would be emptied before it is copied.
+void RefuseStubAmong(const std::string& stubPath, const std::vector<std::string>& files);

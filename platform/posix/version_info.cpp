@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform/elf_version_block.h"
+#include "platform/pe_version_resource.h"
 #include "platform/posix/descriptor.h"
 
 namespace platform {
@@ -24,6 +25,19 @@ bool ReadFully(int fd, std::uint64_t offset, std::span<unsigned char> buffer, in
     done += static_cast<std::size_t>(count);
   }
   return true;
+}
+
+ErrorCode ErrorFor(PeVersionResult result) {
+  switch (result) {
+    case PeVersionResult::found:
+      return 0;
+    case PeVersionResult::noResource:
+      return ENODATA;
+    case PeVersionResult::notPe:
+    case PeVersionResult::damaged:
+      break;
+  }
+  return ENOEXEC;
 }
 
 ErrorCode ErrorFor(ElfVersionResult result) {
@@ -51,14 +65,17 @@ ErrorCode ReadVersionInfo(const std::string& programPath, VersionInfo& info) {
   if (!S_ISREG(status.st_mode)) return ENOEXEC;
 
   int readError = 0;
-  ElfVersionResult result = ReadElfVersionBlock(
-      static_cast<std::uint64_t>(status.st_size),
-      [&](std::uint64_t offset, std::span<unsigned char> buffer) {
-        return ReadFully(file.Get(), offset, buffer, readError);
-      },
-      info);
+  const ReadAtFunction readAt = [&](std::uint64_t offset, std::span<unsigned char> buffer) {
+    return ReadFully(file.Get(), offset, buffer, readError);
+  };
+  const auto size = static_cast<std::uint64_t>(status.st_size);
+  const ElfVersionResult result = ReadElfVersionBlock(size, readAt, info);
   if (readError != 0) return static_cast<ErrorCode>(readError);
-  return ErrorFor(result);
+  if (result != ElfVersionResult::notElf) return ErrorFor(result);
+  // A Windows lite program, given to the split as the stub of a package for Windows.
+  const PeVersionResult windowsResult = ReadPeVersionResource(size, readAt, info);
+  if (readError != 0) return static_cast<ErrorCode>(readError);
+  return ErrorFor(windowsResult);
 }
 
 }  // namespace platform

@@ -4,6 +4,8 @@
 #include <new>
 #include <vector>
 
+#include "platform/elf_version_block.h"
+#include "platform/files.h"
 #include "platform/win32/windows_support.h"
 
 namespace platform {
@@ -37,6 +39,43 @@ std::string QueryString(const void* data, const wchar_t* name) {
   return Narrow(std::wstring_view(text, wcsnlen(text, length)));
 }
 
+// A file open for reading, closed on every way out.
+class ReadOnlyFile {
+ public:
+  explicit ReadOnlyFile(const std::string& path) { error_ = OpenForReading(path, handle_); }
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+  ~ReadOnlyFile() {
+    if (handle_ != kInvalidFileHandle) CloseFileHandle(handle_);
+  }
+  bool IsOpen() const { return error_ == 0; }
+  FileHandle Handle() const { return handle_; }
+
+ private:
+  FileHandle handle_ = kInvalidFileHandle;
+  ErrorCode error_ = 0;
+};
+
+bool ReadAt(FileHandle handle, std::uint64_t offset, std::span<unsigned char> buffer) {
+  std::uint64_t position = 0;
+  std::uint32_t read = 0;
+  return SeekTo(handle, static_cast<std::int64_t>(offset), SeekOrigin::Begin, position) == 0 &&
+         ReadBytes(handle, buffer.data(), static_cast<std::uint32_t>(buffer.size()), read) == 0 &&
+         read == buffer.size();
+}
+
+// A Linux lite program, given to the split as the stub of a package for Linux, carries its
+// version data in an ELF section that Windows does not read.
+bool ReadElfVersionInfo(const std::string& programPath, VersionInfo& info) {
+  const ReadOnlyFile file(programPath);
+  std::uint64_t size = 0;
+  if (!file.IsOpen() || FileLength(file.Handle(), size) != 0) return false;
+  const ReadAtFunction readAt = [&file](std::uint64_t offset, std::span<unsigned char> buffer) {
+    return ReadAt(file.Handle(), offset, buffer);
+  };
+  return ReadElfVersionBlock(size, readAt, info) == ElfVersionResult::found;
+}
+
 }  // namespace
 
 ErrorCode ReadVersionInfo(const std::string& programPath, VersionInfo& info) {
@@ -44,7 +83,10 @@ ErrorCode ReadVersionInfo(const std::string& programPath, VersionInfo& info) {
   DWORD unused = 0;
   SetLastError(0);
   DWORD size = GetFileVersionInfoSizeW(path.c_str(), &unused);
-  if (size == 0) return LastErrorOr(ERROR_RESOURCE_DATA_NOT_FOUND);
+  if (size == 0) {
+    const ErrorCode error = LastErrorOr(ERROR_RESOURCE_DATA_NOT_FOUND);
+    return ReadElfVersionInfo(programPath, info) ? 0 : error;
+  }
   std::vector<unsigned char> data;
   try {
     data.resize(size);

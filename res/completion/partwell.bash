@@ -20,6 +20,9 @@ _partwell() {
       return ;;
     --prefix | --name | --comments | --size | --count | -s | -n)
       return ;;
+    --stub)
+      COMPREPLY=($(compgen -f -- "$cur"))
+      return ;;
   esac
 
   local command="" word
@@ -48,6 +51,13 @@ _partwell() {
       options="--yes --no --quiet --help" ;;
     *)
       options="--quiet --help --version" ;;
+  esac
+  # The lite program that heads a package for another system; output for scripts.
+  case $command in
+    split) options+=" --stub" ;;
+  esac
+  case $command in
+    plan | info | verify | sizes) options+=" --json" ;;
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$options" -- "$cur"))

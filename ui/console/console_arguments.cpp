@@ -14,7 +14,7 @@ struct OptionRule {
   std::optional<std::string> ConsoleArguments::*value;  // null for a switch
 };
 
-constexpr std::array<OptionRule, 12> kOptions = {{
+constexpr std::array<OptionRule, 14> kOptions = {{
     {"--dest", kOptionDestination, &ConsoleArguments::destination},
     {"--prefix", kOptionPrefix, &ConsoleArguments::prefix},
     {"--size", kOptionSize, &ConsoleArguments::size},
@@ -27,6 +27,8 @@ constexpr std::array<OptionRule, 12> kOptions = {{
     {"--name", kOptionName, &ConsoleArguments::name},
     {"--delete-when-done", kOptionDeleteWhenDone, nullptr},
     {"--quiet", static_cast<ConsoleOption>(kOptionQuiet), nullptr},
+    {"--stub", kOptionStub, &ConsoleArguments::stub},
+    {"--json", kOptionJson, nullptr},
 }};
 
 struct ShortOption {
@@ -65,6 +67,7 @@ void SetSwitch(ConsoleArguments& parsed, std::string_view name) {
   if (name == "--yes") parsed.answer = PresetAnswer::yes;
   if (name == "--no") parsed.answer = PresetAnswer::no;
   if (name == "--quiet") parsed.quiet = true;
+  if (name == "--json") parsed.json = true;
 }
 
 // Help and the version are answered whatever else the line holds.
@@ -147,6 +150,9 @@ void CheckConflicts(const ConsoleArguments& parsed) {
   }
   if (parsed.selfExtracting && parsed.dataOnly) {
     throw UsageError("--self-extracting and --data-only cannot be given together");
+  }
+  if ((parsed.given & kOptionStub) && parsed.dataOnly) {
+    throw UsageError("--stub and --data-only cannot be given together");
   }
 }
 

@@ -22,6 +22,8 @@ enum ConsoleOption : unsigned {
   kOptionName = 1u << 7,            // --name NAME
   kOptionDeleteWhenDone = 1u << 8,  // --delete-when-done
   kOptionDataOnly = 1u << 9,        // --data-only
+  kOptionStub = 1u << 20,           // --stub FILE
+  kOptionJson = 1u << 21,           // --json
 };
 
 // Options every command takes.
@@ -32,6 +34,8 @@ struct ConsoleArguments {
   std::vector<std::string> operands;
   unsigned given = 0;  // the ConsoleOption bits of the options given
   std::optional<std::string> destination, prefix, size, count, comments, name;
+  std::optional<std::string> stub;  // the lite program to head a self-extracting package
+  bool json = false;                // one JSON document on standard output
   bool selfExtracting = false;
   bool dataOnly = false;
   bool deleteWhenDone = false;
@@ -53,7 +57,7 @@ class UsageError : public std::runtime_error {
 // data options ("/UserDataFolder:..." and "/UserDataFilePath:...") belong to the settings and
 // are left out here. Raises UsageError for an unknown option, a missing value, an option given
 // twice, or both of --size and --count, of --self-extracting and --data-only, or of --yes
-// and --no.
+// and --no, or of --stub and --data-only.
 ConsoleArguments ParseConsoleArguments(const std::vector<std::string>& arguments);
 
 // Whether an argument is one of the user data options, in any letter case.

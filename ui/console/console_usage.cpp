@@ -10,12 +10,13 @@ constexpr std::string_view kFullUsage =
     R"(Usage:
   %1 split SOURCE [-d FOLDER] [--prefix NAME] [-s SIZE | -n N]
                   [--self-extracting | --data-only] [--comments TEXT] [-y | --no] [-q]
-  %1 plan SOURCE [the options of split]
+                  [--stub FILE]
+  %1 plan SOURCE [the options of split] [--json]
   %1 merge MASTER [-d FOLDER] [--name NAME] [--delete-when-done] [-y | --no] [-q]
-  %1 verify MASTER [-y | --no] [-q]
-  %1 info MASTER
+  %1 verify MASTER [-y | --no] [-q] [--json]
+  %1 info MASTER [--json]
   %1 settings [NAME [VALUE]]
-  %1 sizes
+  %1 sizes [--json]
 
 Commands:
   split     split SOURCE into a package: a master file NAME_00000.fsm (or NAME_00000.exe,
@@ -39,11 +40,17 @@ Options:
   --self-extracting   make a master that merges its package when run
   --data-only         make a master that holds only the package's description
   --comments TEXT     comments kept in the package
+  --stub FILE         the lite program that heads the self-extracting master, such as
+                      PartwellLite.exe of the Windows build for a package for Windows
+                      (implies --self-extracting)
   --name NAME         the merged file's name (the original file's name if not given)
   --delete-when-done  delete the package after a merge that succeeded
   -y, --yes, --no     answer questions so instead of asking; without a terminal, questions
                       are otherwise answered No (or Cancel)
   -q, --quiet         show only errors
+  --json              info, plan, verify, sizes: one JSON document on standard output
+                      (the man page gives its fields); progress and questions stay on
+                      standard error
   -h, --help          show this text
   -V, --version       show the program's version
   --                  end the options: what follows is an operand
@@ -59,8 +66,8 @@ Exit status: 0 done, 1 failed, 2 bad usage, 3 cancelled or declined.
 constexpr std::string_view kLiteUsage =
     R"(Usage:
   %1 merge MASTER [-d FOLDER] [--name NAME] [--delete-when-done] [-y | --no] [-q]
-  %1 verify MASTER [-y | --no] [-q]
-  %1 info MASTER
+  %1 verify MASTER [-y | --no] [-q] [--json]
+  %1 info MASTER [--json]
   %1 [-d FOLDER] [--name NAME] [-y | --no] [-q]
             as a self-extracting master: show the package it heads, ask, and merge it
             (into the master's folder under the original name if not given)
@@ -77,6 +84,8 @@ Options:
   -y, --yes, --no     answer questions so instead of asking; without a terminal, questions
                       are otherwise answered No (or Cancel)
   -q, --quiet         show only errors
+  --json              info, verify: one JSON document on standard output (the man page
+                      gives its fields); progress and questions stay on standard error
   -h, --help          show this text
   -V, --version       show the program's version
   --                  end the options: what follows is an operand

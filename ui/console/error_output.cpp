@@ -21,3 +21,14 @@ ExitStatus WriteLibraryError(const std::exception& error, const LineWriter& writ
   write(error.what());
   return ExitStatus::failed;
 }
+
+std::string ErrorReportText(const std::exception& error) {
+  std::string text;
+  const LineWriter keep = [&text](std::string_view line) { text = line; };
+  if (const auto* reported = dynamic_cast<const CException*>(&error)) {
+    WriteErrorReport(*reported, ErrorStage::command, keep);
+  } else {
+    WriteLibraryError(error, keep);
+  }
+  return text;
+}

@@ -3,6 +3,7 @@
 
 #include <exception>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "app/exceptions.h"
@@ -21,3 +22,6 @@ ExitStatus WriteErrorReport(const CException& error, ErrorStage stage, const Lin
 // The same for the errors of the language's library: "Out of memory." for a failed
 // allocation, the error's own text otherwise.
 ExitStatus WriteLibraryError(const std::exception& error, const LineWriter& write);
+
+// The text the two above write for an error; empty for the silent abort.
+std::string ErrorReportText(const std::exception& error);

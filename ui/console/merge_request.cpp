@@ -5,8 +5,10 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "ui/console/console_terminal.h"
+#include "ui/console/error_output.h"
 #include "ui/console/operation_run.h"
 #include "ui/console/path_operands.h"
+#include "ui/console/terminal_text.h"
 
 namespace {
 
@@ -14,16 +16,26 @@ void WriteLine(const std::string& label, const std::string& value) {
   platform::WriteToStandardOutput(label + (value.empty() ? "" : " ") + value + "\n");
 }
 
-// A multi-line edit keeps its lines apart with a carriage return and a line feed.
+// A package may come from anyone: what it stores reaches the terminal escaped, so it cannot
+// move the cursor or send the terminal commands; the comments keep their line breaks.
+std::string ShownComments(const std::string& comments) {
+  std::string shown;
+  std::size_t start = 0;
+  for (std::size_t end; (end = comments.find('\n', start)) != std::string::npos; start = end + 1) {
+    shown += EscapeForTerminal(std::string_view(comments).substr(start, end - start)) + "\n";
+  }
+  return shown + EscapeForTerminal(std::string_view(comments).substr(start));
+}
+
+}  // namespace
+
 std::string WithLineFeeds(std::string text) {
   for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
   return text;
 }
 
-}  // namespace
-
 MergePageFields LoadMergeRequest(const ConsoleContext& context, const std::string& masterPath,
-                                 MergePlace place) {
+                                 MergePlace place, MasterHeader* header) {
   const ConsoleArguments& arguments = context.arguments;
   RefuseFolderAsFile(masterPath);
   MergePageFields fields;
@@ -40,7 +52,8 @@ MergePageFields LoadMergeRequest(const ConsoleContext& context, const std::strin
     }
     defaults.fileName = arguments.name.value_or("");
   }
-  LoadMergeInfo(fields, defaults);
+  const std::optional<MasterHeader> read = LoadMergeInfo(fields, defaults);
+  if (header != nullptr && read) *header = *read;
   return fields;
 }
 
@@ -49,13 +62,13 @@ void WritePackageInfo(const MergePageFields& fields) {
   WriteLine("Split files maximum byte size:", fields.maxFileSizeText);
   WriteLine("Time split:", fields.timeSplitText);
   WriteLine("Byte size:", fields.byteSizeText);
-  WriteLine("Comments:", WithLineFeeds(fields.comments));
-  WriteLine("Merged file name:", fields.fileName);
-  WriteLine("Merged file destination folder:", fields.destinationFolder);
+  WriteLine("Comments:", ShownComments(WithLineFeeds(fields.comments)));
+  WriteLine("Merged file name:", EscapeForTerminal(fields.fileName));
+  WriteLine("Merged file destination folder:", EscapeForTerminal(fields.destinationFolder));
 }
 
 ExitStatus RunMerge(ConsoleContext& context, const MergePageFields& fields, bool verifyOnly,
-                    bool deleteWhenDone) {
+                    bool deleteWhenDone, MergeOutcome* outcome) {
   const std::string target = PrepareMergeRun(fields);
   MergeOptions options;
   options.promptOnOverwrite = context.prefs.mergePromptOnOverwrite;
@@ -63,8 +76,17 @@ ExitStatus RunMerge(ConsoleContext& context, const MergePageFields& fields, bool
   ConsoleHost host(SystemTerminal(), context.programName, context.arguments.answer,
                    context.arguments.quiet);
   VerifyOnlyScope verify(verifyOnly);
-  const ExitStatus status = RunOperation(
-      host, context.prefs.beep, [&] { CFMerge().Merge(host, fields.sourcePath, target, options); });
+  MergeOutcome ending;
+  const ExitStatus status = RunOperation(host, context.prefs.beep, [&] {
+    try {
+      CFMerge().Merge(host, fields.sourcePath, target, options);
+    } catch (const std::exception& error) {
+      ending.failure = ErrorReportText(error);
+      throw;
+    }
+  });
+  if (ending.failure.empty() && host.UnansweredPrompt()) ending.failure = *host.UnansweredPrompt();
+  if (outcome != nullptr) *outcome = ending;
   if (status == ExitStatus::done && !verifyOnly) host.WriteNote("Merged into " + target + ".");
   return status;
 }

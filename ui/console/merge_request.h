@@ -13,14 +13,26 @@ enum class MergePlace {
 
 // The page's fields for the master named by `masterPath`, with the information read from it.
 // Raises what reading the master raises, and 1119 when the destination folder does not exist;
-// a folder as the master or a file as the destination is said to be one.
+// a folder as the master or a file as the destination is said to be one. `header`, when given,
+// receives the master header the fields were made from.
 MergePageFields LoadMergeRequest(const ConsoleContext& context, const std::string& masterPath,
-                                 MergePlace place);
+                                 MergePlace place, MasterHeader* header = nullptr);
+
+// Comments as a multi-line edit keeps them (lines apart with a carriage return and a line
+// feed), with line feeds alone.
+std::string WithLineFeeds(std::string text);
 
 // What the Merge page shows of the package, one line each, on standard output.
 void WritePackageInfo(const MergePageFields& fields);
 
+// How a merge ended beyond its exit status: the text of the failure that ended it, as
+// standard error shows it; empty when none did.
+struct MergeOutcome {
+  std::string failure;
+};
+
 // Merges the package into the merged file (or only checks it, writing nothing), inside the
 // operation scope; `deleteWhenDone` asks for the package to go after a full success.
+// `outcome`, when given, receives how it ended.
 ExitStatus RunMerge(ConsoleContext& context, const MergePageFields& fields, bool verifyOnly,
-                    bool deleteWhenDone);
+                    bool deleteWhenDone, MergeOutcome* outcome = nullptr);

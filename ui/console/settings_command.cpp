@@ -8,6 +8,7 @@
 #include "ui/console/console_commands.h"
 #include "ui/console/console_message.h"
 #include "ui/console/console_preferences.h"
+#include "ui/console/json_writer.h"
 #include "ui/console/terminal_text.h"
 
 namespace {
@@ -68,12 +69,27 @@ ExitStatus RunSettings(ConsoleContext& context) {
   return ExitStatus::failed;
 }
 
+void WriteSizesJson(const std::vector<SizePreset>& presets) {
+  JsonWriter json;
+  json.BeginObject().Key("sizes").BeginArray();
+  for (const SizePreset& preset : presets) {
+    json.BeginObject().Key("bytes").Number(preset.bytes).Key("text").String(preset.text);
+    json.EndObject();
+  }
+  platform::WriteToStandardOutput(json.EndArray().EndObject().Document());
+}
+
 ExitStatus RunSizes(ConsoleContext& context) {
-  for (const SizePreset& preset : PresetSizes(context.prefs)) WriteOutputLine(preset.text);
+  const std::vector<SizePreset> presets = PresetSizes(context.prefs);
+  if (context.arguments.json) {
+    WriteSizesJson(presets);
+    return ExitStatus::done;
+  }
+  for (const SizePreset& preset : presets) WriteOutputLine(preset.text);
   return ExitStatus::done;
 }
 
 }  // namespace
 
 extern const ConsoleCommand kSettingsCommand = {{"settings", 0, 2, 0}, RunSettings};
-extern const ConsoleCommand kSizesCommand = {{"sizes", 0, 0, 0}, RunSizes};
+extern const ConsoleCommand kSizesCommand = {{"sizes", 0, 0, kOptionJson}, RunSizes};

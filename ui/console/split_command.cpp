@@ -8,6 +8,7 @@
 #include "platform/unicode.h"
 #include "ui/console/console_commands.h"
 #include "ui/console/console_terminal.h"
+#include "ui/console/json_writer.h"
 #include "ui/console/operation_run.h"
 #include "ui/console/path_operands.h"
 #include "ui/console/size_argument.h"
@@ -20,7 +21,7 @@ constexpr std::size_t kMaxCommentsLength = 511;
 
 constexpr unsigned kSplitOptions = kOptionDestination | kOptionPrefix | kOptionSize | kOptionCount |
                                    kOptionSelfExtracting | kOptionDataOnly | kOptionComments |
-                                   kOptionAnswer;
+                                   kOptionAnswer | kOptionStub;
 
 // The Split page's fields and the split's options as the command line and the stored
 // preferences give them.
@@ -66,9 +67,11 @@ SplitRequest MakeRequest(const ConsoleArguments& arguments, const CAppPrefs& pre
   options.maxSplitFileSize = prefs.splitMaxFileSize;
   options.fileCount = static_cast<std::uint32_t>(std::max(prefs.splitFileCount, 0));
   options.bySize = fields.bySize;
-  options.selfExtracting = arguments.selfExtracting ? true
-                           : arguments.dataOnly     ? false
-                                                    : prefs.selfExtracting;
+  // A stub given makes the package self-extracting: it is there for nothing else.
+  options.selfExtracting = arguments.selfExtracting || arguments.stub ? true
+                           : arguments.dataOnly                       ? false
+                                                                      : prefs.selfExtracting;
+  if (arguments.stub) options.stubPath = platform::AbsolutePath(*arguments.stub);
   options.promptOnOverwrites = prefs.splitPromptOnOverwrite;
   options.comments = fields.comments;
   return request;
@@ -84,9 +87,25 @@ void WriteOutputLine(const std::string& label, const std::string& value) {
   platform::WriteToStandardOutput(label + " " + value + "\n");
 }
 
+void WritePlanJson(const SplitRequest& request, const MasterHeader& header) {
+  JsonWriter json;
+  json.BeginObject();
+  json.Key("source").String(request.fields.sourcePath);
+  json.Key("byte_size").Number(header.originalSize);
+  json.Key("split_file_count").Number(header.fileCount);
+  json.Key("max_split_file_size").Number(request.options.maxSplitFileSize);
+  json.Key("split_files_folder").String(request.fields.destinationFolder);
+  json.Key("split_files_prefix").String(request.fields.namePrefix);
+  platform::WriteToStandardOutput(json.EndObject().Document());
+}
+
 ExitStatus RunPlan(ConsoleContext& context) {
   SplitRequest request = MakeRequest(context.arguments, context.prefs);
   const MasterHeader header = LoadInfo(request);
+  if (context.arguments.json) {
+    WritePlanJson(request, header);
+    return ExitStatus::done;
+  }
   const SplitPageFields& fields = request.fields;
   WriteOutputLine("Byte size:", fields.byteSizeText);
   WriteOutputLine("Number of split files:", FormatInteger(header.fileCount));
@@ -125,4 +144,4 @@ ExitStatus RunSplit(ConsoleContext& context) {
 }  // namespace
 
 extern const ConsoleCommand kSplitCommand = {{"split", 1, 1, kSplitOptions}, RunSplit};
-extern const ConsoleCommand kPlanCommand = {{"plan", 1, 1, kSplitOptions}, RunPlan};
+extern const ConsoleCommand kPlanCommand = {{"plan", 1, 1, kSplitOptions | kOptionJson}, RunPlan};
