@@ -22,6 +22,8 @@ enum ConsoleOption : unsigned {
   kOptionName = 1u << 7,            // --name NAME
   kOptionDeleteWhenDone = 1u << 8,  // --delete-when-done
   kOptionDataOnly = 1u << 9,        // --data-only
+  kOptionReport = 1u << 11,         // --report
+  kOptionSearch = 1u << 12,         // --search FOLDER, as often as wanted
 };
 
 // Options every command takes.
@@ -39,6 +41,9 @@ struct ConsoleArguments {
   bool quiet = false;    // --quiet or -q: only errors are shown
   bool help = false;     // --help or -h (and /? on Windows), anywhere
   bool version = false;  // --version or -V, anywhere
+
+  bool report = false;                     // --report: every piece judged, one line each
+  std::vector<std::string> searchFolders;  // --search, in the order given
 };
 
 // A command line that cannot be understood; the text says why.
@@ -53,7 +58,7 @@ class UsageError : public std::runtime_error {
 // data options ("/UserDataFolder:..." and "/UserDataFilePath:...") belong to the settings and
 // are left out here. Raises UsageError for an unknown option, a missing value, an option given
 // twice, or both of --size and --count, of --self-extracting and --data-only, or of --yes
-// and --no.
+// and --no. Only --search may be given again.
 ConsoleArguments ParseConsoleArguments(const std::vector<std::string>& arguments);
 
 // Whether an argument is one of the user data options, in any letter case.

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 #include "ui/console/console_commands.h"
 #include "ui/console/merge_request.h"
+#include "ui/console/report_command.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ ExitStatus RunMergeCommand(ConsoleContext& context) {
 
 // Nothing is written, so the stored destination does not matter.
 ExitStatus RunVerifyCommand(ConsoleContext& context) {
+  if (context.arguments.report) return RunReport(context, MasterPath(context));
   const MergePageFields fields =
       LoadMergeRequest(context, MasterPath(context), MergePlace::original);
   return RunMerge(context, fields, true, false);
@@ -28,7 +30,9 @@ ExitStatus RunInfoCommand(ConsoleContext& context) {
 }  // namespace
 
 extern const ConsoleCommand kMergeCommand = {
-    {"merge", 1, 1, kOptionDestination | kOptionName | kOptionDeleteWhenDone | kOptionAnswer},
+    {"merge", 1, 1,
+     kOptionDestination | kOptionName | kOptionDeleteWhenDone | kOptionAnswer | kOptionSearch},
     RunMergeCommand};
-extern const ConsoleCommand kVerifyCommand = {{"verify", 1, 1, kOptionAnswer}, RunVerifyCommand};
+extern const ConsoleCommand kVerifyCommand = {
+    {"verify", 1, 1, kOptionAnswer | kOptionReport | kOptionSearch}, RunVerifyCommand};
 extern const ConsoleCommand kInfoCommand = {{"info", 1, 1, 0}, RunInfoCommand};
