@@ -13,7 +13,7 @@ struct MergeOptions {
   bool deleteWhenDone = false;    // delete the package after a fully successful merge
   // Where a piece that fails beside the master is looked for, by its name, before the user
   // is asked for it; a file there is taken only when its header shows it is that piece.
-  std::vector<std::string> searchFolders;
+  std::vector<std::string> searchFolders = {};
 };
 
 class CFMerge {

@@ -87,7 +87,9 @@ PackageReport ReportRun::Run() {
     if (PollCancel(host_)) ThrowUserAbort();
     report.pieces.push_back(ReportPiece(index));
   }
+  // The whole time and rate, with no word of completion: the report tells how it went.
   SetStatus(host_, 100);
+  SetStatus(host_, 0);
   if (report.AllGood()) report.packageProblem = ProblemOfWhole();
   return report;
 }
