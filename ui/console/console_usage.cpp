@@ -42,12 +42,12 @@ Options:
   --comments TEXT     comments kept in the package
   --name NAME         the merged file's name (the original file's name if not given)
   --delete-when-done  delete the package after a merge that succeeded
-  --report            verify: read on past bad data split files and list each one with its
-                      state (ok, missing, wrong size, wrong checksum, from another package,
-                      found elsewhere), how many are good and which to fetch again
-  --search FOLDER     merge, verify: a data split file that is missing or bad beside the
-                      master is looked for in FOLDER by its name and taken when its header
-                      shows it belongs; may be given again
+  --report            verify: read on past bad pieces and list each one with its state (ok,
+                      missing, wrong size, wrong checksum, from another package, found
+                      elsewhere), how many are good and which to fetch again
+  --search FOLDER     merge, verify: a piece that is missing or bad beside the master is
+                      looked for in FOLDER by its name and taken when its header shows it
+                      belongs; may be given again
   -y, --yes, --no     answer questions so instead of asking; without a terminal, questions
                       are otherwise answered No (or Cancel)
   -q, --quiet         show only errors
@@ -61,7 +61,7 @@ A command stores nothing: what the command line leaves open about how to split (
 self-extracting, the questions) comes from the settings, which only '%1 settings' changes.
 Ctrl-C asks whether to cancel; a second Ctrl-C confirms. Without a terminal Ctrl-C cancels.
 Exit status: 0 done, 1 failed, 2 bad usage, 3 cancelled or declined.
-verify --report ends with 4 when a data split file is missing or bad.
+verify --report ends with 4 when a piece is missing or bad.
 )";
 
 constexpr std::string_view kLiteUsage =
@@ -83,12 +83,12 @@ Options:
   -d, --dest FOLDER   the folder for the merged file (the master's folder if not given)
   --name NAME         the merged file's name (the original file's name if not given)
   --delete-when-done  delete the package after a merge that succeeded
-  --report            verify: read on past bad data split files and list each one with its
-                      state (ok, missing, wrong size, wrong checksum, from another package,
-                      found elsewhere), how many are good and which to fetch again
-  --search FOLDER     merge, verify: a data split file that is missing or bad beside the
-                      master is looked for in FOLDER by its name and taken when its header
-                      shows it belongs; may be given again
+  --report            verify: read on past bad pieces and list each one with its state (ok,
+                      missing, wrong size, wrong checksum, from another package, found
+                      elsewhere), how many are good and which to fetch again
+  --search FOLDER     merge, verify: a piece that is missing or bad beside the master is
+                      looked for in FOLDER by its name and taken when its header shows it
+                      belongs; may be given again
   -y, --yes, --no     answer questions so instead of asking; without a terminal, questions
                       are otherwise answered No (or Cancel)
   -q, --quiet         show only errors
@@ -99,7 +99,7 @@ Options:
 This program stores no settings. Ctrl-C asks whether to cancel; a second Ctrl-C confirms.
 Without a terminal Ctrl-C cancels.
 Exit status: 0 done, 1 failed, 2 bad usage, 3 cancelled or declined.
-verify --report ends with 4 when a data split file is missing or bad.
+verify --report ends with 4 when a piece is missing or bad.
 )";
 
 }  // namespace
