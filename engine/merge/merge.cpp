@@ -39,7 +39,7 @@ std::string MessageOf(const CException& error) {
   ThrowAppException(IDS_CORRUPTION_WARNING, {LoadMessage(detailId).value_or("")});
 }
 
-constexpr std::string_view kPieceFoundElsewhere = "Found %1 as %2.";
+constexpr std::string_view kPieceFoundElsewhere = "Using %2 for %1.";
 constexpr std::string_view kNotThisPiece =
     "%1 is not data split file #%2 of this package; it is not used.";
 

@@ -13,7 +13,7 @@ constexpr std::string_view kFullUsage =
   %1 plan SOURCE [the options of split]
   %1 merge MASTER [-d FOLDER] [--name NAME] [--delete-when-done] [-y | --no] [-q]
   %1 verify MASTER [-y | --no] [-q]
-  %1 verify MASTER --report [--search FOLDER]...
+  %1 verify MASTER [--report] [--search FOLDER]...
   %1 info MASTER
   %1 settings [NAME [VALUE]]
   %1 sizes
@@ -68,7 +68,7 @@ constexpr std::string_view kLiteUsage =
     R"(Usage:
   %1 merge MASTER [-d FOLDER] [--name NAME] [--delete-when-done] [-y | --no] [-q]
   %1 verify MASTER [-y | --no] [-q]
-  %1 verify MASTER --report [--search FOLDER]...
+  %1 verify MASTER [--report] [--search FOLDER]...
   %1 info MASTER
   %1 [-d FOLDER] [--name NAME] [-y | --no] [-q]
             as a self-extracting master: show the package it heads, ask, and merge it
