@@ -56,6 +56,10 @@ class PackageReportTest : public ::testing::Test {
   }
 
   ScratchFolder scratch;
+  // Our package, and another of the same name and sizes in a folder of its own.
+  const TestPackage ours = Package(1), theirs = Package(2);
+  const fs::path other = SubFolder(scratch.Path(), "other");
+  const fs::path elsewhere = SubFolder(scratch.Path(), "elsewhere");
 };
 
 // Pieces of another package continue its running checksums, not ours; the piece after them
@@ -63,11 +67,11 @@ class PackageReportTest : public ::testing::Test {
 TEST_F(PackageReportTest, PiecesOfAnotherPackageAreToldFromDamagedOnes) {
   for (const std::uint32_t version : {kTestCurrentVersion, kTestVersion2}) {
     SCOPED_TRACE(version);
-    const TestPackage ours = Package(1, version), theirs = Package(2, version);
+    const TestPackage first = Package(1, version), second = Package(2, version);
     const fs::path folder = SubFolder(scratch.Path(), std::to_string(version));
-    const std::vector<std::string> files = ours.WriteTo(folder);
-    PutPiece(theirs, 1, files[2]);
-    PutPiece(theirs, 2, files[3]);
+    const std::vector<std::string> files = first.WriteTo(folder);
+    PutPiece(second, 1, files[2]);
+    PutPiece(second, 2, files[3]);
     FlipByteAt(files[5], 100);
     const auto before = FolderContents(folder);
 
@@ -81,7 +85,6 @@ TEST_F(PackageReportTest, PiecesOfAnotherPackageAreToldFromDamagedOnes) {
     EXPECT_EQ(FolderContents(folder), before);
   }
   // The current form carries the index: piece 1 in the place of piece 4 is refused.
-  const TestPackage ours = Package(1);
   const std::vector<std::string> files = ours.WriteTo(SubFolder(scratch.Path(), "index"));
   PutPiece(ours, 0, files[4]);
   EXPECT_EQ(States(Report(files[0])),
@@ -89,11 +92,7 @@ TEST_F(PackageReportTest, PiecesOfAnotherPackageAreToldFromDamagedOnes) {
 }
 
 TEST_F(PackageReportTest, APieceIsTakenFromASearchFolderOnlyWhenItBelongs) {
-  const TestPackage ours = Package(1), theirs = Package(2);
-  const fs::path package = SubFolder(scratch.Path(), "package");
-  const fs::path other = SubFolder(scratch.Path(), "other");
-  const fs::path elsewhere = SubFolder(scratch.Path(), "elsewhere");
-  const std::vector<std::string> files = ours.WriteTo(package);
+  const std::vector<std::string> files = ours.WriteTo(SubFolder(scratch.Path(), "package"));
   theirs.WriteTo(other);
   fs::remove(files[2]);
   fs::rename(files[3], elsewhere / ours.FileName(3));
@@ -119,11 +118,7 @@ TEST_F(PackageReportTest, APieceIsTakenFromASearchFolderOnlyWhenItBelongs) {
 }
 
 TEST_F(PackageReportTest, MergeTakesAPieceFoundElsewhereAndAsksWhenOnlyAStrangerIsThere) {
-  const TestPackage ours = Package(1), theirs = Package(2);
-  const fs::path package = SubFolder(scratch.Path(), "package");
-  const fs::path other = SubFolder(scratch.Path(), "other");
-  const fs::path elsewhere = SubFolder(scratch.Path(), "elsewhere");
-  const std::vector<std::string> files = ours.WriteTo(package);
+  const std::vector<std::string> files = ours.WriteTo(SubFolder(scratch.Path(), "package"));
   theirs.WriteTo(other);
   fs::rename(files[3], elsewhere / ours.FileName(3));
   const std::string merged = (scratch.Path() / "merged.bin").string();
