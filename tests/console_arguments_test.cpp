@@ -106,6 +106,19 @@ TEST(ConsoleArguments, ChecksOperandsAndOptionsAgainstTheCommand) {
   }
 }
 
+// Pieces may lie in several places, so --search alone may be given again, in either form.
+TEST(ConsoleArguments, SearchFoldersAreKeptInTheOrderGiven) {
+  ConsoleArguments parsed = ParseConsoleArguments(
+      {"verify", "m.fsm", "--search", "/a", "--report", "--search=/b", "--search", "--c"});
+  EXPECT_EQ(parsed.searchFolders, (Args{"/a", "/b", "--c"}));
+  EXPECT_TRUE(parsed.report);
+  EXPECT_NO_THROW(CheckCommandShape(parsed, {"verify", 1, 1, kOptionReport | kOptionSearch}));
+  parsed = ParseConsoleArguments({"merge", "m.fsm", "--report"});
+  EXPECT_THROW(CheckCommandShape(parsed, {"merge", 1, 1, kOptionSearch}), UsageError);
+  EXPECT_THROW(ParseConsoleArguments({"verify", "m", "--report", "--report"}), UsageError);
+  EXPECT_THROW(ParseConsoleArguments({"verify", "m", "--search"}), UsageError);
+}
+
 TEST(ConsoleArguments, KnowsTheUserDataOptionsInAnyLetterCase) {
   EXPECT_TRUE(IsUserDataOption("/UserDataFolder:C:\\data"));
   EXPECT_TRUE(IsUserDataOption("/USERDATAFILEPATH:x.ini"));

@@ -17,6 +17,7 @@
 #include "app/reg.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "tests/support/package_builder.h"
 #include "tests/support/program_run.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/settings_sandbox.h"
@@ -666,6 +667,78 @@ TEST_F(ConsoleProgramTest, OnATerminalAsksAndDrawsTheLiveLine) {
   EXPECT_NE(run.out.find("partwell: The operation was completed.\r\npartwell: Time ellapsed: "),
             std::string::npos)
       << run.out;
+}
+
+// The report goes on past every bad piece: one line each, how many are good, which to fetch
+// again. It asks nothing and writes nothing, from either program.
+TEST_F(ConsoleProgramTest, ReportListsEveryBadPieceAndWritesNothing) {
+  MakeSample();
+  ASSERT_EQ(SplitSample().status, 0);
+  fs::remove(data_ / "sample.bin");
+  FlipByteAt((data_ / kPackage[1]).string(), 1000);
+  fs::resize_file(data_ / kPackage[2], 20'000);
+  fs::remove(data_ / kPackage[3]);
+  const auto before = FolderContents(data_);
+  for (const std::string& program : {FullProgram(), std::string("PartwellLite")}) {
+    const ProgramRun run = Run(program, {"verify", (data_ / kPackage[0]).string(), "--report"});
+    EXPECT_EQ(run.status, 4) << run.err;
+    EXPECT_EQ(run.out,
+              "sample.bin_00001.fss: wrong checksum\n"
+              "sample.bin_00002.fss: wrong size\n"
+              "sample.bin_00003.fss: missing\n"
+              "sample.bin_00004.fss: ok\n"
+              "1 of 4 data split files are good.\n"
+              "Fetch again: sample.bin_00001.fss, sample.bin_00002.fss, sample.bin_00003.fss\n");
+    EXPECT_EQ(run.err.find("[y/n]"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("Reason"), std::string::npos) << run.err;
+    EXPECT_EQ(FolderContents(data_), before);
+  }
+}
+
+// A piece moved to another folder is found by its name; one of another package of the same
+// name is refused, by the report and by the merge.
+TEST_F(ConsoleProgramTest, SearchFindsAMovedPieceAndRefusesOneOfAnotherPackage) {
+  MakeSample();
+  ASSERT_EQ(SplitSample().status, 0);
+  fs::remove(data_ / "sample.bin");
+  const fs::path moved = scratch_.Path() / "moved", other = scratch_.Path() / "other";
+  fs::create_directories(moved);
+  fs::create_directories(other);
+  fs::rename(data_ / kPackage[2], moved / kPackage[2]);
+  const std::string bytes = SampleBytes(100'000);
+  const std::string otherBytes(bytes.rbegin(), bytes.rend());
+  const std::string otherSource = scratch_.Write("other/sample.bin", otherBytes.data(), 100'000);
+  ASSERT_EQ(Partwell({"split", otherSource, "--size", "30000"}).status, 0);
+  const std::string master = (data_ / kPackage[0]).string();
+  const fs::path out = scratch_.Path() / "out";
+  fs::create_directories(out);
+
+  ProgramRun run = Partwell({"verify", master, "--report", "--search", other.string()});
+  EXPECT_EQ(run.status, 4) << run.err;
+  EXPECT_NE(run.out.find("sample.bin_00002.fss: from another package: " +
+                         (other / kPackage[2]).string() + "\n"),
+            std::string::npos)
+      << run.out;
+  run = Partwell({"merge", master, "--search", other.string(), "--dest", out.string()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find((other / kPackage[2]).string() + " is not data split file #2"),
+            std::string::npos)
+      << run.err;
+  EXPECT_TRUE(Listing(out).empty());
+
+  run = Partwell(
+      {"verify", master, "--report", "--search", other.string(), "--search", moved.string()});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find(
+                "sample.bin_00002.fss: found elsewhere: " + (moved / kPackage[2]).string() + "\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_TRUE(run.out.ends_with("\n4 of 4 data split files are good.\n")) << run.out;
+  run = Partwell({"merge", master, "--search", other.string(), "--search", moved.string(), "--dest",
+                  out.string()});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(FileText(out / "sample.bin"), bytes);
+  EXPECT_EQ(Listing(moved), std::vector<std::string>{kPackage[2]});
 }
 
 }  // namespace

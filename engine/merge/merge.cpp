@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "app/error_report.h"
@@ -15,6 +16,7 @@
 #include "engine/disk_space.h"
 #include "engine/file64.h"
 #include "engine/merge/loaded_module.h"
+#include "engine/merge/piece_search.h"
 #include "engine/merge/temporary_file.h"
 #include "engine/operation_state.h"
 #include "engine/package_names.h"
@@ -36,6 +38,10 @@ std::string MessageOf(const CException& error) {
 [[noreturn]] void RaiseCorruption(unsigned detailId) {
   ThrowAppException(IDS_CORRUPTION_WARNING, {LoadMessage(detailId).value_or("")});
 }
+
+constexpr std::string_view kPieceFoundElsewhere = "Using %2 for %1.";
+constexpr std::string_view kNotThisPiece =
+    "%1 is not data split file #%2 of this package; it is not used.";
 
 bool IsUserAbort(const CException& error) {
   return dynamic_cast<const CUserException*>(&error) != nullptr;
@@ -69,6 +75,7 @@ class MergeRun {
   void CheckPiece(std::uint32_t index, const PieceHeader& piece, std::uint64_t copied,
                   std::uint32_t sum);
   void RewindTo(std::uint64_t processed, std::uint32_t running, std::uint64_t mergedLength);
+  bool TakePieceFoundElsewhere(std::uint32_t index);
   void AskForPiece(std::uint32_t index, const CException& error);
   void CheckTotals();
   std::uint32_t SampleSumOfMergedFile() const;
@@ -209,6 +216,7 @@ void MergeRun::MergePiece(std::uint32_t index) {
   const std::uint64_t processed = processed_;
   const std::uint32_t running = running_;
   const std::uint64_t mergedLength = verifying_ ? 0 : merged_.Position();
+  bool searched = false;
   for (;;) {
     try {
       CopyPiece(index);
@@ -219,6 +227,11 @@ void MergeRun::MergePiece(std::uint32_t index) {
       const auto* fileError = dynamic_cast<const CFileException*>(&error);
       if (fileError != nullptr && fileError->m_strFileName == destination_) throw;
       RewindTo(processed, running, mergedLength);
+      // The search folders get one turn before the user is asked; the user's answer is final.
+      if (!searched) {
+        searched = true;
+        if (TakePieceFoundElsewhere(index)) continue;
+      }
       AskForPiece(index, error);
     }
   }
@@ -266,6 +279,26 @@ void MergeRun::RewindTo(std::uint64_t processed, std::uint32_t running,
   if (verifying_) return;
   merged_.SeekToBegin(mergedLength);
   merged_.SetLength(mergedLength);
+}
+
+// The first file of the piece's name in the search folders that is this piece of this
+// package; the other names stay where they are.
+bool MergeRun::TakePieceFoundElsewhere(std::uint32_t index) {
+  const std::string name = FileNamePart(names_[index]);
+  const std::optional<std::uint32_t> previous =
+      header_.version >= kEarlyVersion1_2 ? std::optional(running_) : std::nullopt;
+  for (const std::string& path : PiecesNamedIn(options_.searchFolders, name)) {
+    if (platform::IsSameFile(path, names_[index])) continue;
+    const std::optional<PieceHeader> piece = PieceHeaderOf(path);
+    if (!piece || !PieceFitsPackage(header_, index, *piece, previous)) {
+      SetStatus(host_, kProgressUnchanged, kNotThisPiece, {path, std::to_string(index)});
+      continue;
+    }
+    SetStatus(host_, kProgressUnchanged, kPieceFoundElsewhere, {name, path});
+    names_[index] = path;
+    return true;
+  }
+  return false;
 }
 
 // Another file for the piece; the other names follow it into its folder.

@@ -3,6 +3,7 @@
 // with VerifyOnly set in the operation state, reads and checks the package without writing.
 
 #include <string>
+#include <vector>
 
 #include "engine/operation_host.h"
 
@@ -10,6 +11,9 @@
 struct MergeOptions {
   bool promptOnOverwrite = true;  // ask before an existing merged file is replaced
   bool deleteWhenDone = false;    // delete the package after a fully successful merge
+  // Where a piece that fails beside the master is looked for, by its name, before the user
+  // is asked for it; a file there is taken only when its header shows it is that piece.
+  std::vector<std::string> searchFolders = {};
 };
 
 class CFMerge {

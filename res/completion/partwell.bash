@@ -15,7 +15,7 @@ _partwell() {
   fi
 
   case $prev in
-    --dest | -d)
+    --dest | -d | --search)
       COMPREPLY=($(compgen -d -- "$cur"))
       return ;;
     --prefix | --name | --comments | --size | --count | -s | -n)
@@ -46,9 +46,9 @@ _partwell() {
     split | plan)
       options="--dest --prefix --size --count --self-extracting --data-only --comments --yes --no --quiet --help" ;;
     merge)
-      options="--dest --name --delete-when-done --yes --no --quiet --help" ;;
+      options="--dest --name --delete-when-done --search --yes --no --quiet --help" ;;
     verify)
-      options="--yes --no --quiet --help" ;;
+      options="--report --search --yes --no --quiet --help" ;;
     *)
       options="--quiet --help --version" ;;
   esac

@@ -12,9 +12,13 @@ struct OptionRule {
   std::string_view name;
   ConsoleOption bit;
   std::optional<std::string> ConsoleArguments::*value;  // null for a switch
+  // An option that may be given again collects its values here instead.
+  std::vector<std::string> ConsoleArguments::*values = nullptr;
+
+  bool TakesValue() const { return value != nullptr || values != nullptr; }
 };
 
-constexpr std::array<OptionRule, 14> kOptions = {{
+constexpr std::array<OptionRule, 16> kOptions = {{
     {"--dest", kOptionDestination, &ConsoleArguments::destination},
     {"--prefix", kOptionPrefix, &ConsoleArguments::prefix},
     {"--size", kOptionSize, &ConsoleArguments::size},
@@ -29,6 +33,8 @@ constexpr std::array<OptionRule, 14> kOptions = {{
     {"--quiet", static_cast<ConsoleOption>(kOptionQuiet), nullptr},
     {"--stub", kOptionStub, &ConsoleArguments::stub},
     {"--json", kOptionJson, nullptr},
+    {"--report", kOptionReport, nullptr},
+    {"--search", kOptionSearch, nullptr, &ConsoleArguments::searchFolders},
 }};
 
 struct ShortOption {
@@ -68,6 +74,7 @@ void SetSwitch(ConsoleArguments& parsed, std::string_view name) {
   if (name == "--no") parsed.answer = PresetAnswer::no;
   if (name == "--quiet") parsed.quiet = true;
   if (name == "--json") parsed.json = true;
+  if (name == "--report") parsed.report = true;
 }
 
 // Help and the version are answered whatever else the line holds.
@@ -80,7 +87,7 @@ bool TakeQuestion(std::string_view name, ConsoleArguments& parsed) {
 const OptionRule& KnownOption(const std::string& name, ConsoleArguments& parsed) {
   const OptionRule* option = FindOption(name);
   if (option == nullptr) throw UsageError("unknown option " + name);
-  if ((parsed.given & option->bit) != 0) {
+  if ((parsed.given & option->bit) != 0 && option->values == nullptr) {
     throw UsageError(option->bit == kOptionAnswer ? "only one of --yes and --no can be given"
                                                   : name + " is given twice");
   }
@@ -98,7 +105,11 @@ std::size_t TakeValue(const std::vector<std::string>& arguments, std::size_t ind
       throw UsageError(std::string(option.name) + " needs a value");
     joined = arguments[++index];
   }
-  parsed.*(option.value) = std::move(joined);
+  if (option.values != nullptr) {
+    (parsed.*(option.values)).push_back(std::move(*joined));
+  } else {
+    parsed.*(option.value) = std::move(joined);
+  }
   return index;
 }
 
@@ -111,7 +122,7 @@ std::size_t TakeOption(const std::vector<std::string>& arguments, std::size_t in
   const std::string name = argument.substr(0, equals);
   if (equals == std::string::npos && TakeQuestion(name, parsed)) return index;
   const OptionRule& option = KnownOption(name, parsed);
-  if (option.value == nullptr) {
+  if (!option.TakesValue()) {
     if (equals != std::string::npos) throw UsageError(name + " takes no value");
     SetSwitch(parsed, name);
     return index;
@@ -133,7 +144,7 @@ std::size_t TakeShortOptions(const std::vector<std::string>& arguments, std::siz
     const std::string name(shortOption->name);
     if (TakeQuestion(name, parsed)) continue;
     const OptionRule& option = KnownOption(name, parsed);
-    if (option.value == nullptr) {
+    if (!option.TakesValue()) {
       SetSwitch(parsed, name);
       continue;
     }

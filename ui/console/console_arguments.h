@@ -24,6 +24,8 @@ enum ConsoleOption : unsigned {
   kOptionDataOnly = 1u << 9,        // --data-only
   kOptionStub = 1u << 20,           // --stub FILE
   kOptionJson = 1u << 21,           // --json
+  kOptionReport = 1u << 11,         // --report
+  kOptionSearch = 1u << 12,         // --search FOLDER, as often as wanted
 };
 
 // Options every command takes.
@@ -43,6 +45,9 @@ struct ConsoleArguments {
   bool quiet = false;    // --quiet or -q: only errors are shown
   bool help = false;     // --help or -h (and /? on Windows), anywhere
   bool version = false;  // --version or -V, anywhere
+
+  bool report = false;                     // --report: every piece judged, one line each
+  std::vector<std::string> searchFolders;  // --search, in the order given
 };
 
 // A command line that cannot be understood; the text says why.
@@ -57,7 +62,7 @@ class UsageError : public std::runtime_error {
 // data options ("/UserDataFolder:..." and "/UserDataFilePath:...") belong to the settings and
 // are left out here. Raises UsageError for an unknown option, a missing value, an option given
 // twice, or both of --size and --count, of --self-extracting and --data-only, or of --yes
-// and --no, or of --stub and --data-only.
+// and --no, or of --stub and --data-only. Only --search may be given again.
 ConsoleArguments ParseConsoleArguments(const std::vector<std::string>& arguments);
 
 // Whether an argument is one of the user data options, in any letter case.

@@ -14,6 +14,7 @@ constexpr std::string_view kFullUsage =
   %1 plan SOURCE [the options of split] [--json]
   %1 merge MASTER [-d FOLDER] [--name NAME] [--delete-when-done] [-y | --no] [-q]
   %1 verify MASTER [-y | --no] [-q] [--json]
+  %1 verify MASTER [--report] [--search FOLDER]... [--json]
   %1 info MASTER [--json]
   %1 settings [NAME [VALUE]]
   %1 sizes [--json]
@@ -45,6 +46,12 @@ Options:
                       (implies --self-extracting)
   --name NAME         the merged file's name (the original file's name if not given)
   --delete-when-done  delete the package after a merge that succeeded
+  --report            verify: read on past bad pieces and list each one with its state (ok,
+                      missing, wrong size, wrong checksum, from another package, found
+                      elsewhere), how many are good and which to fetch again
+  --search FOLDER     merge, verify: a piece that is missing or bad beside the master is
+                      looked for in FOLDER by its name and taken when its header shows it
+                      belongs; may be given again
   -y, --yes, --no     answer questions so instead of asking; without a terminal, questions
                       are otherwise answered No (or Cancel)
   -q, --quiet         show only errors
@@ -61,12 +68,14 @@ A command stores nothing: what the command line leaves open about how to split (
 self-extracting, the questions) comes from the settings, which only '%1 settings' changes.
 Ctrl-C asks whether to cancel; a second Ctrl-C confirms. Without a terminal Ctrl-C cancels.
 Exit status: 0 done, 1 failed, 2 bad usage, 3 cancelled or declined.
+verify --report ends with 4 when a piece is missing or bad.
 )";
 
 constexpr std::string_view kLiteUsage =
     R"(Usage:
   %1 merge MASTER [-d FOLDER] [--name NAME] [--delete-when-done] [-y | --no] [-q]
   %1 verify MASTER [-y | --no] [-q] [--json]
+  %1 verify MASTER [--report] [--search FOLDER]... [--json]
   %1 info MASTER [--json]
   %1 [-d FOLDER] [--name NAME] [-y | --no] [-q]
             as a self-extracting master: show the package it heads, ask, and merge it
@@ -81,6 +90,12 @@ Options:
   -d, --dest FOLDER   the folder for the merged file (the master's folder if not given)
   --name NAME         the merged file's name (the original file's name if not given)
   --delete-when-done  delete the package after a merge that succeeded
+  --report            verify: read on past bad pieces and list each one with its state (ok,
+                      missing, wrong size, wrong checksum, from another package, found
+                      elsewhere), how many are good and which to fetch again
+  --search FOLDER     merge, verify: a piece that is missing or bad beside the master is
+                      looked for in FOLDER by its name and taken when its header shows it
+                      belongs; may be given again
   -y, --yes, --no     answer questions so instead of asking; without a terminal, questions
                       are otherwise answered No (or Cancel)
   -q, --quiet         show only errors
@@ -93,6 +108,7 @@ Options:
 This program stores no settings. Ctrl-C asks whether to cancel; a second Ctrl-C confirms.
 Without a terminal Ctrl-C cancels.
 Exit status: 0 done, 1 failed, 2 bad usage, 3 cancelled or declined.
+verify --report ends with 4 when a piece is missing or bad.
 )";
 
 }  // namespace

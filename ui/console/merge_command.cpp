@@ -9,6 +9,7 @@
 #include "ui/console/json_writer.h"
 #include "ui/console/merge_request.h"
 #include "ui/console/stub_notice.h"
+#include "ui/console/report_command.h"
 
 namespace {
 
@@ -27,6 +28,8 @@ std::string_view ResultName(ExitStatus status) {
       return "ok";
     case ExitStatus::cancelled:
       return "cancelled";
+    case ExitStatus::damaged:
+      return "damaged";
     case ExitStatus::failed:
     case ExitStatus::badUsage:
       break;
@@ -53,6 +56,7 @@ void WriteVerifyJson(const std::string& master, ExitStatus status, const MergeOu
 // Nothing is written, so the stored destination does not matter.
 ExitStatus RunVerifyCommand(ConsoleContext& context) {
   const std::string master = MasterPath(context);
+  if (context.arguments.report) return RunReport(context, master);
   const MergePageFields fields = LoadMergeRequest(context, master, MergePlace::original);
   if (!context.arguments.json) return RunMerge(context, fields, true, false);
   MergeOutcome outcome;
@@ -100,8 +104,10 @@ ExitStatus RunInfoCommand(ConsoleContext& context) {
 }  // namespace
 
 extern const ConsoleCommand kMergeCommand = {
-    {"merge", 1, 1, kOptionDestination | kOptionName | kOptionDeleteWhenDone | kOptionAnswer},
+    {"merge", 1, 1,
+     kOptionDestination | kOptionName | kOptionDeleteWhenDone | kOptionAnswer | kOptionSearch},
     RunMergeCommand};
-extern const ConsoleCommand kVerifyCommand = {{"verify", 1, 1, kOptionAnswer | kOptionJson},
-                                              RunVerifyCommand};
+extern const ConsoleCommand kVerifyCommand = {
+    {"verify", 1, 1, kOptionAnswer | kOptionReport | kOptionSearch | kOptionJson},
+    RunVerifyCommand};
 extern const ConsoleCommand kInfoCommand = {{"info", 1, 1, kOptionJson}, RunInfoCommand};

@@ -57,6 +57,14 @@ MergePageFields LoadMergeRequest(const ConsoleContext& context, const std::strin
   return fields;
 }
 
+std::vector<std::string> SearchFolders(const ConsoleArguments& arguments) {
+  std::vector<std::string> folders;
+  for (const std::string& folder : arguments.searchFolders) {
+    folders.push_back(platform::AbsolutePath(folder));
+  }
+  return folders;
+}
+
 void WritePackageInfo(const MergePageFields& fields) {
   WriteLine("Number of split files:", fields.fileCountText);
   WriteLine("Split files maximum byte size:", fields.maxFileSizeText);
@@ -73,6 +81,7 @@ ExitStatus RunMerge(ConsoleContext& context, const MergePageFields& fields, bool
   MergeOptions options;
   options.promptOnOverwrite = context.prefs.mergePromptOnOverwrite;
   options.deleteWhenDone = deleteWhenDone && CanDeletePackageOf(fields.sourcePath);
+  options.searchFolders = SearchFolders(context.arguments);
   ConsoleHost host(SystemTerminal(), context.programName, context.arguments.answer,
                    context.arguments.quiet);
   VerifyOnlyScope verify(verifyOnly);

@@ -2,6 +2,9 @@
 // What the merge, verify and info commands share: the Merge page's fields as the command line
 // and the preferences give them, what the page shows of a package, and the merge itself.
 
+#include <string>
+#include <vector>
+
 #include "ui/console/console_app.h"
 #include "ui/merge_page_rules.h"
 
@@ -21,6 +24,9 @@ MergePageFields LoadMergeRequest(const ConsoleContext& context, const std::strin
 // Comments as a multi-line edit keeps them (lines apart with a carriage return and a line
 // feed), with line feeds alone.
 std::string WithLineFeeds(std::string text);
+
+// The --search folders, made absolute as typed.
+std::vector<std::string> SearchFolders(const ConsoleArguments& arguments);
 
 // What the Merge page shows of the package, one line each, on standard output.
 void WritePackageInfo(const MergePageFields& fields);

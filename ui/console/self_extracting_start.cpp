@@ -39,4 +39,5 @@ ExitStatus RunSelfExtractingStart(ConsoleContext& context) {
 }  // namespace
 
 extern const ConsoleCommand kSelfExtractingStart = {
-    {"", 0, 0, kOptionDestination | kOptionName | kOptionAnswer}, RunSelfExtractingStart};
+    {"", 0, 0, kOptionDestination | kOptionName | kOptionAnswer | kOptionSearch},
+    RunSelfExtractingStart};
