@@ -266,6 +266,22 @@ TEST_F(ConsoleJsonTest, VerifyGivesItsOutcomeAndKeepsProgressOnStandardError) {
   EXPECT_TRUE(bad.err.ends_with(error + "\n")) << bad.err;
 }
 
+TEST_F(ConsoleJsonTest, ReportListsEachPieceAsTheTextFormDoes) {
+  const std::string source = Sample();
+  ASSERT_EQ(Partwell({"split", source, "--size", "30000"}).status, 0);
+  fs::remove(scratch_.Path() / "sample.bin_00002.fss");
+  const ProgramRun text = Partwell({"verify", Master(), "--report"});
+  const ProgramRun json = Partwell({"verify", Master(), "--report", "--json"});
+  EXPECT_EQ(json.status, 4) << json.err;
+  const FlatJson report = ParsedOrFail(json);
+  EXPECT_EQ(report["result"], "damaged");
+  EXPECT_EQ(report["pieces[1].state"], "missing");
+  EXPECT_EQ(report["pieces[0].state"], "ok");
+  EXPECT_EQ(fs::path(report["fetch_again[0]"]).filename(), "sample.bin_00002.fss");
+  EXPECT_NE(text.out.find(report["good_count"] + " of " + std::to_string(4)), std::string::npos)
+      << text.out;
+}
+
 TEST_F(ConsoleJsonTest, StubOfAnotherSystemHeadsThePackageAndInfoNamesIt) {
   const std::string source = Sample();
   platform::VersionInfo lite;

@@ -8,8 +8,8 @@
 #include "ui/console/console_commands.h"
 #include "ui/console/json_writer.h"
 #include "ui/console/merge_request.h"
-#include "ui/console/stub_notice.h"
 #include "ui/console/report_command.h"
+#include "ui/console/stub_notice.h"
 
 namespace {
 

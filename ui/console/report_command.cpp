@@ -3,6 +3,7 @@
 #include "app/path_text.h"
 #include "platform/console.h"
 #include "ui/console/console_terminal.h"
+#include "ui/console/json_writer.h"
 #include "ui/console/merge_request.h"
 #include "ui/console/operation_run.h"
 #include "ui/console/terminal_text.h"
@@ -56,6 +57,36 @@ std::string Summary(const PackageReport& report) {
   return text;
 }
 
+// The same as one JSON document: each piece with its state, and the summary.
+std::string ReportJson(const std::string& masterPath, const PackageReport& report) {
+  JsonWriter json;
+  json.BeginObject();
+  json.Key("master").String(masterPath);
+  json.Key("result").String(report.AllGood() ? "ok" : "damaged");
+  json.Key("pieces").BeginArray();
+  for (const PieceReport& piece : report.pieces) {
+    json.BeginObject();
+    json.Key("file").String(piece.name);
+    json.Key("state").String(StateText(piece));
+    json.Key("where");
+    piece.where.empty() ? json.Null() : json.String(piece.where);
+    json.Key("reason");
+    piece.reason.empty() ? json.Null() : json.String(piece.reason);
+    json.EndObject();
+  }
+  json.EndArray();
+  json.Key("good_count").Number(report.GoodCount());
+  json.Key("fetch_again").BeginArray();
+  for (const PieceReport& piece : report.pieces) {
+    if (!piece.Good()) json.String(piece.name);
+  }
+  json.EndArray();
+  json.Key("package_problem");
+  report.packageProblem ? json.String(*report.packageProblem) : json.Null();
+  json.Key("early_package").Bool(report.earlyPackage);
+  return json.EndObject().Document();
+}
+
 }  // namespace
 
 std::string ReportText(const PackageReport& report) {
@@ -72,6 +103,7 @@ ExitStatus RunReport(ConsoleContext& context, const std::string& masterPath) {
     report = ReportPackage(host, masterPath, SearchFolders(context.arguments));
   });
   if (status != ExitStatus::done) return status;
-  platform::WriteToStandardOutput(ReportText(report));
+  platform::WriteToStandardOutput(context.arguments.json ? ReportJson(masterPath, report)
+                                                         : ReportText(report));
   return report.AllGood() ? ExitStatus::done : ExitStatus::damaged;
 }
