@@ -14,5 +14,6 @@ struct SplitOptions {
   bool bySize = false;             // "By size": false is count mode
   bool selfExtracting = false;     // "Self extracting"
   bool promptOnOverwrites = true;  // "Prompt on overwrites"
+  bool writeManifest = false;      // PREFIX.sha256 beside the master, with every file's digest
   std::string comments;            // stored in the master
 };

@@ -14,7 +14,7 @@ struct OptionRule {
   std::optional<std::string> ConsoleArguments::*value;  // null for a switch
 };
 
-constexpr std::array<OptionRule, 12> kOptions = {{
+constexpr std::array<OptionRule, 13> kOptions = {{
     {"--dest", kOptionDestination, &ConsoleArguments::destination},
     {"--prefix", kOptionPrefix, &ConsoleArguments::prefix},
     {"--size", kOptionSize, &ConsoleArguments::size},
@@ -27,6 +27,7 @@ constexpr std::array<OptionRule, 12> kOptions = {{
     {"--name", kOptionName, &ConsoleArguments::name},
     {"--delete-when-done", kOptionDeleteWhenDone, nullptr},
     {"--quiet", static_cast<ConsoleOption>(kOptionQuiet), nullptr},
+    {"--manifest", static_cast<ConsoleOption>(kOptionManifest), nullptr},
 }};
 
 struct ShortOption {
@@ -65,6 +66,7 @@ void SetSwitch(ConsoleArguments& parsed, std::string_view name) {
   if (name == "--yes") parsed.answer = PresetAnswer::yes;
   if (name == "--no") parsed.answer = PresetAnswer::no;
   if (name == "--quiet") parsed.quiet = true;
+  if (name == "--manifest") parsed.manifest = true;
 }
 
 // Help and the version are answered whatever else the line holds.

@@ -27,6 +27,8 @@ enum ConsoleOption : unsigned {
 // Options every command takes.
 inline constexpr unsigned kOptionQuiet = 1u << 10;  // --quiet, -q
 
+inline constexpr unsigned kOptionManifest = 1u << 11;  // --manifest
+
 struct ConsoleArguments {
   std::string command;  // the first operand; empty when there is none
   std::vector<std::string> operands;
@@ -35,6 +37,7 @@ struct ConsoleArguments {
   bool selfExtracting = false;
   bool dataOnly = false;
   bool deleteWhenDone = false;
+  bool manifest = false;
   PresetAnswer answer = PresetAnswer::none;
   bool quiet = false;    // --quiet or -q: only errors are shown
   bool help = false;     // --help or -h (and /? on Windows), anywhere

@@ -10,6 +10,7 @@ constexpr std::string_view kFullUsage =
     R"(Usage:
   %1 split SOURCE [-d FOLDER] [--prefix NAME] [-s SIZE | -n N]
                   [--self-extracting | --data-only] [--comments TEXT] [-y | --no] [-q]
+                  [--manifest]
   %1 plan SOURCE [the options of split]
   %1 merge MASTER [-d FOLDER] [--name NAME] [--delete-when-done] [-y | --no] [-q]
   %1 verify MASTER [-y | --no] [-q]
@@ -39,6 +40,8 @@ Options:
   --self-extracting   make a master that merges its package when run
   --data-only         make a master that holds only the package's description
   --comments TEXT     comments kept in the package
+  --manifest          also write NAME.sha256 with the SHA-256 checksum of every split file and
+                      of the file split (for sha256sum -c); merge and verify check with it
   --name NAME         the merged file's name (the original file's name if not given)
   --delete-when-done  delete the package after a merge that succeeded
   -y, --yes, --no     answer questions so instead of asking; without a terminal, questions

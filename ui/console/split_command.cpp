@@ -19,7 +19,7 @@ constexpr std::size_t kMaxCommentsLength = 511;
 
 constexpr unsigned kSplitOptions = kOptionDestination | kOptionPrefix | kOptionSize | kOptionCount |
                                    kOptionSelfExtracting | kOptionDataOnly | kOptionComments |
-                                   kOptionAnswer;
+                                   kOptionAnswer | kOptionManifest;
 
 // The Split page's fields and the split's options as the command line and the stored
 // preferences give them.
@@ -67,6 +67,7 @@ SplitRequest MakeRequest(const ConsoleArguments& arguments, const CAppPrefs& pre
                            : arguments.dataOnly     ? false
                                                     : prefs.selfExtracting;
   options.promptOnOverwrites = prefs.splitPromptOnOverwrite;
+  options.writeManifest = arguments.manifest;
   options.comments = fields.comments;
   return request;
 }
