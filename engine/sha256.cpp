@@ -84,20 +84,25 @@ __attribute__((target("sha,sse4.1"))) void ShaExtensionBlocks(State state, Bytes
   for (; blocks != 0; --blocks, data += 64) {
     const __m128i abefBefore = abef;
     const __m128i cdghBefore = cdgh;
-    __m128i w[4];  // the schedule's words 4i to 4i+3 in w[i % 4]
+    // w[i % 4] holds the schedule's words 4i to 4i+3 when group i of four rounds uses them.
+    // Each is begun three groups ahead and completed one group ahead, between the two round
+    // instructions, so that the schedule keeps clear of the rounds' chain.
+    __m128i w[4];
+    for (int k = 0; k < 4; ++k) {
+      w[k] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * k)),
+                              bigEndian);
+    }
+#pragma GCC unroll 16
     for (int i = 0; i < 16; ++i) {
-      if (i < 4) {
-        w[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i)),
-                                bigEndian);
-      } else {
-        const __m128i partial = _mm_add_epi32(_mm_sha256msg1_epu32(w[i & 3], w[(i + 1) & 3]),
-                                              _mm_alignr_epi8(w[(i + 3) & 3], w[(i + 2) & 3], 4));
-        w[i & 3] = _mm_sha256msg2_epu32(partial, w[(i + 3) & 3]);
-      }
       const __m128i words =
-          _mm_add_epi32(w[i & 3], _mm_load_si128(reinterpret_cast<const __m128i*>(kRound + 4 * i)));
+          _mm_add_epi32(w[i % 4], _mm_load_si128(reinterpret_cast<const __m128i*>(kRound + 4 * i)));
       cdgh = _mm_sha256rnds2_epu32(cdgh, abef, words);
+      if (i >= 3 && i < 15) {
+        const __m128i later = _mm_alignr_epi8(w[i % 4], w[(i + 3) % 4], 4);
+        w[(i + 1) % 4] = _mm_sha256msg2_epu32(_mm_add_epi32(w[(i + 1) % 4], later), w[i % 4]);
+      }
       abef = _mm_sha256rnds2_epu32(abef, cdgh, _mm_shuffle_epi32(words, 0x0E));
+      if (i >= 1 && i < 13) w[(i + 3) % 4] = _mm_sha256msg1_epu32(w[(i + 3) % 4], w[i % 4]);
     }
     abef = _mm_add_epi32(abef, abefBefore);
     cdgh = _mm_add_epi32(cdgh, cdghBefore);
