@@ -49,15 +49,15 @@ void SwapTwoBytes(const std::string& piece) {
 
 class PackageManifest : public testing::Test {
  protected:
-  // Splits a source of five pieces with a manifest; returns the package's files, master first.
-  std::vector<std::string> SplitWithManifest() {
+  // Splits a source into five pieces; returns the package's files, master first.
+  std::vector<std::string> SplitWithManifest(bool writeManifest = true) {
     const std::string source = Path("source.bin");
     WriteWholeFile(source, source_.data(), source_.size());
     SplitOptions options;
     options.bySize = true;
     options.maxSplitFileSize = 10000;
     options.promptOnOverwrites = false;
-    options.writeManifest = true;
+    options.writeManifest = writeManifest;
     {
       OperationScope scope(host_);
       CFSplit().Split(host_, source, source, options);
@@ -142,6 +142,18 @@ TEST_F(PackageManifest, TheMergedDataIsCheckedAgainstTheOriginalsLine) {
   EXPECT_EQ(Run(files[0], false), failure);
   EXPECT_FALSE(fs::exists(Path("merged.bin")));
   EXPECT_EQ(Listing(scratch_.Path()).size(), files.size() + 2);
+}
+
+TEST_F(PackageManifest, ASplitWithoutOneRemovesAnEarlierPackagesManifestButNotTheUsersOwn) {
+  SplitWithManifest();
+  const std::string master = SplitWithManifest(false)[0];
+  EXPECT_FALSE(fs::exists(Path("source.bin.sha256")));
+  // A checksum of the source that the user made stays, and the merged data is checked with it.
+  WriteManifest(Path("source.bin.sha256"), {{DigestOfBytes(source_), "source.bin"}});
+  const Bytes own = FileBytes(Path("source.bin.sha256"));
+  SplitWithManifest(false);
+  EXPECT_EQ(FileBytes(Path("source.bin.sha256")), own);
+  EXPECT_EQ(Run(master, false), "");
 }
 
 TEST(ManifestText, NamesWithBackslashesOrLineBreaksAreEscapedAsSha256sumDoes) {

@@ -145,9 +145,9 @@ void SplitRun::WarnWhenFixedDriveIsShort() {
 // include its source.
 void SplitRun::CheckTargets() {
   staleFiles_ = StalePackageFiles(header_, options_.selfExtracting);
-  // A manifest made now replaces the earlier one, which is removed with the earlier package.
-  const std::string manifest = ManifestPath(header_.pathPrefix);
-  if (options_.writeManifest && FileExists(manifest)) staleFiles_.push_back(manifest);
+  if (auto manifest = ManifestToReplace(header_, options_.writeManifest)) {
+    staleFiles_.push_back(std::move(*manifest));
+  }
   RefuseSourceAmong(sourcePath_, names_);
   RefuseSourceAmong(sourcePath_, staleFiles_);
 }

@@ -1,7 +1,9 @@
 #include "engine/split/split_targets.h"
 
 #include "app/exceptions.h"
+#include "app/path_text.h"
 #include "engine/file64.h"
+#include "engine/package_manifest.h"
 #include "engine/package_names.h"
 #include "platform/files.h"
 #include "res/resource.h"
@@ -18,6 +20,24 @@ std::vector<std::string> StalePackageFiles(const MasterHeader& header, bool isSe
     stale.push_back(std::move(piece));
   }
   return stale;
+}
+
+std::optional<std::string> ManifestToReplace(const MasterHeader& header, bool writesManifest) {
+  const std::string manifest = ManifestPath(header.pathPrefix);
+  if (!FileExists(manifest)) return std::nullopt;
+  if (writesManifest) return manifest;
+  std::optional<ManifestDigests> listed;
+  try {
+    listed = ReadManifest(manifest);
+  } catch (const CException&) {
+    return std::nullopt;  // not one this program can have written
+  }
+  for (const bool selfExtracting : {false, true}) {
+    const std::string master =
+        PackageFileName(header.pathPrefix, header.version, selfExtracting, 0);
+    if (listed && listed->contains(FileNamePart(master))) return manifest;
+  }
+  return std::nullopt;
 }
 
 void RefuseSourceAmong(const std::string& sourcePath, const std::vector<std::string>& files) {
