@@ -66,7 +66,6 @@ class MergeRun {
   void LoadManifest();
   bool StartPieceDigest(CFile64& piece, const PieceHeader& header, Sha256& digest) const;
   void CheckPieceDigest(std::uint32_t index, bool whole, Sha256& digest) const;
-  void CheckMergedDigest();
   void RefuseMergedFileInPackage();
   bool IsDestination(const std::string& path) { return destinationMatch_->Matches(path); }
   void CreateMergedFile();
