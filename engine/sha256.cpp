@@ -124,18 +124,13 @@ bool ProcessorHasShaExtensions() {
 
 #endif
 
-Kernel KernelFor(Sha256Kernel kernel) {
+// An unavailable kernel falls back to the portable one.
+Kernel KernelFor([[maybe_unused]] Sha256Kernel kernel) {
 #ifdef PW_SHA256_X86
   static const bool hasShaExtensions = ProcessorHasShaExtensions();
   if (kernel == Sha256Kernel::shaExtensions && hasShaExtensions) return ShaExtensionBlocks;
 #endif
-  (void)kernel;
   return PortableBlocks;
-}
-
-Kernel FastestKernel() {
-  return Sha256KernelAvailable(Sha256Kernel::shaExtensions) ? KernelFor(Sha256Kernel::shaExtensions)
-                                                            : PortableBlocks;
 }
 
 void StoreBig32(std::uint32_t value, std::uint8_t* p) {
@@ -148,10 +143,7 @@ bool Sha256KernelAvailable(Sha256Kernel kernel) {
   return kernel == Sha256Kernel::portable || KernelFor(kernel) != PortableBlocks;
 }
 
-Sha256::Sha256() {
-  static const Kernel fastest = FastestKernel();
-  compress_ = fastest;
-}
+Sha256::Sha256() : compress_(KernelFor(Sha256Kernel::shaExtensions)) {}
 
 Sha256::Sha256(Sha256Kernel kernel) : compress_(KernelFor(kernel)) {}
 
