@@ -11,6 +11,7 @@
 #include "engine/checksum.h"
 #include "engine/file64.h"
 #include "engine/operation_state.h"
+#include "engine/sha256.h"
 #include "platform/system_info.h"
 #include "res/resource.h"
 
@@ -125,8 +126,8 @@ CopyBuffer AllocateCopyBuffer(std::uint64_t wanted) {
 
 std::uint64_t CopyData(OperationHost& host, CFile64& source, CFile64& destination,
                        std::uint64_t count, CopyBuffer& buffer, std::uint64_t operationTotal,
-                       std::uint64_t& runningTotal, ProgressBar progressBar,
-                       std::uint32_t& byteSum) {
+                       std::uint64_t& runningTotal, ProgressBar progressBar, std::uint32_t& byteSum,
+                       CopyDigests digests) {
   OperationState& state = ProcessOperationState();
   CopyPacing& pacing = buffer.Pacing();
   std::uint64_t copied = 0;
@@ -153,6 +154,7 @@ std::uint64_t CopyData(OperationHost& host, CFile64& source, CFile64& destinatio
     const std::uint32_t read = source.Read(data, block);
     if (read < block) return copied;
     byteSum = AddByteSum(byteSum, data, read);
+    for (Sha256* digest : digests) digest->Update(data, read);
     copied += read;
     if (!state.VerifyOnly) {
       destination.Write(data, read);

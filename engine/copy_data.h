@@ -7,10 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "engine/operation_host.h"
 
 class CFile64;
+class Sha256;
 
 // What CopyData returns when the user aborted or the program is asked to quit.
 inline constexpr std::uint64_t kCopyCancelled = ~std::uint64_t{0};
@@ -59,8 +61,11 @@ CopyBuffer AllocateCopyBuffer(std::uint64_t wanted);
 
 enum class ProgressBar { none, shown };
 
+// The SHA-256 digests that a copy feeds with every byte it reads, beside the byte sum.
+using CopyDigests = std::span<Sha256* const>;
+
 // Copies `count` bytes from the source's position to the destination's position (nothing is
-// written while only verifying), adding every byte read to `byteSum` and advancing
+// written while only verifying), adding every byte read to `byteSum` and `digests` and advancing
 // `runningTotal`. `operationTotal` is the base of the percentage; with no progress bar only
 // the operation's byte counters are kept, not the bar, caption or lines. Returns the bytes
 // copied: fewer than `count` when the source ends early or the operation total would be
@@ -68,8 +73,8 @@ enum class ProgressBar { none, shown };
 // writes and flushes; the files stay open.
 std::uint64_t CopyData(OperationHost& host, CFile64& source, CFile64& destination,
                        std::uint64_t count, CopyBuffer& buffer, std::uint64_t operationTotal,
-                       std::uint64_t& runningTotal, ProgressBar progressBar,
-                       std::uint32_t& byteSum);
+                       std::uint64_t& runningTotal, ProgressBar progressBar, std::uint32_t& byteSum,
+                       CopyDigests digests = {});
 
 // When a cancel was requested or the Escape key is down, asks whether to abort. Returns true
 // when the user confirms; a No clears the request and the operation goes on.

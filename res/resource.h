@@ -52,6 +52,9 @@
 #define IDS_TIME_ELAPSED_REMAINING 1166
 #define IDS_MERGED_FILE_IN_PACKAGE 1170  // a merge must never write over its own input
 #define IDS_SOURCE_IN_PACKAGE 1171       // nor a split over its own source
+// A file that does not match the package's manifest.
+#define IDS_PIECE_DIGEST_MISMATCH 1190
+#define IDS_MERGED_DIGEST_MISMATCH 1191
 // The console's settings commands.
 #define IDS_NO_SUCH_SETTING 1400
 #define IDS_SETTING_SWITCH 1401

@@ -96,6 +96,8 @@ constexpr Entry kEntries[] = {
     {1166, "Time ellapsed: %1 - Remaining: %2"},
     {1170, "The merged file %1 cannot be one of the split files it is merged from."},
     {1171, "The file to split %1 cannot be one of the split files it is split into."},
+    {1190, "The file %1 does not match its SHA-256 checksum in %2."},
+    {1191, "The merged data does not match the SHA-256 checksum of %1 in %2."},
     {1400, "There is no setting named %1."},
     {1401, "%1 must be 1 or 0 (yes or no, on or off)."},
     {1402, "%1 must be an integer between %2 and %3."},

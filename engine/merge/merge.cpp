@@ -1,6 +1,7 @@
 #include "engine/merge/merge.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -19,6 +20,7 @@
 #include "engine/merge/piece_search.h"
 #include "engine/merge/temporary_file.h"
 #include "engine/operation_state.h"
+#include "engine/package_manifest.h"
 #include "engine/package_names.h"
 #include "engine/package_reading.h"
 #include "platform/files.h"
@@ -67,6 +69,9 @@ class MergeRun {
   void EnsureFreeSpace();
   void CheckFreeSpace() const;
   void PrepareNames();
+  void LoadManifest();
+  bool StartPieceDigest(CFile64& piece, const PieceHeader& header, Sha256& digest) const;
+  void CheckPieceDigest(std::uint32_t index, bool whole, Sha256& digest) const;
   void RefuseMergedFileInPackage();
   bool IsDestination(const std::string& path) { return destinationMatch_->Matches(path); }
   void CreateMergedFile();
@@ -98,12 +103,19 @@ class MergeRun {
   std::uint64_t processed_ = 0;  // data bytes of all pieces so far
   std::uint32_t running_ = 0;    // running checksum built from the pieces' stored sums
   std::uint32_t expected_ = 0;   // the package check value
+  // With a manifest beside the master: its digests of the pieces (by index) and of the
+  // original, and the digest of the merged data so far.
+  std::string manifestPath_;
+  std::vector<std::optional<Sha256Digest>> pieceDigests_;
+  std::optional<Sha256Digest> originalDigest_;
+  Sha256 mergedDigest_;
 };
 
 void MergeRun::Run() {
   LoadMaster();
   if (!verifying_) EnsureFreeSpace();
   PrepareNames();
+  LoadManifest();
   if (!verifying_) {
     RefuseMergedFileInPackage();
     if (options_.promptOnOverwrite) {
@@ -193,6 +205,20 @@ void MergeRun::PrepareNames() {
   BuildPackageFileNames(header_, selfExtracting_, names_);
 }
 
+// The manifest is named after the package prefix, as the pieces are. A file that it does not
+// list is checked by the byte sums alone.
+void MergeRun::LoadManifest() {
+  manifestPath_ = ManifestPath(header_.pathPrefix);
+  const std::optional<ManifestDigests> manifest = ReadManifest(manifestPath_);
+  if (!manifest) return;
+  const auto listed = [&](const std::string& name) -> std::optional<Sha256Digest> {
+    const auto line = manifest->find(name);
+    return line == manifest->end() ? std::nullopt : std::optional(line->second);
+  };
+  for (const std::string& name : names_) pieceDigests_.push_back(listed(FileNamePart(name)));
+  originalDigest_ = listed(OriginalFileName(header_));
+}
+
 // The merged file replaces its target, so the target must not be a file of the package.
 void MergeRun::RefuseMergedFileInPackage() {
   destinationMatch_.emplace(destination_);
@@ -217,6 +243,7 @@ void MergeRun::MergePiece(std::uint32_t index) {
   const std::uint32_t running = running_;
   const std::uint64_t mergedLength = verifying_ ? 0 : merged_.Position();
   bool searched = false;
+  const Sha256 mergedDigest = mergedDigest_;
   for (;;) {
     try {
       CopyPiece(index);
@@ -227,6 +254,7 @@ void MergeRun::MergePiece(std::uint32_t index) {
       const auto* fileError = dynamic_cast<const CFileException*>(&error);
       if (fileError != nullptr && fileError->m_strFileName == destination_) throw;
       RewindTo(processed, running, mergedLength);
+      mergedDigest_ = mergedDigest;
       // The search folders get one turn before the user is asked; the user's answer is final.
       if (!searched) {
         searched = true;
@@ -249,13 +277,38 @@ void MergeRun::CopyPiece(std::uint32_t index) {
   if (!piece.Open(name, false, &error)) RaiseFileError(error.m_cause, name);
   const PieceHeader header = ReadPieceHeader(piece);
   if (header.dataSize > header_.maxPieceDataSize) RaiseCorruption(IDS_CONTENTS_MISMATCH);
+  const bool listed = index < pieceDigests_.size() && pieceDigests_[index];
+  Sha256 pieceDigest;
+  const bool whole = listed && StartPieceDigest(piece, header, pieceDigest);
   piece.SeekToBegin(header.headerSize);
+  Sha256* digests[2];
+  std::size_t digestCount = 0;
+  if (listed) digests[digestCount++] = &pieceDigest;
+  if (originalDigest_) digests[digestCount++] = &mergedDigest_;
   std::uint32_t sum = 0;
-  const std::uint64_t copied = CopyData(host_, piece, merged_, header.dataSize, *buffer_,
-                                        header_.originalSize, processed_, ProgressBar::shown, sum);
+  const std::uint64_t copied =
+      CopyData(host_, piece, merged_, header.dataSize, *buffer_, header_.originalSize, processed_,
+               ProgressBar::shown, sum, CopyDigests(digests, digestCount));
   piece.Close();
   if (copied == kCopyCancelled) ThrowUserAbort();
   CheckPiece(index, header, copied, sum);
+  if (listed) CheckPieceDigest(index, whole, pieceDigest);
+}
+
+// The manifest's digest covers the whole piece file: its header as stored, then its data as it
+// passes. False for a file with bytes beyond those, which cannot match.
+bool MergeRun::StartPieceDigest(CFile64& piece, const PieceHeader& header, Sha256& digest) const {
+  std::array<std::uint8_t, kPieceHeaderSize> stored{};
+  piece.SeekToBegin(0);
+  const std::uint32_t headerSize = std::min<std::uint32_t>(header.headerSize, stored.size());
+  digest.Update(stored.data(), piece.Read(stored.data(), headerSize));
+  return piece.Length() == std::uint64_t{headerSize} + header.dataSize;
+}
+
+void MergeRun::CheckPieceDigest(std::uint32_t index, bool whole, Sha256& digest) const {
+  if (!whole || digest.Finish() != *pieceDigests_[index]) {
+    ThrowAppException(IDS_PIECE_DIGEST_MISMATCH, {names_[index], manifestPath_});
+  }
 }
 
 // Which check values are tested depends on the generation of the master.
@@ -327,6 +380,9 @@ void MergeRun::CheckTotals() {
   SetStatus(host_, 100);
   if (processed_ != header_.originalSize) RaiseCorruption(IDS_SIZES_MISMATCH);
   if (running_ != expected_) RaiseCorruption(IDS_CONTENTS_MISMATCH);
+  if (originalDigest_ && mergedDigest_.Finish() != *originalDigest_) {
+    ThrowAppException(IDS_MERGED_DIGEST_MISMATCH, {OriginalFileName(header_), manifestPath_});
+  }
 }
 
 std::uint32_t MergeRun::SampleSumOfMergedFile() const {

@@ -14,8 +14,10 @@
 #include "engine/copy_data.h"
 #include "engine/disk_space.h"
 #include "engine/file64.h"
+#include "engine/file_digest.h"
 #include "engine/operation_state.h"
 #include "engine/package_format.h"
+#include "engine/package_manifest.h"
 #include "engine/package_names.h"
 #include "engine/split/split_plan.h"
 #include "engine/split/split_stub.h"
@@ -54,6 +56,8 @@ class SplitRun {
   std::uint32_t WritePiece(std::uint32_t index);
   Attempt WritePieceOnce(std::uint32_t index, std::uint64_t start, std::uint32_t& pieceSum);
   bool CopyPieceData(CFile64& piece, std::uint32_t& pieceSum);
+  bool TakeFileDigest(std::uint32_t index);
+  void WriteManifestFile();
   void ThrowWhenShortOfSpace(std::uint32_t index, std::uint64_t needed) const;
   void RetryAfterSourceError(const CException& error);
   void RelocateAfterWriteError(const CException& error, std::uint32_t index);
@@ -76,6 +80,10 @@ class SplitRun {
   bool masterCreated_ = false;
   bool keepFiles_ = false;  // the user chose to keep the files of a cancelled split
   std::optional<CFileException> stubOpenFailure_;
+  // With a manifest: the original's digest so far, and each package file's once written.
+  Sha256 original_;
+  std::vector<Sha256Digest> fileDigests_;
+  std::string manifestPath_;  // once the manifest is being written
 };
 
 void SplitRun::Run() {
@@ -97,6 +105,7 @@ void SplitRun::Run() {
   WriteMaster();
   WritePieces();
   source_.Close();
+  if (options_.writeManifest) WriteManifestFile();
   SetStatus(host_, 100);
   buffer_.reset();
   SetStatus(host_, 0, IDS_OPERATION_COMPLETED);
@@ -106,6 +115,7 @@ void SplitRun::EndAfterFailure() {
   if (host_.MainWindowExists()) SetStatus(host_, 0, IDS_OPERATION_NOT_COMPLETED);
   buffer_.reset();
   if (masterCreated_ && !keepFiles_) DeletePackageFiles(names_);
+  if (!manifestPath_.empty() && !keepFiles_) DeleteFileByName(manifestPath_);
 }
 
 // The package files are named after the prefix: a device name or a stream would take the data.
@@ -135,6 +145,9 @@ void SplitRun::WarnWhenFixedDriveIsShort() {
 // include its source or its stub.
 void SplitRun::CheckTargets() {
   staleFiles_ = StalePackageFiles(header_, options_.selfExtracting);
+  if (auto manifest = ManifestToReplace(header_, options_.writeManifest)) {
+    staleFiles_.push_back(std::move(*manifest));
+  }
   RefuseSourceAmong(sourcePath_, names_);
   RefuseSourceAmong(sourcePath_, staleFiles_);
   if (options_.selfExtracting) {
@@ -206,7 +219,7 @@ Attempt SplitRun::WriteMasterOnce() {
   master.Close();
   // The master is a program: whoever may read the package may run it.
   if (selfExtracting) platform::MarkExecutable(names_[0]);
-  return Attempt::written;
+  return TakeFileDigest(0) ? Attempt::written : Attempt::cancelled;
 }
 
 void SplitRun::WritePieces() {
@@ -232,8 +245,10 @@ std::uint32_t SplitRun::WritePiece(std::uint32_t index) {
   piece_.pieceIndex = index;
   piece_.dataSize = std::min(header_.maxPieceDataSize, header_.originalSize - done_);
   const std::uint64_t start = done_;
+  const Sha256 originalBefore = original_;
   for (;;) {
     std::uint32_t pieceSum = 0;
+    original_ = originalBefore;
     Attempt result;
     try {
       result = WritePieceOnce(index, start, pieceSum);
@@ -276,17 +291,43 @@ Attempt SplitRun::WritePieceOnce(std::uint32_t index, std::uint64_t start,
   piece.SeekToBegin(kPieceSumOffset);
   piece.Write(header.data() + kPieceSumOffset, 2 * sizeof(std::uint32_t));
   piece.Close();
-  return Attempt::written;
+  return TakeFileDigest(index) ? Attempt::written : Attempt::cancelled;
 }
 
 // Copies the piece's data behind its header; false when the user cancelled.
 bool SplitRun::CopyPieceData(CFile64& piece, std::uint32_t& pieceSum) {
   const std::uint64_t size = piece_.dataSize;
-  const std::uint64_t copied = CopyData(host_, source_, piece, size, *buffer_, header_.originalSize,
-                                        done_, ProgressBar::shown, pieceSum);
+  Sha256* const digests[] = {&original_};
+  const std::uint64_t copied =
+      CopyData(host_, source_, piece, size, *buffer_, header_.originalSize, done_,
+               ProgressBar::shown, pieceSum, options_.writeManifest ? digests : CopyDigests());
   if (copied == kCopyCancelled) return false;
   if (copied != size) ThrowAppException(IDS_DATA_CORRUPTION);
   return true;
+}
+
+// With a manifest: the digest of package file `index` as written. A piece's header is completed
+// only after its data has passed, and it comes first in the file, so the file is read back, from
+// the system's cache as a rule. False when the user cancelled meanwhile.
+bool SplitRun::TakeFileDigest(std::uint32_t index) {
+  if (!options_.writeManifest) return true;
+  const std::optional<Sha256Digest> digest = DigestOfFile(host_, names_[index], *buffer_);
+  if (!digest) return false;
+  fileDigests_.resize(header_.fileCount);
+  fileDigests_[index] = *digest;
+  return true;
+}
+
+// Beside the master, naming the files as they are named there, and the original by its name.
+void SplitRun::WriteManifestFile() {
+  manifestPath_ = ManifestPath(FolderPart(names_[0]) + FileNamePart(header_.pathPrefix));
+  SetStatus(host_, kProgressUnchanged, IDS_CREATING_FILE, {FileNamePart(manifestPath_)});
+  std::vector<ManifestLine> lines;
+  for (std::uint32_t index = 0; index < header_.fileCount; ++index) {
+    lines.push_back({fileDigests_[index], FileNamePart(names_[index])});
+  }
+  lines.push_back({original_.Finish(), FileNamePart(sourcePath_)});
+  WriteManifest(manifestPath_, lines);
 }
 
 // Raises 1140 for package file `index` when its folder is known to have less room than it

@@ -14,6 +14,7 @@ struct SplitOptions {
   bool bySize = false;             // "By size": false is count mode
   bool selfExtracting = false;     // "Self extracting"
   bool promptOnOverwrites = true;  // "Prompt on overwrites"
+  bool writeManifest = false;      // PREFIX.sha256 beside the master, with every file's digest
   std::string comments;            // stored in the master
   // The lite program a self-extracting master begins with: that of another system, for a
   // package made here for there; empty for the one beside the running program.

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "app/exceptions.h"
+#include "app/path_text.h"
 #include "engine/file64.h"
+#include "engine/package_manifest.h"
 #include "engine/package_names.h"
 #include "platform/files.h"
 #include "res/resource.h"
@@ -32,6 +34,24 @@ bool IsAmong(const std::string& path, const std::vector<std::string>& files) {
 }
 
 }  // namespace
+
+std::optional<std::string> ManifestToReplace(const MasterHeader& header, bool writesManifest) {
+  const std::string manifest = ManifestPath(header.pathPrefix);
+  if (!FileExists(manifest)) return std::nullopt;
+  if (writesManifest) return manifest;
+  std::optional<ManifestDigests> listed;
+  try {
+    listed = ReadManifest(manifest);
+  } catch (const CException&) {
+    return std::nullopt;  // not one this program can have written
+  }
+  for (const bool selfExtracting : {false, true}) {
+    const std::string master =
+        PackageFileName(header.pathPrefix, header.version, selfExtracting, 0);
+    if (listed && listed->contains(FileNamePart(master))) return manifest;
+  }
+  return std::nullopt;
+}
 
 void RefuseSourceAmong(const std::string& sourcePath, const std::vector<std::string>& files) {
   if (IsAmong(sourcePath, files)) ThrowAppException(IDS_SOURCE_IN_PACKAGE, {sourcePath});

@@ -2,6 +2,7 @@
 // The files a split is about to write or replace, checked before anything is created or deleted.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,12 @@
 // reverse) and the unbroken run of pieces after the new package's last one. Only those that
 // exist are listed.
 std::vector<std::string> StalePackageFiles(const MasterHeader& header, bool isSelfExtracting);
+
+// The manifest beside the package when the split replaces or removes it: always when the split
+// writes its own, and otherwise when it is an earlier package's (it lists a master of this
+// prefix), which would fail every new piece. Another file of that name, such as a checksum of
+// the source that the user made, stays.
+std::optional<std::string> ManifestToReplace(const MasterHeader& header, bool writesManifest);
 
 // Raises 1171 naming the source when one of the files is the source itself, under its own
 // name, through a link or as a hard link: writing or removing it would lose the source. One

@@ -44,7 +44,8 @@ _partwell() {
 
   case $command in
     split | plan)
-      options="--dest --prefix --size --count --self-extracting --data-only --comments --yes --no --quiet --help" ;;
+      options="--dest --prefix --size --count --self-extracting --data-only --comments --yes --no --quiet --help"
+      options+=" --manifest" ;;
     merge)
       options="--dest --name --delete-when-done --search --yes --no --quiet --help" ;;
     verify)

@@ -18,7 +18,7 @@ struct OptionRule {
   bool TakesValue() const { return value != nullptr || values != nullptr; }
 };
 
-constexpr std::array<OptionRule, 16> kOptions = {{
+constexpr std::array<OptionRule, 17> kOptions = {{
     {"--dest", kOptionDestination, &ConsoleArguments::destination},
     {"--prefix", kOptionPrefix, &ConsoleArguments::prefix},
     {"--size", kOptionSize, &ConsoleArguments::size},
@@ -35,6 +35,7 @@ constexpr std::array<OptionRule, 16> kOptions = {{
     {"--json", kOptionJson, nullptr},
     {"--report", kOptionReport, nullptr},
     {"--search", kOptionSearch, nullptr, &ConsoleArguments::searchFolders},
+    {"--manifest", kOptionManifest, nullptr},
 }};
 
 struct ShortOption {
@@ -75,6 +76,7 @@ void SetSwitch(ConsoleArguments& parsed, std::string_view name) {
   if (name == "--quiet") parsed.quiet = true;
   if (name == "--json") parsed.json = true;
   if (name == "--report") parsed.report = true;
+  if (name == "--manifest") parsed.manifest = true;
 }
 
 // Help and the version are answered whatever else the line holds.

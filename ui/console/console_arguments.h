@@ -22,10 +22,11 @@ enum ConsoleOption : unsigned {
   kOptionName = 1u << 7,            // --name NAME
   kOptionDeleteWhenDone = 1u << 8,  // --delete-when-done
   kOptionDataOnly = 1u << 9,        // --data-only
-  kOptionStub = 1u << 20,           // --stub FILE
-  kOptionJson = 1u << 21,           // --json
   kOptionReport = 1u << 11,         // --report
   kOptionSearch = 1u << 12,         // --search FOLDER, as often as wanted
+  kOptionManifest = 1u << 13,       // --manifest
+  kOptionStub = 1u << 14,           // --stub FILE
+  kOptionJson = 1u << 15,           // --json
 };
 
 // Options every command takes.
@@ -41,6 +42,7 @@ struct ConsoleArguments {
   bool selfExtracting = false;
   bool dataOnly = false;
   bool deleteWhenDone = false;
+  bool manifest = false;
   PresetAnswer answer = PresetAnswer::none;
   bool quiet = false;    // --quiet or -q: only errors are shown
   bool help = false;     // --help or -h (and /? on Windows), anywhere

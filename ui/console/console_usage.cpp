@@ -10,7 +10,7 @@ constexpr std::string_view kFullUsage =
     R"(Usage:
   %1 split SOURCE [-d FOLDER] [--prefix NAME] [-s SIZE | -n N]
                   [--self-extracting | --data-only] [--comments TEXT] [-y | --no] [-q]
-                  [--stub FILE]
+                  [--stub FILE] [--manifest]
   %1 plan SOURCE [the options of split] [--json]
   %1 merge MASTER [-d FOLDER] [--name NAME] [--delete-when-done] [-y | --no] [-q]
   %1 verify MASTER [-y | --no] [-q] [--json]
@@ -44,6 +44,8 @@ Options:
   --stub FILE         the lite program that heads the self-extracting master, such as
                       PartwellLite.exe of the Windows build for a package for Windows
                       (implies --self-extracting)
+  --manifest          also write NAME.sha256 with the SHA-256 checksum of every split file and
+                      of the file split (for sha256sum -c); merge and verify check with it
   --name NAME         the merged file's name (the original file's name if not given)
   --delete-when-done  delete the package after a merge that succeeded
   --report            verify: read on past bad pieces and list each one with its state (ok,

@@ -21,7 +21,7 @@ constexpr std::size_t kMaxCommentsLength = 511;
 
 constexpr unsigned kSplitOptions = kOptionDestination | kOptionPrefix | kOptionSize | kOptionCount |
                                    kOptionSelfExtracting | kOptionDataOnly | kOptionComments |
-                                   kOptionAnswer | kOptionStub;
+                                   kOptionAnswer | kOptionStub | kOptionManifest;
 
 // The Split page's fields and the split's options as the command line and the stored
 // preferences give them.
@@ -73,6 +73,7 @@ SplitRequest MakeRequest(const ConsoleArguments& arguments, const CAppPrefs& pre
                                                                       : prefs.selfExtracting;
   if (arguments.stub) options.stubPath = platform::AbsolutePath(*arguments.stub);
   options.promptOnOverwrites = prefs.splitPromptOnOverwrite;
+  options.writeManifest = arguments.manifest;
   options.comments = fields.comments;
   return request;
 }
