@@ -309,6 +309,11 @@ TEST_F(RegistryFileTest, LongHexValuesMayGoOnOverSeveralLines) {
                 section + "\"Q\"=hex(b):01,02,03,04,\\\n    05,06,07,08\n\"A\"=dword:00000001\n");
   EXPECT_EQ(reg.ReadQword("Test", "Q", 0), 0x0807060504030201u);
   EXPECT_EQ(reg.ReadDword("Test", "A", 0), 1u);
+  // One left unfinished before a blank line does not swallow a key written after it.
+  WriteFileText(file, section + "\"Q\"=hex(b):01,\\\\\n");
+  reg.WriteDword("Other", "A", 7);
+  WriteFileText(file, FileText(file) + "\n");  // read afresh, as the next run reads it
+  EXPECT_EQ(reg.ReadDword("Other", "A", 0), 7u);
 }
 
 // Whatever point a write stopped at, every line written whole reads back right and no line

@@ -398,9 +398,11 @@ SettingsDocument ParseSettingsDocument(std::string_view bytes) {
     std::string_view first = takeLine();
     std::string raw(first);
     std::string meaning(Trim(first));
-    // Long hex data may go on over lines that end with a backslash.
+    // Long hex data may go on over lines that end with a backslash; a blank line ends a value
+    // that was never finished, so that what follows it (a key the program added) stays apart.
     if (meaning.ends_with('\\') && meaning.find("=hex") != std::string::npos) {
-      while (meaning.ends_with('\\') && !bytes.empty()) {
+      while (meaning.ends_with('\\') && !bytes.empty() &&
+             !Trim(bytes.substr(0, bytes.find('\n'))).empty()) {
         std::string_view next = takeLine();
         raw += '\n';
         raw += next;
