@@ -1,6 +1,7 @@
 #include "ui/win32/split_page.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/message_format.h"
 #include "app/text_format.h"
@@ -246,11 +247,8 @@ void CPPSplit::FillEmptyInput(int boxId, const std::string& text) {
 }
 
 void CPPSplit::SetBoxText(int id, const std::string& text) {
-  const Window box = Item(id);
-  if (box.Text() == text) return;
-  const bool wasSetting = settingText_;
-  settingText_ = true;
-  box.SetText(text);
+  const bool wasSetting = std::exchange(settingText_, true);
+  Item(id).SetText(text);  // which leaves a box alone whose text is already this
   settingText_ = wasSetting;
 }
 
