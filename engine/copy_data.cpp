@@ -102,7 +102,35 @@ std::uint32_t FirstBlock(std::uint32_t block, std::uint32_t filledOffset) {
   return past < block ? block - past : block;
 }
 
+// Room for a block of `size` bytes placed anywhere within its first page.
+std::uint32_t BlockStrideFor(std::uint32_t size) { return (size / kPageSize + 2) * kPageSize; }
+
+// The digests of one block, on the digest thread. Two digests fed the same bytes take them
+// together, which is how a merge or a verify checks a piece and the whole file at once.
+void FeedDigests(CopyDigests digests, const std::byte* data, std::uint32_t size) {
+  if (digests.size() == 2) {
+    Sha256::UpdateBoth(*digests[0], *digests[1], data, size);
+    return;
+  }
+  for (Sha256* digest : digests) digest->Update(data, size);
+}
+
+// Waits for the digests of the blocks handed over, also when the copy raises, so that the
+// caller finds them complete and no block is read while it is filled again.
+class DigestsTaken {
+ public:
+  explicit DigestsTaken(BackgroundWork& work) : work_(work) {}
+  DigestsTaken(const DigestsTaken&) = delete;
+  DigestsTaken& operator=(const DigestsTaken&) = delete;
+  ~DigestsTaken() { work_.Finish(); }
+
+ private:
+  BackgroundWork& work_;
+};
+
 }  // namespace
+
+std::uint32_t CopyBuffer::BlockStride() const { return BlockStrideFor(size_); }
 
 void CopyBuffer::Release::operator()(std::byte* data) const {
   ::operator delete[](data, kBufferAlignment);
@@ -117,7 +145,8 @@ std::uint32_t CopyBufferSize(std::uint64_t availableMemory, std::uint64_t wanted
 CopyBuffer AllocateCopyBuffer(std::uint64_t wanted) {
   std::uint32_t size = CopyBufferSize(platform::AvailablePhysicalMemory(), wanted);
   for (;;) {
-    void* data = ::operator new[](size + kPageSize, kBufferAlignment, std::nothrow);
+    void* data = ::operator new[](std::size_t{kDigestBlocks} * BlockStrideFor(size),
+                                  kBufferAlignment, std::nothrow);
     if (data != nullptr) return CopyBuffer(static_cast<std::byte*>(data), size);
     size /= 2;
     if (size < kMinCopyBufferSize) ThrowMemoryError();
@@ -134,7 +163,9 @@ std::uint64_t CopyData(OperationHost& host, CFile64& source, CFile64& destinatio
   const std::uint32_t readOffset = PageOffsetOf(source);
   const std::optional<std::uint32_t> writeOffset =
       state.VerifyOnly ? std::nullopt : std::optional(PageOffsetOf(destination));
-  std::byte* const data = buffer.Data() + BufferOffset(readOffset, writeOffset);
+  const std::uint32_t offset = BufferOffset(readOffset, writeOffset);
+  std::uint32_t nextBlock = 0;  // of the buffer, when digests are fed
+  const DigestsTaken digestsTaken(buffer.DigestWork());
   const std::uint32_t firstBlock = FirstBlock(buffer.Size(), writeOffset.value_or(readOffset));
   while (copied < count) {
     const std::uint64_t now = host.TickCount();
@@ -151,10 +182,16 @@ std::uint64_t CopyData(OperationHost& host, CFile64& source, CFile64& destinatio
         std::min<std::uint64_t>(count - copied, copied == 0 ? firstBlock : buffer.Size()));
     // An empty buffer could never finish; the caller sees the shortfall instead.
     if (block == 0 || runningTotal + block > operationTotal) return copied;
+    std::byte* const data = buffer.Data(nextBlock) + offset;
     const std::uint32_t read = source.Read(data, block);
     if (read < block) return copied;
     byteSum = AddByteSum(byteSum, data, read);
-    for (Sha256* digest : digests) digest->Update(data, read);
+    if (!digests.empty()) {
+      buffer.DigestWork().Hand([digests, data, read] { FeedDigests(digests, data, read); });
+      // The block read next must no longer be in the digests' hands.
+      nextBlock = (nextBlock + 1) % kDigestBlocks;
+      buffer.DigestWork().WaitUntilAtMost(kDigestBlocks - 1);
+    }
     copied += read;
     if (!state.VerifyOnly) {
       destination.Write(data, read);

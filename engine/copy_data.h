@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 
+#include "engine/background_work.h"
 #include "engine/operation_host.h"
 
 class CFile64;
@@ -20,6 +21,10 @@ inline constexpr std::uint64_t kCopyCancelled = ~std::uint64_t{0};
 inline constexpr std::uint32_t kMinCopyBufferSize = 8 * 1024;
 inline constexpr std::uint32_t kMaxCopyBufferSize = 128 * 1024;
 
+// With digests to feed, a copy reads into this many blocks in turn, so that the digests of one
+// block are taken on another thread while the next is read and written.
+inline constexpr std::uint32_t kDigestBlocks = 4;
+
 // When the copy routine last did each of its throttled tasks (ticks of the host's clock;
 // 0 means never). It belongs to the running operation, so each operation starts afresh.
 struct CopyPacing {
@@ -30,26 +35,32 @@ struct CopyPacing {
   int lastPercentage = -1;
 };
 
-// The copy buffer of one operation, released when the operation ends, also on failure. Its
-// memory starts on a page and reaches a page beyond Size(), so that a copy can place its
-// blocks anywhere within the first page.
-// It carries the copy routine's pacing, which lives exactly as long as the operation.
+// The copy buffer of one operation, released when the operation ends, also on failure. It holds
+// kDigestBlocks blocks of Size() bytes, each starting on a page and reaching a page beyond
+// Size(), so that a copy can place its blocks anywhere within the first page.
+// It carries the copy routine's pacing and the thread that takes the digests, which live
+// exactly as long as the operation.
 class CopyBuffer {
  public:
-  std::byte* Data() const { return data_.get(); }
+  std::byte* Data(std::uint32_t block = 0) const { return data_.get() + block * BlockStride(); }
   std::uint32_t Size() const { return size_; }
   CopyPacing& Pacing() { return pacing_; }
+  BackgroundWork& DigestWork() { return *digestWork_; }
+  // From the start of one block to the next: whole pages, one more than Size() needs.
+  std::uint32_t BlockStride() const;
 
  private:
   struct Release {
     void operator()(std::byte* data) const;
   };
-  CopyBuffer(std::byte* data, std::uint32_t size) : data_(data), size_(size) {}
+  CopyBuffer(std::byte* data, std::uint32_t size)
+      : data_(data), size_(size), digestWork_(std::make_unique<BackgroundWork>()) {}
   friend CopyBuffer AllocateCopyBuffer(std::uint64_t wanted);
 
   std::unique_ptr<std::byte[], Release> data_;
   std::uint32_t size_;
   CopyPacing pacing_;
+  std::unique_ptr<BackgroundWork> digestWork_;
 };
 
 // The buffer size for the memory available now and the size wanted: a quarter of the
@@ -61,7 +72,8 @@ CopyBuffer AllocateCopyBuffer(std::uint64_t wanted);
 
 enum class ProgressBar { none, shown };
 
-// The SHA-256 digests that a copy feeds with every byte it reads, beside the byte sum.
+// The SHA-256 digests that a copy feeds with every byte it reads, beside the byte sum. They are
+// fed on the buffer's digest thread and are complete when the copy returns or raises.
 using CopyDigests = std::span<Sha256* const>;
 
 // Copies `count` bytes from the source's position to the destination's position (nothing is

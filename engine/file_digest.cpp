@@ -1,30 +1,30 @@
 #include "engine/file_digest.h"
 
+#include <algorithm>
+
 #include "engine/file64.h"
 
-namespace {
-
-// As often as the copy asks.
-constexpr std::uint64_t kCancelPollInterval = 100;
-
-}  // namespace
-
-std::optional<Sha256Digest> DigestOfFile(OperationHost& host, const std::string& path,
-                                         CopyBuffer& buffer) {
+std::optional<Sha256Digest> DigestOfPackageFile(const std::string& path,
+                                                std::span<std::byte> buffer, Sha256* original,
+                                                std::uint64_t originalFrom,
+                                                const BackgroundWork& work) {
   CFile64 file;
   file.Open(path, false);
   Sha256 digest;
-  CopyPacing& pacing = buffer.Pacing();
-  for (;;) {
-    const std::uint64_t now = host.TickCount();
-    if (now - pacing.lastCancelPoll > kCancelPollInterval) {
-      pacing.lastCancelPoll = now;
-      if (PollCancel(host) || host.PumpMessages()) return std::nullopt;
+  std::uint64_t position = 0;
+  while (!work.Stopping()) {
+    const std::uint32_t read = file.Read(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+    if (read == 0) {
+      file.Close();
+      return digest.Finish();
     }
-    const std::uint32_t read = file.Read(buffer.Data(), buffer.Size());
-    if (read == 0) break;
-    digest.Update(buffer.Data(), read);
+    // The part before the original's bytes, a piece's header, is the file's alone.
+    const std::uint64_t ownLeft =
+        original == nullptr ? read : originalFrom - std::min(originalFrom, position);
+    const auto own = static_cast<std::uint32_t>(std::min<std::uint64_t>(ownLeft, read));
+    digest.Update(buffer.data(), own);
+    if (own < read) Sha256::UpdateBoth(digest, *original, buffer.data() + own, read - own);
+    position += read;
   }
-  file.Close();
-  return digest.Finish();
+  return std::nullopt;
 }

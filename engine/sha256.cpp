@@ -13,8 +13,6 @@ namespace {
 
 using Bytes = const unsigned char*;
 using State = std::uint32_t*;
-// A kernel runs the compression over `blocks` whole blocks of 64 bytes.
-using Kernel = void (*)(State, Bytes, std::size_t blocks);
 
 alignas(16) constexpr std::uint32_t kRound[64] = {
     0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
@@ -73,44 +71,84 @@ void PortableBlocks(State state, Bytes data, std::size_t blocks) {
 // The processor's SHA instructions, compiled for them alone and called only when the processor
 // has them, so the programs still run on any x86-64. They keep the state as the halves ABEF and
 // CDGH and do two rounds an instruction; the message schedule has its own two instructions.
-__attribute__((target("sha,sse4.1"))) void ShaExtensionBlocks(State state, Bytes data,
-                                                              std::size_t blocks) {
+// `N` digests advance together, each over its own blocks: a round instruction waits for the one
+// before it in the same digest, and another digest's rounds fill that wait.
+template <int N>
+__attribute__((target("sha,sse4.1"))) inline void ShaExtensionBlocksOf(State (&state)[N],
+                                                                       Bytes (&data)[N],
+                                                                       std::size_t blocks) {
   const __m128i bigEndian = _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL);
-  const __m128i dcba = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<__m128i*>(state)), 0xB1);
-  const __m128i efgh =
-      _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<__m128i*>(state + 4)), 0x1B);
-  __m128i abef = _mm_alignr_epi8(dcba, efgh, 8);
-  __m128i cdgh = _mm_blend_epi16(efgh, dcba, 0xF0);
-  for (; blocks != 0; --blocks, data += 64) {
-    const __m128i abefBefore = abef;
-    const __m128i cdghBefore = cdgh;
-    // w[i % 4] holds the schedule's words 4i to 4i+3 when group i of four rounds uses them.
+  __m128i abef[N], cdgh[N];
+  for (int s = 0; s < N; ++s) {
+    const __m128i dcba =
+        _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<__m128i*>(state[s])), 0xB1);
+    const __m128i efgh =
+        _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<__m128i*>(state[s] + 4)), 0x1B);
+    abef[s] = _mm_alignr_epi8(dcba, efgh, 8);
+    cdgh[s] = _mm_blend_epi16(efgh, dcba, 0xF0);
+  }
+  for (std::size_t at = 0; at < 64 * blocks; at += 64) {
+    __m128i abefBefore[N], cdghBefore[N];
+    // w[s][i % 4] holds the schedule's words 4i to 4i+3 when group i of four rounds uses them.
     // Each is begun three groups ahead and completed one group ahead, between the two round
     // instructions, so that the schedule keeps clear of the rounds' chain.
-    __m128i w[4];
-    for (int k = 0; k < 4; ++k) {
-      w[k] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * k)),
-                              bigEndian);
+    __m128i w[N][4];
+    for (int s = 0; s < N; ++s) {
+      abefBefore[s] = abef[s];
+      cdghBefore[s] = cdgh[s];
+      for (int k = 0; k < 4; ++k) {
+        w[s][k] = _mm_shuffle_epi8(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(data[s] + at + 16 * k)), bigEndian);
+      }
     }
 #pragma GCC unroll 16
     for (int i = 0; i < 16; ++i) {
-      const __m128i words =
-          _mm_add_epi32(w[i % 4], _mm_load_si128(reinterpret_cast<const __m128i*>(kRound + 4 * i)));
-      cdgh = _mm_sha256rnds2_epu32(cdgh, abef, words);
-      if (i >= 3 && i < 15) {
-        const __m128i later = _mm_alignr_epi8(w[i % 4], w[(i + 3) % 4], 4);
-        w[(i + 1) % 4] = _mm_sha256msg2_epu32(_mm_add_epi32(w[(i + 1) % 4], later), w[i % 4]);
+      const __m128i round = _mm_load_si128(reinterpret_cast<const __m128i*>(kRound + 4 * i));
+      __m128i words[N];
+      for (int s = 0; s < N; ++s) {
+        words[s] = _mm_add_epi32(w[s][i % 4], round);
+        cdgh[s] = _mm_sha256rnds2_epu32(cdgh[s], abef[s], words[s]);
       }
-      abef = _mm_sha256rnds2_epu32(abef, cdgh, _mm_shuffle_epi32(words, 0x0E));
-      if (i >= 1 && i < 13) w[(i + 3) % 4] = _mm_sha256msg1_epu32(w[(i + 3) % 4], w[i % 4]);
+      for (int s = 0; s < N; ++s) {
+        if (i >= 3 && i < 15) {
+          const __m128i later = _mm_alignr_epi8(w[s][i % 4], w[s][(i + 3) % 4], 4);
+          w[s][(i + 1) % 4] =
+              _mm_sha256msg2_epu32(_mm_add_epi32(w[s][(i + 1) % 4], later), w[s][i % 4]);
+        }
+      }
+      for (int s = 0; s < N; ++s) {
+        abef[s] = _mm_sha256rnds2_epu32(abef[s], cdgh[s], _mm_shuffle_epi32(words[s], 0x0E));
+        if (i >= 1 && i < 13) {
+          w[s][(i + 3) % 4] = _mm_sha256msg1_epu32(w[s][(i + 3) % 4], w[s][i % 4]);
+        }
+      }
     }
-    abef = _mm_add_epi32(abef, abefBefore);
-    cdgh = _mm_add_epi32(cdgh, cdghBefore);
+    for (int s = 0; s < N; ++s) {
+      abef[s] = _mm_add_epi32(abef[s], abefBefore[s]);
+      cdgh[s] = _mm_add_epi32(cdgh[s], cdghBefore[s]);
+    }
   }
-  const __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
-  const __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_blend_epi16(feba, dchg, 0xF0));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(state + 4), _mm_alignr_epi8(dchg, feba, 8));
+  for (int s = 0; s < N; ++s) {
+    const __m128i feba = _mm_shuffle_epi32(abef[s], 0x1B);
+    const __m128i dchg = _mm_shuffle_epi32(cdgh[s], 0xB1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state[s]), _mm_blend_epi16(feba, dchg, 0xF0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state[s] + 4), _mm_alignr_epi8(dchg, feba, 8));
+  }
+}
+
+__attribute__((target("sha,sse4.1"))) void ShaExtensionBlocks(State state, Bytes data,
+                                                              std::size_t blocks) {
+  State states[] = {state};
+  Bytes runs[] = {data};
+  ShaExtensionBlocksOf<1>(states, runs, blocks);
+}
+
+__attribute__((target("sha,sse4.1"))) void ShaExtensionPairBlocks(State first, Bytes firstData,
+                                                                  State second, Bytes secondData,
+                                                                  std::size_t blocks) {
+  State states[] = {first, second};
+  Bytes runs[] = {firstData, secondData};
+  ShaExtensionBlocksOf<2>(states, runs, blocks);
 }
 
 // The SHA instructions, and SSSE3 and SSE4.1 for the shuffles around them.
@@ -124,13 +162,10 @@ bool ProcessorHasShaExtensions() {
 
 #endif
 
-// An unavailable kernel falls back to the portable one.
-Kernel KernelFor([[maybe_unused]] Sha256Kernel kernel) {
-#ifdef PW_SHA256_X86
-  static const bool hasShaExtensions = ProcessorHasShaExtensions();
-  if (kernel == Sha256Kernel::shaExtensions && hasShaExtensions) return ShaExtensionBlocks;
-#endif
-  return PortableBlocks;
+void PortablePairBlocks(State first, Bytes firstData, State second, Bytes secondData,
+                        std::size_t blocks) {
+  PortableBlocks(first, firstData, blocks);
+  PortableBlocks(second, secondData, blocks);
 }
 
 void StoreBig32(std::uint32_t value, std::uint8_t* p) {
@@ -139,30 +174,84 @@ void StoreBig32(std::uint32_t value, std::uint8_t* p) {
 
 }  // namespace
 
-bool Sha256KernelAvailable(Sha256Kernel kernel) {
-  return kernel == Sha256Kernel::portable || KernelFor(kernel) != PortableBlocks;
+// One digest's compression, and two digests' side by side.
+struct Sha256::Kernels {
+  void (*one)(State, Bytes, std::size_t blocks);
+  void (*two)(State, Bytes, State, Bytes, std::size_t blocks);
+};
+
+namespace {
+
+constexpr Sha256::Kernels kPortable = {PortableBlocks, PortablePairBlocks};
+#ifdef PW_SHA256_X86
+constexpr Sha256::Kernels kShaExtensions = {ShaExtensionBlocks, ShaExtensionPairBlocks};
+#endif
+
+// An unavailable kernel falls back to the portable one.
+const Sha256::Kernels* KernelsFor([[maybe_unused]] Sha256Kernel kernel) {
+#ifdef PW_SHA256_X86
+  static const bool hasShaExtensions = ProcessorHasShaExtensions();
+  if (kernel == Sha256Kernel::shaExtensions && hasShaExtensions) return &kShaExtensions;
+#endif
+  return &kPortable;
 }
 
-Sha256::Sha256() : compress_(KernelFor(Sha256Kernel::shaExtensions)) {}
+}  // namespace
 
-Sha256::Sha256(Sha256Kernel kernel) : compress_(KernelFor(kernel)) {}
+bool Sha256KernelAvailable(Sha256Kernel kernel) {
+  return kernel == Sha256Kernel::portable || KernelsFor(kernel) != &kPortable;
+}
 
-void Sha256::Update(const void* data, std::size_t size) {
-  auto p = static_cast<Bytes>(data);
-  length_ += size;
-  if (pendingSize_ != 0) {
-    const std::size_t take = std::min(size, kBlockSize - pendingSize_);
-    std::memcpy(pending_.data() + pendingSize_, p, take);
-    pendingSize_ += take;
-    p += take;
-    size -= take;
-    if (pendingSize_ < kBlockSize) return;
-    compress_(state_.data(), pending_.data(), 1);
+Sha256::Sha256() : kernels_(KernelsFor(Sha256Kernel::shaExtensions)) {}
+
+Sha256::Sha256(Sha256Kernel kernel) : kernels_(KernelsFor(kernel)) {}
+
+std::size_t Sha256::CompleteBlock(Bytes data, std::size_t size) {
+  if (pendingSize_ == 0) return 0;
+  const std::size_t take = std::min(size, kBlockSize - pendingSize_);
+  std::memcpy(pending_.data() + pendingSize_, data, take);
+  pendingSize_ += take;
+  if (pendingSize_ == kBlockSize) {
+    kernels_->one(state_.data(), pending_.data(), 1);
     pendingSize_ = 0;
   }
-  compress_(state_.data(), p, size / kBlockSize);
-  pendingSize_ = size % kBlockSize;
-  std::memcpy(pending_.data(), p + size - pendingSize_, pendingSize_);
+  return take;
+}
+
+void Sha256::TakeBlocks(Bytes data, std::size_t size) {
+  kernels_->one(state_.data(), data, size / kBlockSize);
+  const std::size_t rest = size % kBlockSize;
+  if (rest == 0) return;
+  std::memcpy(pending_.data(), data + size - rest, rest);
+  pendingSize_ = rest;
+}
+
+void Sha256::Update(const void* data, std::size_t size) {
+  const auto p = static_cast<Bytes>(data);
+  length_ += size;
+  const std::size_t taken = CompleteBlock(p, size);
+  TakeBlocks(p + taken, size - taken);
+}
+
+// Each digest first completes its own unfinished block, so the two take their whole blocks
+// from different places in the run; as many as both have go through the paired kernel.
+void Sha256::UpdateBoth(Sha256& first, Sha256& second, const void* data, std::size_t size) {
+  if (first.kernels_ != second.kernels_) {
+    first.Update(data, size);
+    second.Update(data, size);
+    return;
+  }
+  const auto p = static_cast<Bytes>(data);
+  first.length_ += size;
+  second.length_ += size;
+  const std::size_t firstStart = first.CompleteBlock(p, size);
+  const std::size_t secondStart = second.CompleteBlock(p, size);
+  const std::size_t together =
+      std::min(size - firstStart, size - secondStart) / kBlockSize * kBlockSize;
+  first.kernels_->two(first.state_.data(), p + firstStart, second.state_.data(), p + secondStart,
+                      together / kBlockSize);
+  first.TakeBlocks(p + firstStart + together, size - firstStart - together);
+  second.TakeBlocks(p + secondStart + together, size - secondStart - together);
 }
 
 // The padding: a one bit, zeros up to 8 bytes short of a block's end, the length in bits.

@@ -20,16 +20,25 @@ class Sha256 {
   explicit Sha256(Sha256Kernel kernel);
 
   void Update(const void* data, std::size_t size);
+  // Feeds the same bytes to two digests. With the processor's SHA instructions the two run
+  // interleaved, which takes less time than one after the other.
+  static void UpdateBoth(Sha256& first, Sha256& second, const void* data, std::size_t size);
+
+  struct Kernels;  // the compression's code, chosen for the processor
   // The digest of every byte given so far; the object is spent afterwards.
   Sha256Digest Finish();
 
  private:
-  using Compress = void (*)(std::uint32_t* state, const unsigned char* blocks, std::size_t count);
+  // Completes the block begun by earlier runs from the start of `data`; returns the bytes taken.
+  std::size_t CompleteBlock(const unsigned char* data, std::size_t size);
+  // Compresses the whole blocks of `data` and keeps the rest for the next run.
+  void TakeBlocks(const unsigned char* data, std::size_t size);
+
   static constexpr std::size_t kBlockSize = 64;
   std::array<std::uint32_t, 8> state_ = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                                          0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
   std::array<std::uint8_t, kBlockSize> pending_{};  // the start of a block not yet complete
   std::size_t pendingSize_ = 0;
   std::uint64_t length_ = 0;  // bytes given
-  Compress compress_;
+  const Kernels* kernels_;
 };

@@ -56,7 +56,7 @@ class SplitRun {
   std::uint32_t WritePiece(std::uint32_t index);
   Attempt WritePieceOnce(std::uint32_t index, std::uint64_t start, std::uint32_t& pieceSum);
   bool CopyPieceData(CFile64& piece, std::uint32_t& pieceSum);
-  bool TakeFileDigest(std::uint32_t index);
+  void HandFileDigest(std::uint32_t index);
   void WriteManifestFile();
   void ThrowWhenShortOfSpace(std::uint32_t index, std::uint64_t needed) const;
   void RetryAfterSourceError(const CException& error);
@@ -81,9 +81,14 @@ class SplitRun {
   bool keepFiles_ = false;  // the user chose to keep the files of a cancelled split
   std::optional<CFileException> stubOpenFailure_;
   // With a manifest: the original's digest so far, and each package file's once written.
+  // Both are the digest thread's until it has finished.
   Sha256 original_;
   std::vector<Sha256Digest> fileDigests_;
+  std::optional<CopyBuffer> readBackBuffer_;
   std::string manifestPath_;  // once the manifest is being written
+  // Reads each package file back once written, and takes its digest and the original's, while
+  // the next file is written. Stopped first when the run ends, as it uses the members above.
+  BackgroundWork fileDigestWork_;
 };
 
 void SplitRun::Run() {
@@ -98,6 +103,10 @@ void SplitRun::Run() {
   if (options_.promptOnOverwrites) ConfirmOverwrites();
   DeletePackageFiles(staleFiles_);
   buffer_.emplace(AllocateCopyBuffer(header_.maxPieceDataSize));
+  if (options_.writeManifest) {
+    readBackBuffer_.emplace(AllocateCopyBuffer(kMaxCopyBufferSize));
+    fileDigests_.resize(header_.fileCount);
+  }
   SetStatus(host_, kProgressUnchanged, IDS_OPENING_FILE, {FileNamePart(sourcePath_)});
   source_.Open(sourcePath_, false);
   piece_ = NewPieceHeader(0, 0);
@@ -105,6 +114,7 @@ void SplitRun::Run() {
   WriteMaster();
   WritePieces();
   source_.Close();
+  fileDigestWork_.Finish();
   if (options_.writeManifest) WriteManifestFile();
   SetStatus(host_, 100);
   buffer_.reset();
@@ -113,6 +123,7 @@ void SplitRun::Run() {
 
 void SplitRun::EndAfterFailure() {
   if (host_.MainWindowExists()) SetStatus(host_, 0, IDS_OPERATION_NOT_COMPLETED);
+  fileDigestWork_.Stop();
   buffer_.reset();
   if (masterCreated_ && !keepFiles_) DeletePackageFiles(names_);
   if (!manifestPath_.empty() && !keepFiles_) DeleteFileByName(manifestPath_);
@@ -219,13 +230,17 @@ Attempt SplitRun::WriteMasterOnce() {
   master.Close();
   // The master is a program: whoever may read the package may run it.
   if (selfExtracting) platform::MarkExecutable(names_[0]);
-  return TakeFileDigest(0) ? Attempt::written : Attempt::cancelled;
+  HandFileDigest(0);
+  return Attempt::written;
 }
 
 void SplitRun::WritePieces() {
   for (std::uint32_t index = 1; index < header_.fileCount; ++index) {
     if (PollCancel(host_)) Cancel(index);
     SetStatus(host_, kProgressUnchanged, IDS_PROCESSING_FILE, {FileNamePart(names_[index])});
+    // The digests may lag one file behind the writing; a file that could not be read back
+    // ends the split.
+    fileDigestWork_.WaitUntilAtMost(1);
     const std::uint32_t pieceSum = WritePiece(index);
     accumulator_ = NextRunningChecksum(accumulator_, index, pieceSum);
   }
@@ -245,10 +260,8 @@ std::uint32_t SplitRun::WritePiece(std::uint32_t index) {
   piece_.pieceIndex = index;
   piece_.dataSize = std::min(header_.maxPieceDataSize, header_.originalSize - done_);
   const std::uint64_t start = done_;
-  const Sha256 originalBefore = original_;
   for (;;) {
     std::uint32_t pieceSum = 0;
-    original_ = originalBefore;
     Attempt result;
     try {
       result = WritePieceOnce(index, start, pieceSum);
@@ -291,31 +304,32 @@ Attempt SplitRun::WritePieceOnce(std::uint32_t index, std::uint64_t start,
   piece.SeekToBegin(kPieceSumOffset);
   piece.Write(header.data() + kPieceSumOffset, 2 * sizeof(std::uint32_t));
   piece.Close();
-  return TakeFileDigest(index) ? Attempt::written : Attempt::cancelled;
+  HandFileDigest(index);
+  return Attempt::written;
 }
 
 // Copies the piece's data behind its header; false when the user cancelled.
 bool SplitRun::CopyPieceData(CFile64& piece, std::uint32_t& pieceSum) {
   const std::uint64_t size = piece_.dataSize;
-  Sha256* const digests[] = {&original_};
-  const std::uint64_t copied =
-      CopyData(host_, source_, piece, size, *buffer_, header_.originalSize, done_,
-               ProgressBar::shown, pieceSum, options_.writeManifest ? digests : CopyDigests());
+  const std::uint64_t copied = CopyData(host_, source_, piece, size, *buffer_, header_.originalSize,
+                                        done_, ProgressBar::shown, pieceSum);
   if (copied == kCopyCancelled) return false;
   if (copied != size) ThrowAppException(IDS_DATA_CORRUPTION);
   return true;
 }
 
-// With a manifest: the digest of package file `index` as written. A piece's header is completed
-// only after its data has passed, and it comes first in the file, so the file is read back, from
-// the system's cache as a rule. False when the user cancelled meanwhile.
-bool SplitRun::TakeFileDigest(std::uint32_t index) {
-  if (!options_.writeManifest) return true;
-  const std::optional<Sha256Digest> digest = DigestOfFile(host_, names_[index], *buffer_);
-  if (!digest) return false;
-  fileDigests_.resize(header_.fileCount);
-  fileDigests_[index] = *digest;
-  return true;
+// With a manifest: the digest of package file `index` as written, and of the original's bytes
+// in it. A piece's header is completed only after its data has passed, and it comes first in
+// the file, so the file is read back, from the system's cache as a rule, on the digest thread.
+void SplitRun::HandFileDigest(std::uint32_t index) {
+  if (!options_.writeManifest) return;
+  Sha256* const original = index == 0 ? nullptr : &original_;
+  fileDigestWork_.Hand([this, index, original, path = names_[index]] {
+    const std::span<std::byte> buffer(readBackBuffer_->Data(), readBackBuffer_->Size());
+    const std::optional<Sha256Digest> digest =
+        DigestOfPackageFile(path, buffer, original, kPieceHeaderSize, fileDigestWork_);
+    if (digest) fileDigests_[index] = *digest;
+  });
 }
 
 // Beside the master, naming the files as they are named there, and the original by its name.
@@ -349,6 +363,8 @@ void SplitRun::RetryAfterSourceError(const CException& error) {
 
 // After OK the file is written again in the chosen folder, or on the disk just inserted.
 void SplitRun::RelocateAfterWriteError(const CException& error, std::uint32_t index) {
+  // The files written so far are read back before the user changes the disk.
+  fileDigestWork_.Finish();
   std::vector<std::string> before = names_;
   switch (RelocatePackage(host_, names_, error)) {
     case LocationAnswer::ok:
@@ -372,6 +388,7 @@ void SplitRun::RelocateAfterWriteError(const CException& error, std::uint32_t in
 // The user cancelled while package file `index` was written. The delete question is asked
 // only when every earlier file is here; when one is missing it is on another disk.
 void SplitRun::Cancel(std::uint32_t index) {
+  fileDigestWork_.Stop();
   const bool earlierFilesHere =
       std::all_of(names_.begin(), names_.begin() + index,
                   [](const std::string& name) { return FileExists(name); });
