@@ -196,6 +196,18 @@ void Warm(const std::vector<std::string>& paths) {
   }
 }
 
+// The files of the folder whose names end in `extension`, in the order of their names.
+std::vector<std::string> FilesIn(const fs::path& folder, const std::string& extension) {
+  std::vector<std::string> files;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+    if (entry.path().extension().string().ends_with(extension)) {
+      files.push_back(entry.path().string());
+    }
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
 void RemoveFilesIn(const fs::path& folder) {
   for (const fs::directory_entry& entry : fs::directory_iterator(folder)) fs::remove(entry);
 }
@@ -223,10 +235,10 @@ int main(int argc, char** argv) {
     if (option == "--program") partwell = argv[i + 1];
   }
   const fs::path folder = base / ("partwell-bench-" + std::to_string(getpid()));
-  const fs::path package = folder / "package", splitOurs = folder / "split-ours",
-                 splitTheirs = folder / "split-theirs", merged = folder / "merged",
-                 config = folder / "config";
-  for (const fs::path& path : {package, splitOurs, splitTheirs, merged, config}) {
+  const fs::path package = folder / "package", withManifest = folder / "with-manifest",
+                 splitOurs = folder / "split-ours", splitTheirs = folder / "split-theirs",
+                 merged = folder / "merged", config = folder / "config";
+  for (const fs::path& path : {package, withManifest, splitOurs, splitTheirs, merged, config}) {
     fs::create_directories(path);
   }
   struct statfs disk {};
@@ -244,17 +256,17 @@ int main(int argc, char** argv) {
   Execute({"package",
            {partwell, "split", source, "--dest", package.string(), "--size", "100MB", "--yes"}},
           configFolder);
-  std::vector<std::string> pieces;
-  std::string master;
-  for (const fs::directory_entry& entry : fs::directory_iterator(package)) {
-    const std::string path = entry.path().string();
-    if (entry.path().extension() == ".fss") pieces.push_back(path);
-    if (entry.path().extension() == ".fsm") master = path;
-  }
-  std::sort(pieces.begin(), pieces.end());
+  Execute({"package with a manifest",
+           {partwell, "split", source, "--dest", withManifest.string(), "--size", "100MB",
+            "--manifest", "--yes"}},
+          configFolder);
+  const std::vector<std::string> pieces = FilesIn(package, ".fss");
+  const std::string master = FilesIn(package, ".fsm").at(0);
+  const std::string masterWithManifest = FilesIn(withManifest, ".fsm").at(0);
   std::string pieceList;
   for (const std::string& piece : pieces) pieceList += " " + Quoted(piece);
   std::vector<std::string> everything = pieces;
+  for (const std::string& piece : FilesIn(withManifest, "")) everything.push_back(piece);
   everything.push_back(source);
   Warm(everything);
 
@@ -281,8 +293,28 @@ int main(int argc, char** argv) {
   Comparison verify{{{"partwell verify", {partwell, "verify", master, "--yes"}},
                      Shell("cat pieces > /dev/null", "cat" + pieceList + " > /dev/null")},
                     {"<= 1.1"}};
+  // The strong checksums against the same program without them.
+  Comparison splitManifest{
+      {{"partwell split --manifest",
+        {partwell, "split", source, "--dest", splitOurs.string(), "--size", "100MB", "--manifest",
+         "--yes"},
+        emptyFolder(splitOurs)},
+       {"partwell split",
+        {partwell, "split", source, "--dest", splitOurs.string(), "--size", "100MB", "--yes"},
+        emptyFolder(splitOurs)}},
+      {"<= 1.3"}};
+  Comparison mergeManifest{
+      {{"partwell merge, manifest beside",
+        {partwell, "merge", masterWithManifest, "--dest", merged.string(), "--yes"},
+        emptyFolder(merged)},
+       {"partwell merge",
+        {partwell, "merge", master, "--dest", merged.string(), "--yes"},
+        emptyFolder(merged)}},
+      {"<= 1.3"}};
+  const std::vector<Comparison*> comparisons = {&split, &merge, &verify, &splitManifest,
+                                                &mergeManifest};
   for (const std::string& program : versus) {
-    for (Comparison* comparison : {&split, &merge, &verify}) {
+    for (Comparison* comparison : comparisons) {
       Command other = comparison->commands[0];
       other.name = program + ": " + other.name;
       other.argv[0] = program;
@@ -291,14 +323,14 @@ int main(int argc, char** argv) {
     }
   }
   for (int round = 0; round < rounds; ++round) {
-    for (Comparison* comparison : {&split, &merge, &verify}) {
+    for (Comparison* comparison : comparisons) {
       RunRound(*comparison, round, configFolder, size);
     }
     std::printf("round %d of %d done, load %s\n", round + 1, rounds, LoadAverage().c_str());
     std::fflush(stdout);
   }
   std::printf("Medians of %d rounds (ratios: the median of the rounds' ratios)\n", rounds);
-  for (const Comparison* comparison : {&split, &merge, &verify}) Report(*comparison);
+  for (const Comparison* comparison : comparisons) Report(*comparison);
   std::printf("load average at the end: %s\n", LoadAverage().c_str());
   fs::remove_all(folder);
   return 0;

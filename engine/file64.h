@@ -38,6 +38,10 @@ class CFile64 {
   std::uint64_t Position();
   std::uint64_t Length();
   void Flush();
+  // From now on, every few megabytes written start on their way to the disk while later ones
+  // are written, for a file that will be flushed at the end: the flush then waits for the
+  // last few alone, not for the whole file.
+  void WriteBackAsWritten() { writeBackAsWritten_ = true; }
   // Cuts or extends the file to `length` bytes; the position is not moved.
   void SetLength(std::uint64_t length);
 
@@ -52,6 +56,8 @@ class CFile64 {
   platform::FileHandle handle_ = platform::kInvalidFileHandle;
   std::string fileName_;
   bool isOpen_ = false;
+  bool writeBackAsWritten_ = false;
+  std::uint64_t writtenSinceWriteBack_ = 0;
 };
 
 // Code 0 does nothing; otherwise throws the file error for the code's cause and the path.

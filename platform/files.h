@@ -34,6 +34,10 @@ ErrorCode SeekTo(FileHandle handle, std::int64_t offset, SeekOrigin origin,
                  std::uint64_t& position);
 ErrorCode FileLength(FileHandle handle, std::uint64_t& length);
 ErrorCode FlushToDisk(FileHandle handle);
+// Starts writing the file's changed bytes to the disk and returns without waiting, so that a
+// flush at the end finds little left to do. Only a hint: where the system has no such call
+// nothing happens, and write errors are reported by the flush.
+void StartWriteBack(FileHandle handle);
 // The file ends at `length` bytes, cut or extended with zeros; the position stays where it is.
 ErrorCode SetFileLength(FileHandle handle, std::uint64_t length);
 

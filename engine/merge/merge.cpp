@@ -234,6 +234,8 @@ void MergeRun::CreateMergedFile() {
   RaiseSystemFileError(platform::CheckReplaceable(destination_), destination_);
   RemoveStaleTemporaries(destination_);
   temporary_ = CreateTemporaryFor(destination_, merged_);
+  // It is flushed before it takes the target's name.
+  merged_.WriteBackAsWritten();
 }
 
 // Piece `index`, asking for another file and trying again for as long as it fails.

@@ -171,6 +171,12 @@ ErrorCode FlushToDisk(FileHandle handle) {
   return fsync(Descriptor(handle)) == 0 ? 0 : LastError();
 }
 
+void StartWriteBack([[maybe_unused]] FileHandle handle) {
+#ifdef SYNC_FILE_RANGE_WRITE
+  sync_file_range(Descriptor(handle), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 ErrorCode SetFileLength(FileHandle handle, std::uint64_t length) {
   if (length > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return EFBIG;
   return ftruncate(Descriptor(handle), static_cast<off_t>(length)) == 0 ? 0 : LastError();

@@ -105,6 +105,10 @@ ErrorCode FlushToDisk(FileHandle handle) {
   return FlushFileBuffers(Win32Handle(handle)) ? 0 : GetLastError();
 }
 
+// The system writes a file's cached bytes on its own schedule; asking earlier would mean a
+// full flush, which waits.
+void StartWriteBack(FileHandle) {}
+
 ErrorCode SetFileLength(FileHandle handle, std::uint64_t length) {
   FILE_END_OF_FILE_INFO end;
   end.EndOfFile.QuadPart = static_cast<LONGLONG>(length);
