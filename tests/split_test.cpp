@@ -20,6 +20,7 @@
 #include "engine/file64.h"
 #include "engine/operation_state.h"
 #include "engine/package_format.h"
+#include "engine/package_manifest.h"
 #include "engine/package_names.h"
 #include "engine/package_reading.h"
 #include "engine/split/split_plan.h"
@@ -461,7 +462,8 @@ class MountedSplit : public SplitOperation {
 };
 
 // A small tmpfs stands for a removable disk: each file that does not fit asks for the next
-// disk by its index; the test takes the files away as the user would take the disk out.
+// disk by its index; the test takes the files away as the user would take the disk out. The
+// manifest's digests of the files on earlier disks were taken before the disk went.
 TEST_F(MountedSplit, FullDiskAsksForTheNextDisk) {
   if (!Mount("mount -t tmpfs -o size=16k partwell-split " + Point())) {
     GTEST_SKIP() << "cannot mount a tmpfs (root on POSIX needed)";
@@ -488,6 +490,7 @@ TEST_F(MountedSplit, FullDiskAsksForTheNextDisk) {
       {LocationAnswer::ok, folder}, {LocationAnswer::ok, folder}, {LocationAnswer::ok, folder}};
   SplitOptions options = SizeMode(*empty);
   options.promptOnOverwrites = false;
+  options.writeManifest = true;
   Split(sourcePath, prefix, options);
   takeDiskOut();
 
@@ -506,6 +509,18 @@ TEST_F(MountedSplit, FullDiskAsksForTheNextDisk) {
                      ExpectedHeader(pieceData, 4, source.size(), prefix, sourcePath));
   ExpectPieces(names, source, pieceData);
   EXPECT_EQ(host_.statusText, "The operation was completed.");
+  const std::optional<ManifestDigests> manifest =
+      ReadManifest((fs::path(collected) / "movie.sha256").string());
+  ASSERT_TRUE(manifest.has_value());
+  const auto digestOf = [](const Bytes& bytes) {
+    Sha256 digest;
+    digest.Update(bytes.data(), bytes.size());
+    return digest.Finish();
+  };
+  for (const std::string& name : names) {
+    EXPECT_EQ(manifest->at(fs::path(name).filename().string()), digestOf(FileBytes(name))) << name;
+  }
+  EXPECT_EQ(manifest->at("source.bin"), digestOf(source));
 }
 
 // A one-file FUSE file system whose reads fail with EIO while a control file exists; it serves
