@@ -5,6 +5,8 @@ BackgroundWork::~BackgroundWork() { Stop(); }
 void BackgroundWork::Hand(std::function<void()> task) {
   std::lock_guard lock(mutex_);
   stopping_ = false;
+  // Until the operation has taken the error, every later task would build on missing work.
+  if (failure_) return;
   queue_.push_back(std::move(task));
   if (!thread_.joinable()) thread_ = std::thread([this] { RunTasks(); });
   changed_.notify_all();

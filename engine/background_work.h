@@ -22,6 +22,7 @@ class BackgroundWork {
   ~BackgroundWork();
 
   // Queues `task` behind the tasks handed before it; the thread starts with the first task.
+  // While a failure waits to be taken, the task is dropped.
   void Hand(std::function<void()> task);
   // Waits until no more than `count` tasks are queued or running. A task that raised passes
   // its error on here, and the tasks behind it are dropped.
