@@ -15,10 +15,21 @@ void BackgroundWork::Hand(std::function<void()> task) {
 void BackgroundWork::WaitUntilAtMost(std::size_t count) {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [&] { return queue_.size() <= count || failure_; });
-  if (!failure_) return;
-  // The task that failed was removed; the ones behind it would build on its missing result.
-  changed_.wait(lock, [&] { return queue_.empty(); });
-  std::rethrow_exception(std::exchange(failure_, nullptr));
+  TakeFailure();
+}
+
+bool BackgroundWork::WaitUntilAtMost(std::size_t count, std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  if (!changed_.wait_for(lock, timeout, [&] { return queue_.size() <= count || failure_; })) {
+    return false;
+  }
+  TakeFailure();
+  return true;
+}
+
+// The failed task and the ones behind it left the queue together.
+void BackgroundWork::TakeFailure() {
+  if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
 }
 
 void BackgroundWork::Stop() {

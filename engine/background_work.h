@@ -4,6 +4,7 @@
 // tasks touch no window and ask nothing; the operation's thread waits for them where it needs
 // their results and stops them before it removes files they may read.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -27,6 +28,8 @@ class BackgroundWork {
   // Waits until no more than `count` tasks are queued or running. A task that raised passes
   // its error on here, and the tasks behind it are dropped.
   void WaitUntilAtMost(std::size_t count);
+  // The same, giving up after `timeout`: false then, so that a window can be kept live.
+  bool WaitUntilAtMost(std::size_t count, std::chrono::milliseconds timeout);
   // Waits until every task handed over has run.
   void Finish() { WaitUntilAtMost(0); }
   // Drops the queued tasks, tells the running one to stop, and waits for it to end.
@@ -36,6 +39,8 @@ class BackgroundWork {
 
  private:
   void RunTasks();
+  // With the lock held: passes on the error of a failed task, once.
+  void TakeFailure();
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;

@@ -32,6 +32,19 @@ TEST(BackgroundWork, AFailedTaskPassesItsErrorOnAndDropsTheRest) {
   EXPECT_EQ(ran, 2);
 }
 
+// A wait with a time limit lets the operation's thread look at its window meanwhile.
+TEST(BackgroundWork, AWaitWithATimeLimitGivesUpWhileTheTaskRuns) {
+  BackgroundWork work;
+  std::atomic<bool> release = false;
+  work.Hand([&] {
+    while (!release) {
+    }
+  });
+  EXPECT_FALSE(work.WaitUntilAtMost(0, std::chrono::milliseconds(20)));
+  release = true;
+  EXPECT_TRUE(work.WaitUntilAtMost(0, std::chrono::minutes(1)));
+}
+
 TEST(BackgroundWork, StopEndsTheRunningTaskAndDropsTheQueuedOnes) {
   BackgroundWork work;
   std::atomic<bool> started = false;

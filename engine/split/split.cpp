@@ -1,6 +1,7 @@
 #include "engine/split/split.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -27,6 +28,9 @@
 #include "res/resource.h"
 
 namespace {
+
+// How long the split waits for the digest thread between looks at the window.
+constexpr std::chrono::milliseconds kDigestWaitSlice{100};
 
 // How one attempt at writing a package file ended, when it raised nothing.
 enum class Attempt { written, cancelled, stubUnreadable };
@@ -57,6 +61,7 @@ class SplitRun {
   Attempt WritePieceOnce(std::uint32_t index, std::uint64_t start, std::uint32_t& pieceSum);
   bool CopyPieceData(CFile64& piece, std::uint32_t& pieceSum);
   void HandFileDigest(std::uint32_t index);
+  bool WaitForFileDigests(std::size_t behind);
   void WriteManifestFile();
   void ThrowWhenShortOfSpace(std::uint32_t index, std::uint64_t needed) const;
   void RetryAfterSourceError(const CException& error);
@@ -114,7 +119,7 @@ void SplitRun::Run() {
   WriteMaster();
   WritePieces();
   source_.Close();
-  fileDigestWork_.Finish();
+  if (!WaitForFileDigests(0)) Cancel(header_.fileCount);
   if (options_.writeManifest) WriteManifestFile();
   SetStatus(host_, 100);
   buffer_.reset();
@@ -240,7 +245,7 @@ void SplitRun::WritePieces() {
     SetStatus(host_, kProgressUnchanged, IDS_PROCESSING_FILE, {FileNamePart(names_[index])});
     // The digests may lag one file behind the writing; a file that could not be read back
     // ends the split.
-    fileDigestWork_.WaitUntilAtMost(1);
+    if (!WaitForFileDigests(1)) Cancel(index);
     const std::uint32_t pieceSum = WritePiece(index);
     accumulator_ = NextRunningChecksum(accumulator_, index, pieceSum);
   }
@@ -332,6 +337,16 @@ void SplitRun::HandFileDigest(std::uint32_t index) {
   });
 }
 
+// Waits until the digest thread is no more than `behind` files behind, which takes as long as
+// hashing a whole piece, with the window live and the cancel button working meanwhile. False
+// when the user cancelled.
+bool SplitRun::WaitForFileDigests(std::size_t behind) {
+  while (!fileDigestWork_.WaitUntilAtMost(behind, kDigestWaitSlice)) {
+    if (PollCancel(host_) || host_.PumpMessages()) return false;
+  }
+  return true;
+}
+
 // Beside the master, naming the files as they are named there, and the original by its name.
 void SplitRun::WriteManifestFile() {
   manifestPath_ = ManifestPath(FolderPart(names_[0]) + FileNamePart(header_.pathPrefix));
@@ -364,7 +379,7 @@ void SplitRun::RetryAfterSourceError(const CException& error) {
 // After OK the file is written again in the chosen folder, or on the disk just inserted.
 void SplitRun::RelocateAfterWriteError(const CException& error, std::uint32_t index) {
   // The files written so far are read back before the user changes the disk.
-  fileDigestWork_.Finish();
+  if (!WaitForFileDigests(0)) Cancel(index);
   std::vector<std::string> before = names_;
   switch (RelocatePackage(host_, names_, error)) {
     case LocationAnswer::ok:
