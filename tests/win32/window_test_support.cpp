@@ -77,6 +77,9 @@ StartedProgram::StartedProgram(const std::string& commandLine) {
                       &process_)) {
     return;
   }
+  // Until the program waits for input it may still be setting its window up, and would undo
+  // what a test does to it meanwhile (on a busy machine it did).
+  WaitForInputIdle(process_.hProcess, 30'000);
   FoundWindow found{process_.dwProcessId, nullptr};
   for (int tries = 0; tries < 300 && found.window == nullptr; ++tries) {
     EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&found));
