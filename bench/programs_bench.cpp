@@ -278,19 +278,20 @@ int main(int argc, char** argv) {
 
   const auto emptyFolder = [](const fs::path& path) { return [path] { RemoveFilesIn(path); }; };
   const std::string output = Quoted((merged / "new").string());
-  Comparison split{
-      {{"partwell split --size 100MB",
-        {partwell, "split", source, "--dest", splitOurs.string(), "--size", "100MB", "--yes"},
-        emptyFolder(splitOurs)},
-       Shell(
-           "split -b 100M",
-           "split -b 100M " + Quoted(source) + " " + Quoted((splitTheirs / "source.bin.").string()),
-           emptyFolder(splitTheirs))},
-      {"<= 0.9"}};
+  const Command ourSplit{
+      "partwell split --size 100MB",
+      {partwell, "split", source, "--dest", splitOurs.string(), "--size", "100MB", "--yes"},
+      emptyFolder(splitOurs)};
+  const Command ourMerge{"partwell merge",
+                         {partwell, "merge", master, "--dest", merged.string(), "--yes"},
+                         emptyFolder(merged)};
+  Comparison split{{ourSplit, Shell("split -b 100M",
+                                    "split -b 100M " + Quoted(source) + " " +
+                                        Quoted((splitTheirs / "source.bin.").string()),
+                                    emptyFolder(splitTheirs))},
+                   {"<= 0.9"}};
   Comparison merge{
-      {{"partwell merge",
-        {partwell, "merge", master, "--dest", merged.string(), "--yes"},
-        emptyFolder(merged)},
+      {ourMerge,
        Shell("cat pieces | dd of=new bs=128K",
              "cat" + pieceList + " | dd of=" + output + " bs=128K status=none",
              emptyFolder(merged)),
@@ -299,24 +300,15 @@ int main(int argc, char** argv) {
   Comparison verify{{{"partwell verify", {partwell, "verify", master, "--yes"}},
                      Shell("cat pieces > /dev/null", "cat" + pieceList + " > /dev/null")},
                     {"<= 1.1"}};
-  // The strong checksums against the same program without them.
-  Comparison splitManifest{
-      {{"partwell split --manifest",
-        {partwell, "split", source, "--dest", splitOurs.string(), "--size", "100MB", "--manifest",
-         "--yes"},
-        emptyFolder(splitOurs)},
-       {"partwell split",
-        {partwell, "split", source, "--dest", splitOurs.string(), "--size", "100MB", "--yes"},
-        emptyFolder(splitOurs)}},
-      {"<= 1.3"}};
-  Comparison mergeManifest{
-      {{"partwell merge, manifest beside",
-        {partwell, "merge", masterWithManifest, "--dest", merged.string(), "--yes"},
-        emptyFolder(merged)},
-       {"partwell merge",
-        {partwell, "merge", master, "--dest", merged.string(), "--yes"},
-        emptyFolder(merged)}},
-      {"<= 1.3"}};
+  // The strong checksums against the same commands without them.
+  Command ourSplitWithManifest = ourSplit;
+  ourSplitWithManifest.name = "partwell split --manifest";
+  ourSplitWithManifest.argv.insert(ourSplitWithManifest.argv.end() - 1, "--manifest");
+  Command ourMergeWithManifest = ourMerge;
+  ourMergeWithManifest.name = "partwell merge, manifest beside";
+  ourMergeWithManifest.argv[2] = masterWithManifest;
+  Comparison splitManifest{{ourSplitWithManifest, ourSplit}, {"<= 1.3"}};
+  Comparison mergeManifest{{ourMergeWithManifest, ourMerge}, {"<= 1.3"}};
   const std::vector<std::string> withManifestFiles = FilesIn(withManifest, "");
   split.inputs = splitManifest.inputs = {source};
   merge.inputs = verify.inputs = pieces;
