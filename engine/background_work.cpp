@@ -14,18 +14,18 @@ void BackgroundWork::Hand(std::function<void()> task) {
 
 void BackgroundWork::WaitUntilAtMost(std::size_t count) {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [&] { return queue_.size() <= count || failure_; });
+  changed_.wait(lock, [&] { return DownTo(count); });
   TakeFailure();
 }
 
 bool BackgroundWork::WaitUntilAtMost(std::size_t count, std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
-  if (!changed_.wait_for(lock, timeout, [&] { return queue_.size() <= count || failure_; })) {
-    return false;
-  }
+  if (!changed_.wait_for(lock, timeout, [&] { return DownTo(count); })) return false;
   TakeFailure();
   return true;
 }
+
+bool BackgroundWork::DownTo(std::size_t count) const { return queue_.size() <= count || failure_; }
 
 // The failed task and the ones behind it left the queue together.
 void BackgroundWork::TakeFailure() {

@@ -39,6 +39,8 @@ class BackgroundWork {
 
  private:
   void RunTasks();
+  // With the lock held: what a wait waits for, no more than `count` tasks left or one failed.
+  bool DownTo(std::size_t count) const;
   // With the lock held: passes on the error of a failed task, once.
   void TakeFailure();
 
