@@ -10,6 +10,8 @@ jobs=$(nproc)
 # Rebuilds of several checkouts on one machine share their compiled objects where ccache is there.
 if command -v ccache >/dev/null 2>&1; then export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}; fi
 configs=("$@")
+# The Wine user of the Windows unit tests (the window tests have one of their own).
+wine_user=${WINEPREFIX:-$HOME/.wine}
 [ ${#configs[@]} -gt 0 ] || configs=(native sanitize windows fuzz package)
 
 # The window tests need a display: a virtual one of our own unless DISPLAY names one.
@@ -76,8 +78,7 @@ for config in "${configs[@]}"; do
         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DPARTWELL_BENCH=OFF
       # One Wine server and its services for the whole run, started apart from the tests'
       # output pipes: a service that inherits them would keep CTest waiting.
-      WINEDEBUG=-all wineserver -p 120 </dev/null >/dev/null 2>&1 || true
-      WINEDEBUG=-all wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+      sh tests/win32/wine_user.sh start "$wine_user" || true
       start_display ;;
     fuzz)
       CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -94,6 +95,6 @@ for config in "${configs[@]}"; do
   # Packages for the other system need both builds: made by one, merged by the other.
   if [ "$config" = windows ] && [ -d build/native ]; then tests/cross_stub.sh build/native build/windows; fi
   # In CI nothing of Wine's may outlive the run (elsewhere other runs may share the server).
-  if [ "$config" = windows ] && [ -n "${CI:-}" ]; then WINEDEBUG=-all wineserver -k >/dev/null 2>&1 || true; fi
+  if [ "$config" = windows ] && [ -n "${CI:-}" ]; then sh tests/win32/wine_user.sh stop "$wine_user"; fi
   if [ "$config" = windows ]; then stop_display; fi
 done

@@ -1,7 +1,8 @@
 #!/bin/sh
-# A Wine user of the window tests' own. Those tests change the user's number format and stored
-# settings, and the unit tests, which run beside them, must not see either. Its server and
-# services start here with no pipe of CTest's, which they would keep open.
+# Starts or stops the server and services of a Wine user (a Wine prefix) with no pipe of the
+# caller's, which they would keep open: the unit tests' user for a whole test run, and the
+# window tests' own, since those change the user's number format and stored settings, which
+# the unit tests running beside them must not see.
 #   wine_user.sh start|stop FOLDER
 set -eu
 action=$1
