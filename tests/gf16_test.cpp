@@ -32,7 +32,9 @@ TEST(Gf16Test, FieldArithmetic) {
     }
   }
   for (std::uint32_t a = 1; a < 65536; ++a) {
-    ASSERT_EQ(gf16::Multiply(static_cast<std::uint16_t>(a), gf16::Inverse(static_cast<std::uint16_t>(a))), 1);
+    ASSERT_EQ(
+        gf16::Multiply(static_cast<std::uint16_t>(a), gf16::Inverse(static_cast<std::uint16_t>(a))),
+        1);
   }
   EXPECT_EQ(gf16::Power(0, 0), 1);
   EXPECT_EQ(gf16::Power(0, 5), 0);
@@ -51,7 +53,8 @@ TEST(Gf16Test, MultiplyAccumulateOfEveryKernelMatchesTheField) {
     if (!gf16::KernelAvailable(kernel)) continue;
     for (std::size_t offset : {0u, 1u, 6u}) {
       const std::size_t bytes = source.size() - 8 - (offset & 1) * 2;
-      std::vector<std::vector<std::byte>> outputs(factors.size(), std::vector<std::byte>(bytes + offset));
+      std::vector<std::vector<std::byte>> outputs(factors.size(),
+                                                  std::vector<std::byte>(bytes + offset));
       std::vector<std::byte*> dst;
       for (auto& out : outputs) {
         for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<std::byte>(i);
@@ -64,8 +67,8 @@ TEST(Gf16Test, MultiplyAccumulateOfEveryKernelMatchesTheField) {
                                                      std::to_integer<int>(source[2 + w]) << 8);
           const std::size_t at = offset + w;
           const auto before = static_cast<std::uint16_t>((at & 0xFF) | ((at + 1) & 0xFF) << 8);
-          const auto out = static_cast<std::uint16_t>(std::to_integer<int>(outputs[j][at]) |
-                                                      std::to_integer<int>(outputs[j][at + 1]) << 8);
+          const auto out = static_cast<std::uint16_t>(
+              std::to_integer<int>(outputs[j][at]) | std::to_integer<int>(outputs[j][at + 1]) << 8);
           ASSERT_EQ(out, before ^ gf16::Multiply(in, factors[j])) << j << " at " << w;
         }
       }

@@ -37,7 +37,8 @@ TEST(Md5Test, KnownDigests) {
 
 TEST(Md5Test, RunsOfAnySizeGiveTheDigestOfTheWhole) {
   std::vector<std::uint8_t> data(200'000);
-  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+  for (std::size_t i = 0; i < data.size(); ++i)
+    data[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
   const Md5Digest whole = Md5Of(data.data(), data.size());
   for (std::size_t step : {1u, 3u, 63u, 64u, 65u, 4097u}) {
     Md5 runs;

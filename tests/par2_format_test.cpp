@@ -21,7 +21,8 @@ bool HavePar2() { return std::system("par2 --version >/dev/null 2>&1") == 0; }
 
 // Runs par2 in the folder, quietly; true when it succeeds.
 bool RunPar2(const ScratchFolder& folder, const std::string& arguments) {
-  const std::string command = "cd '" + folder.PathText() + "' && par2 " + arguments + " >par2.log 2>&1";
+  const std::string command =
+      "cd '" + folder.PathText() + "' && par2 " + arguments + " >par2.log 2>&1";
   return std::system(command.c_str()) == 0;
 }
 
@@ -56,8 +57,10 @@ class Par2FormatTest : public ::testing::Test {
   void SetUp() override {
     if (!HavePar2()) GTEST_SKIP() << "par2 is not installed";
     std::mt19937 random(5);
-    for (const auto& [name, size] : std::vector<std::pair<std::string, std::size_t>>{
-             {"piece_00001.fss", 100'003}, {"piece_00002.fss", 5'000}, {"piece_00000.fsm", 65'536}}) {
+    for (const auto& [name, size] :
+         std::vector<std::pair<std::string, std::size_t>>{{"piece_00001.fss", 100'003},
+                                                          {"piece_00002.fss", 5'000},
+                                                          {"piece_00000.fsm", 65'536}}) {
       std::string data(size, '\0');
       for (char& c : data) c = static_cast<char>(random());
       folder_.Write(name, data.data(), data.size());
@@ -76,20 +79,23 @@ class Par2FormatTest : public ::testing::Test {
   }
 
   // The recovery slices of `exponents` over the files' slices in the set's order.
-  std::vector<std::vector<std::byte>> RecoveryOf(const Par2Set& set,
-                                                 const std::vector<std::uint32_t>& exponents) const {
-    std::vector<std::vector<std::byte>> recovery(exponents.size(), std::vector<std::byte>(set.sliceSize));
+  std::vector<std::vector<std::byte>> RecoveryOf(
+      const Par2Set& set, const std::vector<std::uint32_t>& exponents) const {
+    std::vector<std::vector<std::byte>> recovery(exponents.size(),
+                                                 std::vector<std::byte>(set.sliceSize));
     std::vector<std::byte*> outputs;
     for (auto& slice : recovery) outputs.push_back(slice.data());
     std::uint32_t index = 0;
     std::uint64_t total = 0;
     for (const Par2File& file : set.files) total += Par2SliceCount(file.length, set.sliceSize);
-    const std::vector<std::uint16_t> constants = InputSliceConstants(static_cast<std::uint32_t>(total));
+    const std::vector<std::uint16_t> constants =
+        InputSliceConstants(static_cast<std::uint32_t>(total));
     for (const Par2File& file : set.files) {
       const std::string data = ReadWholeFile(folder_.Path() / file.name);
       for (std::uint64_t at = 0; at < data.size(); at += set.sliceSize, ++index) {
         std::vector<std::byte> slice(set.sliceSize);
-        std::memcpy(slice.data(), data.data() + at, std::min<std::uint64_t>(set.sliceSize, data.size() - at));
+        std::memcpy(slice.data(), data.data() + at,
+                    std::min<std::uint64_t>(set.sliceSize, data.size() - at));
         std::vector<std::uint16_t> factors;
         for (std::uint32_t e : exponents) factors.push_back(gf16::Power(constants[index], e));
         gf16::MultiplyAccumulateMany(outputs, factors, slice.data(), slice.size());
@@ -104,8 +110,9 @@ class Par2FormatTest : public ::testing::Test {
 
 TEST_F(Par2FormatTest, DescribingPacketsAreThoseOfPar2) {
   for (std::uint64_t sliceSize : {4096u, 10'000u, 65'536u}) {
-    ASSERT_TRUE(RunPar2(folder_, "create -q -n1 -r5 -s" + std::to_string(sliceSize) +
-                                     " theirs.par2 piece_00000.fsm piece_00001.fss piece_00002.fss"));
+    ASSERT_TRUE(
+        RunPar2(folder_, "create -q -n1 -r5 -s" + std::to_string(sliceSize) +
+                             " theirs.par2 piece_00000.fsm piece_00001.fss piece_00002.fss"));
     const auto theirs = PacketsOf(ReadWholeFile(folder_.Path() / "theirs.par2"));
     const Par2Set set = SetOf(sliceSize);
     const auto main = theirs.find(std::string("PAR 2.0\0Main\0\0\0\0", 16));
@@ -131,7 +138,8 @@ TEST_F(Par2FormatTest, Par2RepairsWithRecoverySlicesWeWrote) {
   std::string index;
   index += Text(EncodeMainPacket(set));
   for (const Par2File& file : set.files) {
-    index += Text(EncodeFileDescriptionPacket(set, file)) + Text(EncodeSliceChecksumPacket(set, file));
+    index +=
+        Text(EncodeFileDescriptionPacket(set, file)) + Text(EncodeSliceChecksumPacket(set, file));
   }
   index += Text(EncodeCreatorPacket(set, "Partwell test"));
   folder_.Write("ours.par2", index.data(), index.size());
@@ -145,7 +153,8 @@ TEST_F(Par2FormatTest, Par2RepairsWithRecoverySlicesWeWrote) {
   }
   volume += index;
   folder_.Write("ours.vol000+004.par2", volume.data(), volume.size());
-  ASSERT_TRUE(RunPar2(folder_, "verify -q ours.par2")) << ReadWholeFile(folder_.Path() / "par2.log");
+  ASSERT_TRUE(RunPar2(folder_, "verify -q ours.par2"))
+      << ReadWholeFile(folder_.Path() / "par2.log");
 
   // One file gone (two slices) and one slice of another damaged: three of the four are needed.
   const std::string before = ReadWholeFile(folder_.Path() / "piece_00001.fss");
@@ -153,7 +162,8 @@ TEST_F(Par2FormatTest, Par2RepairsWithRecoverySlicesWeWrote) {
   damaged[50'000] ^= 0x40;
   folder_.Write("piece_00001.fss", damaged.data(), damaged.size());
   std::filesystem::remove(folder_.Path() / "piece_00002.fss");
-  ASSERT_TRUE(RunPar2(folder_, "repair -q ours.par2")) << ReadWholeFile(folder_.Path() / "par2.log");
+  ASSERT_TRUE(RunPar2(folder_, "repair -q ours.par2"))
+      << ReadWholeFile(folder_.Path() / "par2.log");
   EXPECT_EQ(ReadWholeFile(folder_.Path() / "piece_00001.fss"), before);
   EXPECT_EQ(ReadWholeFile(folder_.Path() / "piece_00002.fss").size(), 5'000u);
 }

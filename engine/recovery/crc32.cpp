@@ -49,9 +49,8 @@ std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size) {
   auto p = static_cast<const std::uint8_t*>(data);
   std::uint32_t c = ~crc;
   for (; size >= 8; p += 8, size -= 8) {
-    const std::uint32_t low =
-        c ^ (std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-             std::uint32_t{p[3]} << 24);
+    const std::uint32_t low = c ^ (std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
+                                   std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24);
     c = kTables[7][low & 0xFF] ^ kTables[6][(low >> 8) & 0xFF] ^ kTables[5][(low >> 16) & 0xFF] ^
         kTables[4][low >> 24] ^ kTables[3][p[4]] ^ kTables[2][p[5]] ^ kTables[1][p[6]] ^
         kTables[0][p[7]];

@@ -1,7 +1,7 @@
 #include "engine/recovery/gf16.h"
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace gf16 {
@@ -95,9 +95,8 @@ void MultiplyAccumulate(std::byte* dst, const std::byte* src, std::size_t bytes,
   MultiplyAccumulateMany(dsts, factors, src, bytes);
 }
 
-void MultiplyAccumulateMany(std::span<std::byte* const> dst,
-                            std::span<const std::uint16_t> factors, const std::byte* src,
-                            std::size_t bytes) {
+void MultiplyAccumulateMany(std::span<std::byte* const> dst, std::span<const std::uint16_t> factors,
+                            const std::byte* src, std::size_t bytes) {
   MultiplyAccumulateMany(FastestKernel(), dst, factors, src, bytes);
 }
 

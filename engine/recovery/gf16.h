@@ -30,9 +30,8 @@ void MultiplyAccumulate(std::byte* dst, const std::byte* src, std::size_t bytes,
                         std::uint16_t factor);
 // dst[j] ^= factors[j] * src for every j: one source read once into several destinations, so
 // that a block of input stays in the cache while every recovery slice takes it.
-void MultiplyAccumulateMany(std::span<std::byte* const> dst,
-                            std::span<const std::uint16_t> factors, const std::byte* src,
-                            std::size_t bytes);
+void MultiplyAccumulateMany(std::span<std::byte* const> dst, std::span<const std::uint16_t> factors,
+                            const std::byte* src, std::size_t bytes);
 // The same with a chosen kernel; an unavailable one falls back to the portable kernel.
 void MultiplyAccumulateMany(Kernel kernel, std::span<std::byte* const> dst,
                             std::span<const std::uint16_t> factors, const std::byte* src,

@@ -41,7 +41,7 @@ std::optional<RecoverySolution> SolveRecovery(std::span<const std::uint16_t> mis
   RecoverySolution solution;
   // Each candidate row is [c_m^e for every m | the unit row it started as], reduced against
   // the pivots taken so far; a row that reduces to zero is dependent and passed over.
-  std::vector<Row> pivots;         // reduced rows, pivot p in column pivotColumns[p]
+  std::vector<Row> pivots;  // reduced rows, pivot p in column pivotColumns[p]
   std::vector<std::size_t> pivotColumns;
   std::vector<bool> columnTaken(k, false);
   for (std::uint32_t e : exponents) {
@@ -73,7 +73,8 @@ std::optional<RecoverySolution> SolveRecovery(std::span<const std::uint16_t> mis
   // The reduced rows now read: x[pivotColumns[p]] = sum_j right[p][j] * syndrome_j.
   solution.inverse.assign(k * k, 0);
   for (std::size_t p = 0; p < k; ++p) {
-    for (std::size_t j = 0; j < k; ++j) solution.inverse[pivotColumns[p] * k + j] = pivots[p][k + j];
+    for (std::size_t j = 0; j < k; ++j)
+      solution.inverse[pivotColumns[p] * k + j] = pivots[p][k + j];
   }
   return solution;
 }

@@ -11,8 +11,8 @@ using Md5Digest = std::array<std::uint8_t, 16>;
 class Md5 {
  public:
   void Update(const void* data, std::size_t size);
-  // Feeds the same bytes to two digests, interleaved, which takes less time than one after the
-  // other: a file's digest and that of the slice it is in.
+  // Feeds the same bytes to two digests, a file's and that of the slice it is in, taking the
+  // run in parts small enough to stay in the cache between the two.
   static void UpdateBoth(Md5& first, Md5& second, const void* data, std::size_t size);
   // The digest of every byte given so far; the object is spent afterwards.
   Md5Digest Finish();

@@ -31,8 +31,7 @@ struct SliceDigest {
 
 }  // namespace
 
-Par2File DigestPar2File(const std::string& path, const std::string& name,
-                        std::uint64_t sliceSize) {
+Par2File DigestPar2File(const std::string& path, const std::string& name, std::uint64_t sliceSize) {
   CFile64 input;
   CFileException error;
   if (!input.Open(path, false, &error)) RaiseFileError(error.m_cause, path);

@@ -8,5 +8,4 @@
 #include "engine/recovery/par2_format.h"
 
 // Reads the file at `path` once; `name` is the name the set stores. Raises the file errors.
-Par2File DigestPar2File(const std::string& path, const std::string& name,
-                        std::uint64_t sliceSize);
+Par2File DigestPar2File(const std::string& path, const std::string& name, std::uint64_t sliceSize);

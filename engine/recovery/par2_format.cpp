@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 namespace {
 
 constexpr std::uint8_t kMagic[8] = {'P', 'A', 'R', '2', 0, 'P', 'K', 'T'};
@@ -27,7 +26,8 @@ void Append(std::vector<std::uint8_t>& out, const void* data, std::size_t size) 
 
 template <typename T>
 void AppendLittle(std::vector<std::uint8_t>& out, T value) {
-  for (std::size_t i = 0; i < sizeof(T); ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+  for (std::size_t i = 0; i < sizeof(T); ++i)
+    out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
 // Text fields end on a four-byte boundary, padded with zeros.
@@ -82,7 +82,8 @@ Par2Id Par2FileId(const Md5Digest& hash16k, std::uint64_t length, std::string_vi
 }
 
 void FinishPar2Set(Par2Set& set) {
-  std::ranges::sort(set.files, [](const Par2File& a, const Par2File& b) { return IdBefore(a.id, b.id); });
+  std::ranges::sort(set.files,
+                    [](const Par2File& a, const Par2File& b) { return IdBefore(a.id, b.id); });
   std::ranges::sort(set.nonRecoveryFileIds, IdBefore);
   const std::vector<std::uint8_t> body = MainBody(set);
   set.setId = Md5Of(body.data(), body.size());
