@@ -1,6 +1,7 @@
 #include "engine/recovery/par2_format.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -20,8 +21,10 @@ constexpr PacketType kRecoveryType = TypeOf("PAR 2.0\0RecvSlic");
 constexpr PacketType kCreatorType = TypeOf("PAR 2.0\0Creator\0");
 
 void Append(std::vector<std::uint8_t>& out, const void* data, std::size_t size) {
-  const auto* bytes = static_cast<const std::uint8_t*>(data);
-  out.insert(out.end(), bytes, bytes + size);
+  if (size == 0) return;
+  const std::size_t at = out.size();
+  out.resize(at + size);
+  std::memcpy(out.data() + at, data, size);
 }
 
 template <typename T>
