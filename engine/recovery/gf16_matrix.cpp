@@ -1,80 +1,147 @@
 #include "engine/recovery/gf16_matrix.h"
 
 #include <cstddef>
+#include <new>
 
 #include "engine/recovery/gf16.h"
-
-namespace {
-
-bool IsConstantExponent(std::uint32_t n) {
-  return n % 3 != 0 && n % 5 != 0 && n % 17 != 0 && n % 257 != 0;
-}
-
-// Above this a system is refused rather than allocated: k by k words.
-constexpr std::size_t kMaxMatrixBytes = 512ull * 1024 * 1024;
-
-using Row = std::vector<std::uint16_t>;
-
-// row ^= factor * other, word by word.
-void AddScaledRow(Row& row, const Row& other, std::uint16_t factor) {
-  gf16::MultiplyAccumulate(reinterpret_cast<std::byte*>(row.data()),
-                           reinterpret_cast<const std::byte*>(other.data()),
-                           row.size() * sizeof(std::uint16_t), factor);
-}
-
-}  // namespace
 
 std::vector<std::uint16_t> InputSliceConstants(std::uint32_t count) {
   std::vector<std::uint16_t> constants;
   constants.reserve(count);
   for (std::uint32_t n = 1; constants.size() < count; ++n) {
-    if (IsConstantExponent(n)) constants.push_back(gf16::Exp2(n));
+    if (n % 3 == 0 || n % 5 == 0 || n % 17 == 0 || n % 257 == 0) continue;
+    constants.push_back(gf16::Exp2(n));
   }
   return constants;
 }
 
+namespace {
+
+// Beyond this the inverse alone would not fit comfortably in memory.
+constexpr std::size_t kMaxInverseBytes = std::size_t{512} << 20;
+
+// The system being solved, one row per recovery slice tried: k coefficients (one per missing
+// slice) and then k more that say which chosen exponents' rows were summed into it. The rows
+// are little-endian words, as the multiply-accumulate takes them.
+class Elimination {
+ public:
+  Elimination(std::span<const std::uint16_t> constants, std::span<const std::uint32_t> exponents)
+      : constants_(constants),
+        exponents_(exponents),
+        k_(constants.size()),
+        width_(2 * k_),
+        rows_(k_ * width_ * 2),
+        pivotColumn_(k_),
+        chosen_(k_) {}
+
+  std::optional<RecoverySolution> Solve() {
+    for (std::size_t r = 0; r < k_; ++r) Fill(r);
+    for (std::size_t r = 0; r < k_; ++r) {
+      std::optional<std::size_t> column = NonZeroColumn(r);
+      while (!column) {
+        // The row depends on those before it: the next exponent takes its place.
+        if (nextExponent_ == exponents_.size()) return std::nullopt;
+        Fill(r);
+        ReduceByPivotsBefore(r);
+        column = NonZeroColumn(r);
+      }
+      MakePivot(r, *column);
+    }
+    return Result();
+  }
+
+ private:
+  std::byte* Row(std::size_t r) { return rows_.data() + r * width_ * 2; }
+
+  std::uint16_t Get(std::size_t r, std::size_t column) {
+    const std::byte* p = Row(r) + column * 2;
+    return static_cast<std::uint16_t>(static_cast<unsigned>(p[0]) | static_cast<unsigned>(p[1])
+                                                                        << 8);
+  }
+
+  void Set(std::size_t r, std::size_t column, std::uint16_t value) {
+    std::byte* p = Row(r) + column * 2;
+    p[0] = static_cast<std::byte>(value & 0xFF);
+    p[1] = static_cast<std::byte>(value >> 8);
+  }
+
+  // Rows up to r have no sums of rows chosen after r, so the words past them stay zero.
+  std::size_t LiveBytes(std::size_t r) const { return (k_ + r + 1) * 2; }
+
+  void Fill(std::size_t r) {
+    const std::uint32_t e = exponents_[nextExponent_++];
+    chosen_[r] = e;
+    for (std::size_t m = 0; m < k_; ++m) Set(r, m, gf16::Power(constants_[m], e));
+    for (std::size_t j = 0; j < k_; ++j) Set(r, k_ + j, j == r ? 1 : 0);
+  }
+
+  void ReduceByPivotsBefore(std::size_t r) {
+    for (std::size_t p = 0; p < r; ++p) {
+      const std::uint16_t f = Get(r, pivotColumn_[p]);
+      if (f != 0) gf16::MultiplyAccumulate(Row(r), Row(p), LiveBytes(p), f);
+    }
+  }
+
+  std::optional<std::size_t> NonZeroColumn(std::size_t r) {
+    for (std::size_t m = 0; m < k_; ++m) {
+      if (Get(r, m) != 0) return m;
+    }
+    return std::nullopt;
+  }
+
+  // Scales row r to 1 in `column` and clears that column from every other row.
+  void MakePivot(std::size_t r, std::size_t column) {
+    pivotColumn_[r] = column;
+    const std::uint16_t scale = gf16::Inverse(Get(r, column));
+    for (std::size_t c = column; c < k_ + r + 1; ++c) Set(r, c, gf16::Multiply(Get(r, c), scale));
+    std::vector<std::byte*> dst;
+    std::vector<std::uint16_t> factors;
+    for (std::size_t q = 0; q < k_; ++q) {
+      const std::uint16_t f = Get(q, column);
+      if (q == r || f == 0) continue;
+      dst.push_back(Row(q));
+      factors.push_back(f);
+    }
+    // The pivot is the row's first non-zero coefficient: the words before it add nothing.
+    const std::size_t skip = column * 2;
+    for (std::byte*& d : dst) d += skip;
+    gf16::MultiplyAccumulateMany(dst, factors, Row(r) + skip, LiveBytes(r) - skip);
+  }
+
+  // Each row is now the unit row of its pivot column, and its sums say how the chosen recovery
+  // slices make that missing slice.
+  RecoverySolution Result() {
+    RecoverySolution solution;
+    solution.exponents = chosen_;
+    solution.inverse.resize(k_ * k_);
+    for (std::size_t r = 0; r < k_; ++r) {
+      for (std::size_t j = 0; j < k_; ++j) {
+        solution.inverse[pivotColumn_[r] * k_ + j] = Get(r, k_ + j);
+      }
+    }
+    return solution;
+  }
+
+  std::span<const std::uint16_t> constants_;
+  std::span<const std::uint32_t> exponents_;
+  std::size_t k_;
+  std::size_t width_;
+  std::vector<std::byte> rows_;
+  std::vector<std::size_t> pivotColumn_;
+  std::vector<std::uint32_t> chosen_;
+  std::size_t nextExponent_ = 0;
+};
+
+}  // namespace
+
 std::optional<RecoverySolution> SolveRecovery(std::span<const std::uint16_t> missingConstants,
                                               std::span<const std::uint32_t> exponents) {
   const std::size_t k = missingConstants.size();
-  if (exponents.size() < k) return std::nullopt;
-  if (k * k * 2 * sizeof(std::uint16_t) > kMaxMatrixBytes) return std::nullopt;
-  RecoverySolution solution;
-  // Each candidate row is [c_m^e for every m | the unit row it started as], reduced against
-  // the pivots taken so far; a row that reduces to zero is dependent and passed over.
-  std::vector<Row> pivots;  // reduced rows, pivot p in column pivotColumns[p]
-  std::vector<std::size_t> pivotColumns;
-  std::vector<bool> columnTaken(k, false);
-  for (std::uint32_t e : exponents) {
-    if (pivots.size() == k) break;
-    Row row(2 * k, 0);
-    for (std::size_t m = 0; m < k; ++m) row[m] = gf16::Power(missingConstants[m], e);
-    row[k + pivots.size()] = 1;
-    for (std::size_t p = 0; p < pivots.size(); ++p) {
-      const std::uint16_t factor = row[pivotColumns[p]];
-      if (factor != 0) AddScaledRow(row, pivots[p], factor);
-    }
-    std::size_t column = 0;
-    while (column < k && (columnTaken[column] || row[column] == 0)) ++column;
-    if (column == k) continue;
-    // Normalise the pivot to 1 and clear its column from the earlier pivots.
-    const std::uint16_t scale = gf16::Inverse(row[column]);
-    Row normalised(2 * k, 0);
-    AddScaledRow(normalised, row, scale);
-    for (std::size_t p = 0; p < pivots.size(); ++p) {
-      const std::uint16_t factor = pivots[p][column];
-      if (factor != 0) AddScaledRow(pivots[p], normalised, factor);
-    }
-    pivots.push_back(std::move(normalised));
-    pivotColumns.push_back(column);
-    columnTaken[column] = true;
-    solution.exponents.push_back(e);
+  if (k == 0) return RecoverySolution{};
+  if (exponents.size() < k || k > kMaxInverseBytes / 2 / k) return std::nullopt;
+  try {
+    return Elimination(missingConstants, exponents).Solve();
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
   }
-  if (pivots.size() < k) return std::nullopt;
-  // The reduced rows now read: x[pivotColumns[p]] = sum_j right[p][j] * syndrome_j.
-  solution.inverse.assign(k * k, 0);
-  for (std::size_t p = 0; p < k; ++p) {
-    for (std::size_t j = 0; j < k; ++j)
-      solution.inverse[pivotColumns[p] * k + j] = pivots[p][k + j];
-  }
-  return solution;
 }
