@@ -217,6 +217,10 @@ TEST(Gf16Matrix, ExponentThatMakesTheSystemSingularIsPassedOver) {
   EXPECT_EQ(solution->exponents, (std::vector<std::uint32_t>{0, 4}));
   ExpectRebuilt(set, {0, other}, withSingular);
   EXPECT_FALSE(SolveRecovery(pair, std::vector<std::uint32_t>{0, f}));
+  // A dependent row met after several pivots (65535 gives the row of 0) is reduced by rows that
+  // later pivots have already changed.
+  const RecoverySet four = RandomSet(6, 16, rng);
+  ExpectRebuilt(four, {0, 2, 3, 5}, {0, 1, 2, 65535, 3});
 }
 
 TEST(Gf16Matrix, TooFewExponentsGiveNothingAndNoneMissingGivesAnEmptySolution) {

@@ -65,7 +65,8 @@ class Elimination {
     p[1] = static_cast<std::byte>(value >> 8);
   }
 
-  // Rows up to r have no sums of rows chosen after r, so the words past them stay zero.
+  // Once row r is a pivot, no row holds a sum of a row chosen after r: the words past those
+  // stay zero. An earlier pivot takes in the sums of every later one as each is made.
   std::size_t LiveBytes(std::size_t r) const { return (k_ + r + 1) * 2; }
 
   void Fill(std::size_t r) {
@@ -78,7 +79,7 @@ class Elimination {
   void ReduceByPivotsBefore(std::size_t r) {
     for (std::size_t p = 0; p < r; ++p) {
       const std::uint16_t f = Get(r, pivotColumn_[p]);
-      if (f != 0) gf16::MultiplyAccumulate(Row(r), Row(p), LiveBytes(p), f);
+      if (f != 0) gf16::MultiplyAccumulate(Row(r), Row(p), LiveBytes(r - 1), f);
     }
   }
 
