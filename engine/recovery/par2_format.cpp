@@ -39,20 +39,30 @@ void AppendPadded(std::vector<std::uint8_t>& out, std::string_view text) {
   out.resize(out.size() + (4 - text.size() % 4) % 4, 0);
 }
 
-// The header before `body`: its length and its MD5, which covers the set id, the type and the
-// body.
+// The header of a packet of `length` bytes, its MD5 left zero until the packet is whole.
+std::vector<std::uint8_t> HeaderOf(const Par2Id& setId, const PacketType& type,
+                                   std::uint64_t length) {
+  std::vector<std::uint8_t> header;
+  Append(header, kMagic, sizeof kMagic);
+  AppendLittle<std::uint64_t>(header, length);
+  header.resize(header.size() + 16, 0);
+  Append(header, setId.data(), setId.size());
+  Append(header, type.data(), type.size());
+  return header;
+}
+
+// The MD5 covers everything from the set id on.
+constexpr std::size_t kHashedFrom = 32;
+
+void PutHash(std::vector<std::uint8_t>& packet, const Md5Digest& hash) {
+  std::copy(hash.begin(), hash.end(), packet.begin() + 16);
+}
+
 std::vector<std::uint8_t> Packet(const Par2Id& setId, const PacketType& type,
                                  const std::vector<std::uint8_t>& body) {
-  std::vector<std::uint8_t> packet;
-  packet.reserve(kPar2HeaderSize + body.size());
-  Append(packet, kMagic, sizeof kMagic);
-  AppendLittle<std::uint64_t>(packet, kPar2HeaderSize + body.size());
-  packet.resize(packet.size() + 16, 0);  // the MD5, filled in below
-  Append(packet, setId.data(), setId.size());
-  Append(packet, type.data(), type.size());
+  std::vector<std::uint8_t> packet = HeaderOf(setId, type, kPar2HeaderSize + body.size());
   Append(packet, body.data(), body.size());
-  const Md5Digest hash = Md5Of(packet.data() + 32, packet.size() - 32);
-  std::copy(hash.begin(), hash.end(), packet.begin() + 16);
+  PutHash(packet, Md5Of(packet.data() + kHashedFrom, packet.size() - kHashedFrom));
   return packet;
 }
 
@@ -124,18 +134,13 @@ std::vector<std::uint8_t> EncodeCreatorPacket(const Par2Set& set, std::string_vi
 
 std::array<std::uint8_t, kPar2RecoveryPrefixSize> EncodeRecoveryPacketPrefix(
     const Par2Set& set, std::uint32_t exponent, std::span<const std::byte> data) {
-  std::vector<std::uint8_t> prefix;
-  Append(prefix, kMagic, sizeof kMagic);
-  AppendLittle<std::uint64_t>(prefix, kPar2RecoveryPrefixSize + data.size());
-  prefix.resize(prefix.size() + 16, 0);
-  Append(prefix, set.setId.data(), set.setId.size());
-  Append(prefix, kRecoveryType.data(), kRecoveryType.size());
+  std::vector<std::uint8_t> prefix =
+      HeaderOf(set.setId, kRecoveryType, kPar2RecoveryPrefixSize + data.size());
   AppendLittle<std::uint32_t>(prefix, exponent);
   Md5 hash;
-  hash.Update(prefix.data() + 32, prefix.size() - 32);
+  hash.Update(prefix.data() + kHashedFrom, prefix.size() - kHashedFrom);
   hash.Update(data.data(), data.size());
-  const Md5Digest digest = hash.Finish();
-  std::copy(digest.begin(), digest.end(), prefix.begin() + 16);
+  PutHash(prefix, hash.Finish());
   std::array<std::uint8_t, kPar2RecoveryPrefixSize> out{};
   std::copy(prefix.begin(), prefix.end(), out.begin());
   return out;
