@@ -34,4 +34,9 @@ inline bool StartsIgnoringCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && EqualIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
+inline bool EndsIgnoringCase(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() &&
+         EqualIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
 }  // namespace platform

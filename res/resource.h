@@ -55,6 +55,18 @@
 // A file that does not match the package's manifest.
 #define IDS_PIECE_DIGEST_MISMATCH 1190
 #define IDS_MERGED_DIGEST_MISMATCH 1191
+// The Split page's share of recovery files.
+#define IDS_RECOVERY_PERCENT_RANGE 1180
+// Recovery files.
+#define IDS_RECOVERY_NOT_ENOUGH 1200
+#define IDS_RECOVERY_REBUILT_MISMATCH 1201
+#define IDS_RECOVERY_REBUILT 1202
+#define IDS_RECOVERY_WRITING 1203
+#define IDS_RECOVERY_CHECKING 1204
+#define IDS_RECOVERY_REBUILDING 1205
+#define IDS_RECOVERY_NONE 1206
+#define IDS_RECOVERY_CAN_REBUILD 1207
+#define IDS_RECOVERY_NOTHING_TO_DO 1208
 // The console's settings commands.
 #define IDS_NO_SUCH_SETTING 1400
 #define IDS_SETTING_SWITCH 1401
@@ -84,6 +96,10 @@
 #define IDC_BY_SIZE 3031
 #define IDC_FILE_COUNT_SPIN 3033
 #define IDC_SET_TO_FREE_SPACE 3035
+#define IDC_WRITE_CHECKSUMS 3050
+#define IDC_RECOVERY 3051
+#define IDC_RECOVERY_PERCENT 3052
+#define IDC_RECOVERY_VOLUMES 3053
 
 // The About box (template 25000) and its banner.
 #define IDD_ABOUT 25000

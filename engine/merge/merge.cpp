@@ -17,6 +17,8 @@
 #include "engine/disk_space.h"
 #include "engine/file64.h"
 #include "engine/merge/loaded_module.h"
+#include "engine/merge/package_recovery.h"
+#include "engine/merge/package_report.h"
 #include "engine/merge/piece_search.h"
 #include "engine/merge/temporary_file.h"
 #include "engine/operation_state.h"
@@ -44,6 +46,24 @@ std::string MessageOf(const CException& error) {
 constexpr std::string_view kPieceFoundElsewhere = "Using %2 for %1.";
 constexpr std::string_view kNotThisPiece =
     "%1 is not data split file #%2 of this package; it is not used.";
+
+// Files that live only as long as the merge: the pieces rebuilt from the recovery files.
+class TemporaryFiles {
+ public:
+  TemporaryFiles() = default;
+  TemporaryFiles(const TemporaryFiles&) = delete;
+  TemporaryFiles& operator=(const TemporaryFiles&) = delete;
+  ~TemporaryFiles() { RemoveAll(); }
+
+  void Add(std::string path) { paths_.push_back(std::move(path)); }
+  void RemoveAll() {
+    for (const std::string& path : paths_) platform::RemoveFile(path);
+    paths_.clear();
+  }
+
+ private:
+  std::vector<std::string> paths_;
+};
 
 bool IsUserAbort(const CException& error) {
   return dynamic_cast<const CUserException*>(&error) != nullptr;
@@ -81,6 +101,8 @@ class MergeRun {
                   std::uint32_t sum);
   void RewindTo(std::uint64_t processed, std::uint32_t running, std::uint64_t mergedLength);
   bool TakePieceFoundElsewhere(std::uint32_t index);
+  bool TakePiecesFromRecovery();
+  void RebuildPieces();
   void AskForPiece(std::uint32_t index, const CException& error);
   void CheckTotals();
   std::uint32_t SampleSumOfMergedFile() const;
@@ -96,6 +118,7 @@ class MergeRun {
   MasterHeader header_;
   bool selfExtracting_ = false;
   std::vector<std::string> names_;
+  std::vector<std::string> besideMaster_;  // the package's files where the split put them
   std::optional<CopyBuffer> buffer_;
   std::optional<platform::SameFileMatcher> destinationMatch_;
   CFile64 merged_;               // written under the temporary name, its errors naming the target
@@ -109,6 +132,12 @@ class MergeRun {
   std::vector<std::optional<Sha256Digest>> pieceDigests_;
   std::optional<Sha256Digest> originalDigest_;
   Sha256 mergedDigest_;
+  // The recovery files are looked for once, when a piece first fails.
+  bool recoveryTried_ = false;
+  std::optional<PackageRecovery> recovery_;
+  std::vector<bool> rebuilt_;  // by package index
+  TemporaryFiles rebuiltFiles_;
+  bool verifiedByRecovery_ = false;  // verify: every bad piece can be rebuilt
 };
 
 void MergeRun::Run() {
@@ -125,17 +154,18 @@ void MergeRun::Run() {
   SetStatus(host_, kProgressUnchanged, IDS_CREATING_FILE, {FileNamePart(destination_)});
   if (!verifying_) CreateMergedFile();
   expected_ = header_.checksum;
-  for (std::uint32_t index = 1; index < header_.fileCount; ++index) {
+  for (std::uint32_t index = 1; index < header_.fileCount && !verifiedByRecovery_; ++index) {
     if (PollCancel(host_)) ThrowUserAbort();
     MergePiece(index);
   }
-  CheckTotals();
+  if (!verifiedByRecovery_) CheckTotals();
   buffer_.reset();
   if (verifying_) {
     SetStatus(host_, 0, IDS_OPERATION_COMPLETED);
     return;
   }
   PutMergedFileInPlace();
+  rebuiltFiles_.RemoveAll();
   if (options_.deleteWhenDone) DeletePackage();
   SetStatus(host_, 0, IDS_OPERATION_COMPLETED);
 }
@@ -147,6 +177,7 @@ void MergeRun::Abandon() {
     // The error that ended the merge is the one to report.
   }
   buffer_.reset();
+  rebuiltFiles_.RemoveAll();
   if (temporary_.empty()) return;
   try {
     if (merged_.IsOpen()) merged_.Close();
@@ -203,6 +234,8 @@ void MergeRun::PrepareNames() {
   buffer_.emplace(AllocateCopyBuffer(header_.maxPieceDataSize));
   SetStatus(host_, kProgressUnchanged, IDS_PROCESSING_RESTRICTIONS);
   BuildPackageFileNames(header_, selfExtracting_, names_);
+  besideMaster_ = names_;
+  rebuilt_.assign(names_.size(), false);
 }
 
 // The manifest is named after the package prefix, as the pieces are. A file that it does not
@@ -261,6 +294,10 @@ void MergeRun::MergePiece(std::uint32_t index) {
       if (!searched) {
         searched = true;
         if (TakePieceFoundElsewhere(index)) continue;
+      }
+      if (!recoveryTried_ && TakePiecesFromRecovery()) {
+        if (verifiedByRecovery_) return;
+        continue;
       }
       AskForPiece(index, error);
     }
@@ -356,6 +393,65 @@ bool MergeRun::TakePieceFoundElsewhere(std::uint32_t index) {
   return false;
 }
 
+// Every package file that is missing or bad, this piece's and those still to come, rebuilt from
+// the recovery files beside the master or in the search folders into temporaries beside the
+// merged file, which the merge then reads and checks as it reads any piece. A verify only
+// makes sure that they can be rebuilt. False when there are no recovery files, or they cannot
+// rebuild the package: the status then says how many more volumes it needs.
+bool MergeRun::TakePiecesFromRecovery() {
+  recoveryTried_ = true;
+  std::optional<PackageRecoverySet> set = FindPackageRecoverySet(
+      masterPath_, {besideMaster_.begin() + 1, besideMaster_.end()}, options_.searchFolders);
+  if (!set) return false;
+  const PackageReport report = ReportPackage(host_, masterPath_, options_.searchFolders);
+  SetStatus(host_, 0, IDS_RECOVERY_CHECKING, {FileNamePart(masterPath_)});
+  recovery_ =
+      AssessPackageRecovery(std::move(*set), report, masterPath_, ShownRecoveryProgress(host_));
+  const RecoveryOutlook& outlook = recovery_->outlook;
+  if (outlook.badNames.empty()) return false;
+  if (!outlook.solvable) {
+    SetStatus(
+        host_, kProgressUnchanged, IDS_RECOVERY_NOT_ENOUGH,
+        {std::to_string(outlook.check.missingSlices), std::to_string(outlook.check.recoverySlices),
+         std::to_string(outlook.volumesNeeded)});
+    return false;
+  }
+  if (verifying_) {
+    SetStatus(host_, kProgressUnchanged, IDS_RECOVERY_CAN_REBUILD, {JoinedNames(outlook.badNames)});
+    verifiedByRecovery_ = true;
+    return true;
+  }
+  RebuildPieces();
+  return true;
+}
+
+void MergeRun::RebuildPieces() {
+  const RecoveryOutlook& outlook = recovery_->outlook;
+  const std::vector<Par2File>& files = recovery_->set.found.set.files;
+  std::vector<std::string> outputs(files.size());
+  for (std::size_t file = 0; file < files.size(); ++file) {
+    if (outlook.check.files[file].state == Par2FileState::good) continue;
+    CFile64 output;
+    outputs[file] = CreateTemporaryFor(FolderPart(destination_) + files[file].name, output);
+    output.Close();
+    rebuiltFiles_.Add(outputs[file]);
+  }
+  SetStatus(host_, 0, IDS_RECOVERY_REBUILDING, {JoinedNames(outlook.badNames)});
+  RebuildFromRecovery(recovery_->set, outlook, outputs, ShownRecoveryProgress(host_));
+  std::vector<std::string> rebuiltPieces;
+  for (std::size_t file = 0; file < files.size(); ++file) {
+    if (outputs[file].empty()) continue;
+    for (std::uint32_t index = 1; index < besideMaster_.size(); ++index) {
+      if (FileNamePart(besideMaster_[index]) != files[file].name) continue;
+      names_[index] = outputs[file];
+      rebuilt_[index] = true;
+      rebuiltPieces.push_back(files[file].name);
+    }
+  }
+  std::ranges::sort(rebuiltPieces);
+  SetStatus(host_, 0, IDS_RECOVERY_REBUILT, {JoinedNames(rebuiltPieces)});
+}
+
 // Another file for the piece; the other names follow it into its folder.
 void MergeRun::AskForPiece(std::uint32_t index, const CException& error) {
   const std::string reason =
@@ -402,15 +498,27 @@ void MergeRun::PutMergedFileInPlace() {
   temporary_.clear();
 }
 
-// All package files or none; never the running program, never the merged file.
+// All package files or none; never the running program, never the merged file. A piece that
+// was rebuilt goes where it lies, if anywhere, and the recovery files with it.
 void MergeRun::DeletePackage() const {
   LoadedModuleTest isProgram;
   if (isProgram(masterPath_)) return;
   platform::SameFileMatcher isMerged(destination_);  // in place now: a file of its own
-  for (const std::string& name : names_) {
+  std::vector<std::string> files;
+  for (std::size_t index = 0; index < names_.size(); ++index) {
+    if (!rebuilt_[index]) {
+      files.push_back(names_[index]);
+    } else if (FileExists(besideMaster_[index])) {
+      files.push_back(besideMaster_[index]);
+    }
+  }
+  const bool usedRecovery = std::ranges::find(rebuilt_, true) != rebuilt_.end();
+  if (usedRecovery)
+    files.insert(files.end(), recovery_->set.par2Files.begin(), recovery_->set.par2Files.end());
+  for (const std::string& name : files) {
     if (!FileExists(name) || isProgram(name) || isMerged.Matches(name)) return;
   }
-  for (const std::string& name : names_) DeleteFileByName(name);
+  for (const std::string& name : files) DeleteFileByName(name);
 }
 
 }  // namespace

@@ -31,12 +31,9 @@ struct SliceDigest {
 
 }  // namespace
 
-Par2File DigestPar2File(const std::string& path, const std::string& name, std::uint64_t sliceSize) {
-  CFile64 input;
-  CFileException error;
-  if (!input.Open(path, false, &error)) RaiseFileError(error.m_cause, path);
+Par2File DigestPar2Data(CFile64& input, std::uint64_t sliceSize, std::uint64_t sliceLimit,
+                        const std::function<void(std::uint64_t)>& onRead) {
   Par2File file;
-  file.name = name;
   Md5 whole;
   Md5 first16k;
   SliceDigest slice;
@@ -45,29 +42,46 @@ Par2File DigestPar2File(const std::string& path, const std::string& name, std::u
   for (;;) {
     const std::uint32_t read = input.Read(buffer.data(), kReadSize);
     if (read == 0) break;
+    if (onRead) onRead(read);
     for (std::uint32_t offset = 0; offset < read;) {
-      const auto run = static_cast<std::uint32_t>(
-          std::min<std::uint64_t>(read - offset, sliceSize - slice.taken));
       const std::uint8_t* data = buffer.data() + offset;
+      const bool inSlices = position < sliceLimit;
+      const auto run = static_cast<std::uint32_t>(
+          inSlices ? std::min<std::uint64_t>(
+                         {read - offset, sliceSize - slice.taken, sliceLimit - position})
+                   : read - offset);
       if (position < kHash16kSize) {
         first16k.Update(data, std::min<std::uint64_t>(run, kHash16kSize - position));
+      }
+      position += run;
+      offset += run;
+      if (!inSlices) {
+        whole.Update(data, run);
+        continue;
       }
       Md5::UpdateBoth(whole, slice.md5, data, run);
       slice.crc = Crc32(slice.crc, data, run);
       slice.taken += run;
-      position += run;
-      offset += run;
       if (slice.taken == sliceSize) {
         file.slices.push_back(slice.Finish(sliceSize));
         slice = SliceDigest{};
       }
     }
   }
-  input.Close();
   if (slice.taken > 0) file.slices.push_back(slice.Finish(sliceSize));
   file.length = position;
   file.hash = whole.Finish();
   file.hash16k = first16k.Finish();
+  return file;
+}
+
+Par2File DigestPar2File(const std::string& path, const std::string& name, std::uint64_t sliceSize) {
+  CFile64 input;
+  CFileException error;
+  if (!input.Open(path, false, &error)) RaiseFileError(error.m_cause, path);
+  Par2File file = DigestPar2Data(input, sliceSize, UINT64_MAX);
+  input.Close();
+  file.name = name;
   file.id = Par2FileId(file.hash16k, file.length, file.name);
   return file;
 }

@@ -3,9 +3,18 @@
 // its length and each slice's MD5 and CRC-32, the last slice taken as padded with zeros.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
+#include "engine/file64.h"
 #include "engine/recovery/par2_format.h"
 
 // Reads the file at `path` once; `name` is the name the set stores. Raises the file errors.
 Par2File DigestPar2File(const std::string& path, const std::string& name, std::uint64_t sliceSize);
+
+// Reads the open file from where it is to its end once: its length, both hashes, and the checks
+// of the slices that cover its first `sliceLimit` bytes (a file checked against a shorter stored
+// length ends its last slice there). `onRead` is told the size of each run read. The id and the
+// name are left empty. Raises the file errors.
+Par2File DigestPar2Data(CFile64& input, std::uint64_t sliceSize, std::uint64_t sliceLimit,
+                        const std::function<void(std::uint64_t)>& onRead = {});

@@ -3,22 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/recovery/par2_packet_types.h"
+
 namespace {
-
-constexpr std::uint8_t kMagic[8] = {'P', 'A', 'R', '2', 0, 'P', 'K', 'T'};
-using PacketType = std::array<std::uint8_t, 16>;
-
-constexpr PacketType TypeOf(const char (&text)[17]) {
-  PacketType type{};
-  for (std::size_t i = 0; i < 16; ++i) type[i] = static_cast<std::uint8_t>(text[i]);
-  return type;
-}
-
-constexpr PacketType kMainType = TypeOf("PAR 2.0\0Main\0\0\0\0");
-constexpr PacketType kFileDescriptionType = TypeOf("PAR 2.0\0FileDesc");
-constexpr PacketType kSliceChecksumType = TypeOf("PAR 2.0\0IFSC\0\0\0\0");
-constexpr PacketType kRecoveryType = TypeOf("PAR 2.0\0RecvSlic");
-constexpr PacketType kCreatorType = TypeOf("PAR 2.0\0Creator\0");
 
 void Append(std::vector<std::uint8_t>& out, const void* data, std::size_t size) {
   if (size == 0) return;
@@ -40,10 +27,10 @@ void AppendPadded(std::vector<std::uint8_t>& out, std::string_view text) {
 }
 
 // The header of a packet of `length` bytes, its MD5 left zero until the packet is whole.
-std::vector<std::uint8_t> HeaderOf(const Par2Id& setId, const PacketType& type,
+std::vector<std::uint8_t> HeaderOf(const Par2Id& setId, const Par2PacketType& type,
                                    std::uint64_t length) {
   std::vector<std::uint8_t> header;
-  Append(header, kMagic, sizeof kMagic);
+  Append(header, kPar2Magic.data(), kPar2Magic.size());
   AppendLittle<std::uint64_t>(header, length);
   header.resize(header.size() + 16, 0);
   Append(header, setId.data(), setId.size());
@@ -51,18 +38,15 @@ std::vector<std::uint8_t> HeaderOf(const Par2Id& setId, const PacketType& type,
   return header;
 }
 
-// The MD5 covers everything from the set id on.
-constexpr std::size_t kHashedFrom = 32;
-
 void PutHash(std::vector<std::uint8_t>& packet, const Md5Digest& hash) {
   std::copy(hash.begin(), hash.end(), packet.begin() + 16);
 }
 
-std::vector<std::uint8_t> Packet(const Par2Id& setId, const PacketType& type,
+std::vector<std::uint8_t> Packet(const Par2Id& setId, const Par2PacketType& type,
                                  const std::vector<std::uint8_t>& body) {
   std::vector<std::uint8_t> packet = HeaderOf(setId, type, kPar2HeaderSize + body.size());
   Append(packet, body.data(), body.size());
-  PutHash(packet, Md5Of(packet.data() + kHashedFrom, packet.size() - kHashedFrom));
+  PutHash(packet, Md5Of(packet.data() + kPar2HashedFrom, packet.size() - kPar2HashedFrom));
   return packet;
 }
 
@@ -103,7 +87,7 @@ void FinishPar2Set(Par2Set& set) {
 }
 
 std::vector<std::uint8_t> EncodeMainPacket(const Par2Set& set) {
-  return Packet(set.setId, kMainType, MainBody(set));
+  return Packet(set.setId, kPar2MainType, MainBody(set));
 }
 
 std::vector<std::uint8_t> EncodeFileDescriptionPacket(const Par2Set& set, const Par2File& file) {
@@ -113,7 +97,7 @@ std::vector<std::uint8_t> EncodeFileDescriptionPacket(const Par2Set& set, const 
   Append(body, file.hash16k.data(), file.hash16k.size());
   AppendLittle<std::uint64_t>(body, file.length);
   AppendPadded(body, file.name);
-  return Packet(set.setId, kFileDescriptionType, body);
+  return Packet(set.setId, kPar2FileDescriptionType, body);
 }
 
 std::vector<std::uint8_t> EncodeSliceChecksumPacket(const Par2Set& set, const Par2File& file) {
@@ -123,22 +107,22 @@ std::vector<std::uint8_t> EncodeSliceChecksumPacket(const Par2Set& set, const Pa
     Append(body, slice.md5.data(), slice.md5.size());
     AppendLittle<std::uint32_t>(body, slice.crc32);
   }
-  return Packet(set.setId, kSliceChecksumType, body);
+  return Packet(set.setId, kPar2SliceChecksumType, body);
 }
 
 std::vector<std::uint8_t> EncodeCreatorPacket(const Par2Set& set, std::string_view creator) {
   std::vector<std::uint8_t> body;
   AppendPadded(body, creator);
-  return Packet(set.setId, kCreatorType, body);
+  return Packet(set.setId, kPar2CreatorType, body);
 }
 
 std::array<std::uint8_t, kPar2RecoveryPrefixSize> EncodeRecoveryPacketPrefix(
     const Par2Set& set, std::uint32_t exponent, std::span<const std::byte> data) {
   std::vector<std::uint8_t> prefix =
-      HeaderOf(set.setId, kRecoveryType, kPar2RecoveryPrefixSize + data.size());
+      HeaderOf(set.setId, kPar2RecoveryType, kPar2RecoveryPrefixSize + data.size());
   AppendLittle<std::uint32_t>(prefix, exponent);
   Md5 hash;
-  hash.Update(prefix.data() + kHashedFrom, prefix.size() - kHashedFrom);
+  hash.Update(prefix.data() + kPar2HashedFrom, prefix.size() - kPar2HashedFrom);
   hash.Update(data.data(), data.size());
   PutHash(prefix, hash.Finish());
   std::array<std::uint8_t, kPar2RecoveryPrefixSize> out{};

@@ -20,7 +20,9 @@
 #include "engine/package_format.h"
 #include "engine/package_manifest.h"
 #include "engine/package_names.h"
+#include "engine/recovery/recovery_writer.h"
 #include "engine/split/split_plan.h"
+#include "engine/split/split_recovery.h"
 #include "engine/split/split_stub.h"
 #include "engine/split/split_targets.h"
 #include "platform/files.h"
@@ -63,6 +65,9 @@ class SplitRun {
   void HandFileDigest(std::uint32_t index);
   bool WaitForFileDigests(std::size_t behind);
   void WriteManifestFile();
+  void PlanRecovery();
+  void WriteRecovery();
+  std::vector<std::string> StoredNames() const;
   void ThrowWhenShortOfSpace(std::uint32_t index, std::uint64_t needed) const;
   void RetryAfterSourceError(const CException& error);
   void RelocateAfterWriteError(const CException& error, std::uint32_t index);
@@ -91,6 +96,9 @@ class SplitRun {
   std::vector<Sha256Digest> fileDigests_;
   std::optional<CopyBuffer> readBackBuffer_;
   std::string manifestPath_;  // once the manifest is being written
+  RecoveryLayout recovery_;   // no volumes without recovery files
+  std::string recoveryPrefix_;
+  std::vector<std::string> recoveryFiles_;  // those the split would write over
   // Reads each package file back once written, and takes its digest and the original's, while
   // the next file is written. Stopped first when the run ends, as it uses the members above.
   BackgroundWork fileDigestWork_;
@@ -101,9 +109,10 @@ void SplitRun::Run() {
   PlanSplit(sourcePath_, destinationPrefix_, options_, header_,
             options_.selfExtracting ? &stub_ : nullptr);
   RefuseInvalidPrefix();
-  WarnWhenFixedDriveIsShort();
   SetStatus(host_, kProgressUnchanged, IDS_PROCESSING_RESTRICTIONS);
   BuildPackageFileNames(header_, options_.selfExtracting, names_);
+  PlanRecovery();
+  WarnWhenFixedDriveIsShort();
   CheckTargets();
   if (options_.promptOnOverwrites) ConfirmOverwrites();
   DeletePackageFiles(staleFiles_);
@@ -121,6 +130,7 @@ void SplitRun::Run() {
   source_.Close();
   if (!WaitForFileDigests(0)) Cancel(header_.fileCount);
   if (options_.writeManifest) WriteManifestFile();
+  if (recovery_.volumeCount > 0) WriteRecovery();
   SetStatus(host_, 100);
   buffer_.reset();
   SetStatus(host_, 0, IDS_OPERATION_COMPLETED);
@@ -147,8 +157,10 @@ void SplitRun::WarnWhenFixedDriveIsShort() {
   const std::string folder = FolderPart(header_.pathPrefix);
   if (!IsFixedDriveFolder(folder)) return;
   const std::optional<std::uint64_t> free = GetFreeSpaceAt(folder, true);
-  const std::uint64_t estimate = EstimatePackageSize(header_.fileCount, header_.originalSize,
-                                                     options_.selfExtracting ? stub_.size : 0);
+  const std::uint64_t estimate =
+      EstimatePackageSize(header_.fileCount, header_.originalSize,
+                          options_.selfExtracting ? stub_.size : 0) +
+      std::uint64_t{recovery_.volumeCount} * RecoveryVolumeSize(recovery_, StoredNames());
   if (!free || *free >= estimate) return;
   const std::string question =
       LoadMessage(IDS_NOT_ENOUGH_SPACE_SPLIT,
@@ -164,7 +176,11 @@ void SplitRun::CheckTargets() {
   if (auto manifest = ManifestToReplace(header_, options_.writeManifest)) {
     staleFiles_.push_back(std::move(*manifest));
   }
+  for (std::string& file : StaleRecoveryFiles(header_, recoveryFiles_)) {
+    staleFiles_.push_back(std::move(file));
+  }
   RefuseSourceAmong(sourcePath_, names_);
+  RefuseSourceAmong(sourcePath_, recoveryFiles_);
   RefuseSourceAmong(sourcePath_, staleFiles_);
   if (options_.selfExtracting) {
     RefuseStubAmong(stub_.path, names_);
@@ -175,7 +191,7 @@ void SplitRun::CheckTargets() {
 // One question covers the whole package, and the rest of an earlier one: it names the first
 // file that exists.
 void SplitRun::ConfirmOverwrites() {
-  for (const std::vector<std::string>* files : {&names_, &staleFiles_}) {
+  for (const std::vector<std::string>* files : {&names_, &recoveryFiles_, &staleFiles_}) {
     for (const std::string& name : *files) {
       if (ConfirmOverwrite(host_, name, IDS_CONFIRM_OVERWRITE_PACKAGE)) return;
     }
@@ -357,6 +373,35 @@ void SplitRun::WriteManifestFile() {
   }
   lines.push_back({original_.Finish(), FileNamePart(sourcePath_)});
   WriteManifest(manifestPath_, lines);
+}
+
+// The recovery files go beside the master, named after the package as the manifest is.
+void SplitRun::PlanRecovery() {
+  const std::uint64_t masterSize =
+      options_.selfExtracting ? stub_.size + kSelfExtractingMasterOverhead : kMasterHeaderSize;
+  recovery_ = PlanPackageRecovery(header_, masterSize, options_.recovery);
+  if (recovery_.volumeCount == 0) return;
+  recoveryPrefix_ = FolderPart(names_[0]) + FileNamePart(header_.pathPrefix);
+  recoveryFiles_ = RecoveryVolumePaths(recoveryPrefix_, recovery_);
+  recoveryFiles_.insert(recoveryFiles_.begin(), RecoveryIndexPath(recoveryPrefix_));
+}
+
+std::vector<std::string> SplitRun::StoredNames() const {
+  std::vector<std::string> stored;
+  for (const std::string& name : names_) stored.push_back(FileNamePart(name));
+  return stored;
+}
+
+// Read back from the system's cache as a rule, once the whole package is written; a cancel
+// leaves no recovery file behind.
+void SplitRun::WriteRecovery() {
+  const std::string index = RecoveryIndexPath(recoveryPrefix_);
+  SetStatus(host_, 0, IDS_RECOVERY_WRITING, {FileNamePart(index)});
+  const auto progress = [this](std::uint64_t done, std::uint64_t total) {
+    SetStatus(host_, total == 0 ? 100 : static_cast<int>(done * 100 / total));
+    if (PollCancel(host_)) Cancel(header_.fileCount);
+  };
+  WriteRecoveryFiles(names_, recoveryPrefix_, recovery_, progress);
 }
 
 // Raises 1140 for package file `index` when its folder is known to have less room than it

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/recovery/recovery_layout.h"
+
 // Defaults are those of the stored settings on first run.
 struct SplitOptions {
   // "Max. file size": bytes of a data split file, its piece header included. Count mode
@@ -16,6 +18,8 @@ struct SplitOptions {
   bool promptOnOverwrites = true;  // "Prompt on overwrites"
   bool writeManifest = false;      // PREFIX.sha256 beside the master, with every file's digest
   std::string comments;            // stored in the master
+  // PAR2 recovery files beside the master: none, a share of the package files or a number.
+  RecoveryAmount recovery;
   // The lite program a self-extracting master begins with: that of another system, for a
   // package made here for there; empty for the one beside the running program.
   std::string stubPath;

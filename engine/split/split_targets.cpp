@@ -7,7 +7,10 @@
 #include "engine/file64.h"
 #include "engine/package_manifest.h"
 #include "engine/package_names.h"
+#include "engine/recovery/par2_reader.h"
+#include "engine/recovery/recovery_layout.h"
 #include "platform/files.h"
+#include "platform/plain_text.h"
 #include "res/resource.h"
 
 std::vector<std::string> StalePackageFiles(const MasterHeader& header, bool isSelfExtracting) {
@@ -51,6 +54,49 @@ std::optional<std::string> ManifestToReplace(const MasterHeader& header, bool wr
     if (listed && listed->contains(FileNamePart(master))) return manifest;
   }
   return std::nullopt;
+}
+
+namespace {
+
+// PREFIX.par2 and PREFIX.vol*.par2, in any case of the extension.
+std::vector<std::string> RecoveryFilesOfPrefix(const std::string& pathPrefix) {
+  const std::string folder = FolderPart(pathPrefix);
+  const std::string name = FileNamePart(pathPrefix);
+  std::vector<std::string> found;
+  for (const std::string& file : platform::FileNamesStartingWith(folder, name + ".")) {
+    const std::string_view rest = std::string_view(file).substr(name.size());
+    if (!platform::EndsIgnoringCase(rest, ".par2")) continue;
+    if (rest.size() == 5 || platform::StartsIgnoringCase(rest, ".vol")) {
+      found.push_back(folder + file);
+    }
+  }
+  return found;
+}
+
+bool ProtectsMasterOf(const std::string& par2File, const MasterHeader& header) {
+  for (const Par2FoundSet& found : ReadPar2Sets({par2File})) {
+    for (const bool selfExtracting : {false, true}) {
+      const std::string master =
+          FileNamePart(PackageFileName(header.pathPrefix, header.version, selfExtracting, 0));
+      if (std::ranges::any_of(found.set.files,
+                              [&](const Par2File& file) { return file.name == master; })) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::vector<std::string> StaleRecoveryFiles(const MasterHeader& header,
+                                            const std::vector<std::string>& written) {
+  std::vector<std::string> stale;
+  for (std::string& file : RecoveryFilesOfPrefix(header.pathPrefix)) {
+    if (std::ranges::find(written, file) != written.end()) continue;
+    if (ProtectsMasterOf(file, header)) stale.push_back(std::move(file));
+  }
+  return stale;
 }
 
 void RefuseSourceAmong(const std::string& sourcePath, const std::vector<std::string>& files) {

@@ -20,6 +20,13 @@ std::vector<std::string> StalePackageFiles(const MasterHeader& header, bool isSe
 // the source that the user made, stays.
 std::optional<std::string> ManifestToReplace(const MasterHeader& header, bool writesManifest);
 
+// Recovery files of an earlier package with the same prefix, beside the master, that the new
+// package would leave beside it: the index and volumes whose set protects a master of this
+// prefix, except those of `written` (which the split writes over after asking). A PAR2 file of
+// the user's own, one that protects other files, stays.
+std::vector<std::string> StaleRecoveryFiles(const MasterHeader& header,
+                                            const std::vector<std::string>& written);
+
 // Raises 1171 naming the source when one of the files is the source itself, under its own
 // name, through a link or as a hard link: writing or removing it would lose the source. One
 // query per file that exists, so the check grows with the number of files only.

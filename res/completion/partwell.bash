@@ -9,16 +9,16 @@ _partwell() {
   program=${COMP_WORDS[0]##*/}
 
   if [[ $program == PartwellLite* ]]; then
-    commands="merge verify info"
+    commands="merge verify repair info"
   else
-    commands="split plan merge verify info settings sizes"
+    commands="split plan merge verify repair info settings sizes"
   fi
 
   case $prev in
     --dest | -d | --search)
       COMPREPLY=($(compgen -d -- "$cur"))
       return ;;
-    --prefix | --name | --comments | --size | --count | -s | -n)
+    --prefix | --name | --comments | --size | --count | --recovery | -s | -n)
       return ;;
     --stub)
       COMPREPLY=($(compgen -f -- "$cur"))
@@ -45,11 +45,13 @@ _partwell() {
   case $command in
     split | plan)
       options="--dest --prefix --size --count --self-extracting --data-only --comments --yes --no --quiet --help"
-      options+=" --manifest" ;;
+      options+=" --manifest --recovery" ;;
     merge)
       options="--dest --name --delete-when-done --search --yes --no --quiet --help" ;;
     verify)
       options="--report --search --yes --no --quiet --help" ;;
+    repair)
+      options="--dest --search --quiet --help" ;;
     *)
       options="--quiet --help --version" ;;
   esac
@@ -68,6 +70,8 @@ _partwell() {
   case $command in
     merge | verify | info)
       COMPREPLY=($(compgen -f -X '!*.@(fsm|FSM|exe|EXE)' -- "$cur") $(compgen -d -- "$cur")) ;;
+    repair)
+      COMPREPLY=($(compgen -f -X '!*.@(fsm|FSM|exe|EXE|par2|PAR2)' -- "$cur") $(compgen -d -- "$cur")) ;;
     split | plan)
       COMPREPLY=($(compgen -f -- "$cur")) ;;
   esac

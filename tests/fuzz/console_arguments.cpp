@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   CheckGivenOptions(parsed);
   for (const ConsoleCommand* command :
-       {&kSplitCommand, &kPlanCommand, &kMergeCommand, &kVerifyCommand, &kInfoCommand,
+       {&kSplitCommand, &kPlanCommand, &kMergeCommand, &kVerifyCommand, &kInfoCommand, &kRepairCommand,
         &kSettingsCommand, &kSizesCommand, &kSelfExtractingStart}) {
     try {
       CheckCommandShape(parsed, command->shape);

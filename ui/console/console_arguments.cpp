@@ -18,7 +18,7 @@ struct OptionRule {
   bool TakesValue() const { return value != nullptr || values != nullptr; }
 };
 
-constexpr std::array<OptionRule, 17> kOptions = {{
+constexpr std::array<OptionRule, 18> kOptions = {{
     {"--dest", kOptionDestination, &ConsoleArguments::destination},
     {"--prefix", kOptionPrefix, &ConsoleArguments::prefix},
     {"--size", kOptionSize, &ConsoleArguments::size},
@@ -36,6 +36,7 @@ constexpr std::array<OptionRule, 17> kOptions = {{
     {"--report", kOptionReport, nullptr},
     {"--search", kOptionSearch, nullptr, &ConsoleArguments::searchFolders},
     {"--manifest", kOptionManifest, nullptr},
+    {"--recovery", kOptionRecovery, &ConsoleArguments::recovery},
 }};
 
 struct ShortOption {

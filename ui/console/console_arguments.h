@@ -27,6 +27,7 @@ enum ConsoleOption : unsigned {
   kOptionManifest = 1u << 13,       // --manifest
   kOptionStub = 1u << 14,           // --stub FILE
   kOptionJson = 1u << 15,           // --json
+  kOptionRecovery = 1u << 16,       // --recovery N% or N
 };
 
 // Options every command takes.
@@ -37,8 +38,9 @@ struct ConsoleArguments {
   std::vector<std::string> operands;
   unsigned given = 0;  // the ConsoleOption bits of the options given
   std::optional<std::string> destination, prefix, size, count, comments, name;
-  std::optional<std::string> stub;  // the lite program to head a self-extracting package
-  bool json = false;                // one JSON document on standard output
+  std::optional<std::string> stub;      // the lite program to head a self-extracting package
+  std::optional<std::string> recovery;  // recovery volumes: a share of the files, or a number
+  bool json = false;                    // one JSON document on standard output
   bool selfExtracting = false;
   bool dataOnly = false;
   bool deleteWhenDone = false;

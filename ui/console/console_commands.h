@@ -9,6 +9,7 @@ extern const ConsoleCommand kPlanCommand;      // plan SOURCE [options of split]
 extern const ConsoleCommand kMergeCommand;     // merge MASTER [options]
 extern const ConsoleCommand kVerifyCommand;    // verify MASTER
 extern const ConsoleCommand kInfoCommand;      // info MASTER
+extern const ConsoleCommand kRepairCommand;    // repair MASTER [--dest FOLDER]
 extern const ConsoleCommand kSettingsCommand;  // settings [NAME [VALUE]]
 extern const ConsoleCommand kSizesCommand;     // sizes
 // The lite program run with no command: a self-extracting master merges its package.

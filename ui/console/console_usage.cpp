@@ -10,11 +10,12 @@ constexpr std::string_view kFullUsage =
     R"(Usage:
   %1 split SOURCE [-d FOLDER] [--prefix NAME] [-s SIZE | -n N]
                   [--self-extracting | --data-only] [--comments TEXT] [-y | --no] [-q]
-                  [--stub FILE] [--manifest]
+                  [--stub FILE] [--manifest] [--recovery N% | --recovery N]
   %1 plan SOURCE [the options of split] [--json]
   %1 merge MASTER [-d FOLDER] [--name NAME] [--delete-when-done] [-y | --no] [-q]
   %1 verify MASTER [-y | --no] [-q] [--json]
   %1 verify MASTER [--report] [--search FOLDER]... [--json]
+  %1 repair MASTER [-d FOLDER] [-q]
   %1 info MASTER [--json]
   %1 settings [NAME [VALUE]]
   %1 sizes [--json]
@@ -26,6 +27,9 @@ Commands:
             split files and their size, or why the file cannot be split so
   merge     merge the package that MASTER heads back into the original file
   verify    check every file of the package; nothing is written
+  repair    rebuild the missing and damaged files of the package from its recovery files
+            (NAME.par2 and NAME.vol*.par2, or those of any PAR2 program), beside it or in
+            FOLDER
   info      show what the package holds and where a merge would put it
   settings  show every stored preference, its value and where it is stored; with NAME,
             that one; with NAME and VALUE, change it (for example Split\Files 4)
@@ -33,7 +37,7 @@ Commands:
 
 Options:
   -d, --dest FOLDER   the folder for the split files, or for the merged file (the source's
-                      folder if not given)
+                      folder if not given), or for the files repair rebuilds
   --prefix NAME       the name the split files start with (the source's file name if not given)
   -s, --size SIZE     the largest split file: 700M, 700MB, 700MiB, "700 MB" and 1.5G are
                       powers of 1024; a bare number is bytes
@@ -46,6 +50,10 @@ Options:
                       (implies --self-extracting)
   --manifest          also write NAME.sha256 with the SHA-256 checksum of every split file and
                       of the file split (for sha256sum -c); merge and verify check with it
+  --recovery N%, N    also write PAR2 recovery files (NAME.par2 and volumes NAME.vol*.par2
+                      of about one split file each): N% of the split files rounded up, or
+                      N volumes; any N lost or damaged package files can be rebuilt; merge,
+                      verify and repair use them, as do other PAR2 programs
   --name NAME         the merged file's name (the original file's name if not given)
   --delete-when-done  delete the package after a merge that succeeded
   --report            verify: read on past bad pieces and list each one with its state (ok,
@@ -53,7 +61,8 @@ Options:
                       elsewhere), how many are good and which to fetch again
   --search FOLDER     merge, verify: a piece that is missing or bad beside the master is
                       looked for in FOLDER by its name and taken when its header shows it
-                      belongs; may be given again
+                      belongs; may be given again. Recovery files beside the master or in
+                      these folders rebuild the pieces that are still missing or bad
   -y, --yes, --no     answer questions so instead of asking; without a terminal, questions
                       are otherwise answered No (or Cancel)
   -q, --quiet         show only errors
@@ -78,6 +87,7 @@ constexpr std::string_view kLiteUsage =
   %1 merge MASTER [-d FOLDER] [--name NAME] [--delete-when-done] [-y | --no] [-q]
   %1 verify MASTER [-y | --no] [-q] [--json]
   %1 verify MASTER [--report] [--search FOLDER]... [--json]
+  %1 repair MASTER [-d FOLDER] [-q]
   %1 info MASTER [--json]
   %1 [-d FOLDER] [--name NAME] [-y | --no] [-q]
             as a self-extracting master: show the package it heads, ask, and merge it
@@ -86,10 +96,14 @@ constexpr std::string_view kLiteUsage =
 Commands:
   merge     merge the package that MASTER heads back into the original file
   verify    check every file of the package; nothing is written
+  repair    rebuild the missing and damaged files of the package from its recovery files
+            (NAME.par2 and NAME.vol*.par2, or those of any PAR2 program), beside it or in
+            FOLDER
   info      show what the package holds and where a merge would put it
 
 Options:
-  -d, --dest FOLDER   the folder for the merged file (the master's folder if not given)
+  -d, --dest FOLDER   the folder for the merged file (the master's folder if not given), or
+                      for the files repair rebuilds
   --name NAME         the merged file's name (the original file's name if not given)
   --delete-when-done  delete the package after a merge that succeeded
   --report            verify: read on past bad pieces and list each one with its state (ok,
@@ -97,7 +111,8 @@ Options:
                       elsewhere), how many are good and which to fetch again
   --search FOLDER     merge, verify: a piece that is missing or bad beside the master is
                       looked for in FOLDER by its name and taken when its header shows it
-                      belongs; may be given again
+                      belongs; may be given again. Recovery files beside the master or in
+                      these folders rebuild the pieces that are still missing or bad
   -y, --yes, --no     answer questions so instead of asking; without a terminal, questions
                       are otherwise answered No (or Cancel)
   -q, --quiet         show only errors

@@ -2,8 +2,9 @@
 #include "ui/console/console_commands.h"
 
 int main(int argc, char** argv) {
-  const ConsoleCommand commands[] = {kSplitCommand, kPlanCommand,     kMergeCommand, kVerifyCommand,
-                                     kInfoCommand,  kSettingsCommand, kSizesCommand};
+  const ConsoleCommand commands[] = {kSplitCommand,    kPlanCommand, kMergeCommand,
+                                     kVerifyCommand,   kInfoCommand, kRepairCommand,
+                                     kSettingsCommand, kSizesCommand};
   return RunConsoleProgram(ProgramKind::full, commands, nullptr,
                            platform::CommandLineArguments(argc, argv));
 }

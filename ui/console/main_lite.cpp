@@ -2,7 +2,7 @@
 #include "ui/console/console_commands.h"
 
 int main(int argc, char** argv) {
-  const ConsoleCommand commands[] = {kMergeCommand, kVerifyCommand, kInfoCommand};
+  const ConsoleCommand commands[] = {kMergeCommand, kVerifyCommand, kInfoCommand, kRepairCommand};
   return RunConsoleProgram(ProgramKind::lite, commands, &kSelfExtractingStart,
                            platform::CommandLineArguments(argc, argv));
 }

@@ -1,6 +1,7 @@
 #include "ui/console/report_command.h"
 
 #include "app/path_text.h"
+#include "engine/merge/package_recovery.h"
 #include "platform/console.h"
 #include "ui/console/console_terminal.h"
 #include "ui/console/json_writer.h"
@@ -57,8 +58,44 @@ std::string Summary(const PackageReport& report) {
   return text;
 }
 
+std::string Plural(std::uint32_t count, const std::string& one, const std::string& many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// After the list: whether the recovery files can rebuild what is bad.
+std::string RecoveryLine(const RecoveryOutlook& outlook) {
+  const auto bad = static_cast<std::uint32_t>(outlook.badNames.size());
+  if (outlook.solvable) {
+    return "The recovery files can rebuild " + Plural(bad, "bad file", "bad files") + " (" +
+           Plural(outlook.spareVolumes, "volume", "volumes") +
+           " to spare): run repair, or merge.\n";
+  }
+  return "The recovery files cannot rebuild the package: " +
+         Plural(outlook.volumesNeeded, "more recovery volume is", "more recovery volumes are") +
+         " needed.\n";
+}
+
+void WriteRecoveryJson(JsonWriter& json, const std::optional<RecoveryOutlook>& outlook) {
+  json.Key("recovery");
+  if (!outlook) {
+    json.Null();
+    return;
+  }
+  json.BeginObject();
+  json.Key("repairable").Bool(outlook->solvable);
+  json.Key("rebuilds").BeginArray();
+  for (const std::string& name : outlook->badNames) json.String(name);
+  json.EndArray();
+  json.Key("missing_slices").Number(outlook->check.missingSlices);
+  json.Key("recovery_slices").Number(outlook->check.recoverySlices);
+  json.Key("spare_volumes").Number(outlook->spareVolumes);
+  json.Key("volumes_needed").Number(outlook->volumesNeeded);
+  json.EndObject();
+}
+
 // The same as one JSON document: each piece with its state, and the summary.
-std::string ReportJson(const std::string& masterPath, const PackageReport& report) {
+std::string ReportJson(const std::string& masterPath, const PackageReport& report,
+                       const std::optional<RecoveryOutlook>& recovery) {
   JsonWriter json;
   json.BeginObject();
   json.Key("master").String(masterPath);
@@ -84,7 +121,20 @@ std::string ReportJson(const std::string& masterPath, const PackageReport& repor
   json.Key("package_problem");
   report.packageProblem ? json.String(*report.packageProblem) : json.Null();
   json.Key("early_package").Bool(report.earlyPackage);
+  WriteRecoveryJson(json, recovery);
   return json.EndObject().Document();
+}
+
+// Read with the progress shown, as the report was.
+std::optional<RecoveryOutlook> RecoveryOutlookFor(OperationHost& host, const PackageReport& report,
+                                                  const std::string& masterPath,
+                                                  const std::vector<std::string>& folders) {
+  std::vector<std::string> pieces;
+  for (const PieceReport& piece : report.pieces) pieces.push_back(piece.name);
+  std::optional<PackageRecoverySet> set = FindPackageRecoverySet(masterPath, pieces, folders);
+  if (!set) return std::nullopt;
+  return AssessPackageRecovery(std::move(*set), report, masterPath, ShownRecoveryProgress(host))
+      .outlook;
 }
 
 }  // namespace
@@ -99,11 +149,18 @@ ExitStatus RunReport(ConsoleContext& context, const std::string& masterPath) {
   ConsoleHost host(SystemTerminal(), context.programName, context.arguments.answer,
                    context.arguments.quiet);
   PackageReport report;
+  std::optional<RecoveryOutlook> recovery;
   const ExitStatus status = RunOperation(host, context.prefs.beep, [&] {
-    report = ReportPackage(host, masterPath, SearchFolders(context.arguments));
+    const std::vector<std::string> folders = SearchFolders(context.arguments);
+    report = ReportPackage(host, masterPath, folders);
+    if (!report.AllGood()) recovery = RecoveryOutlookFor(host, report, masterPath, folders);
   });
   if (status != ExitStatus::done) return status;
-  platform::WriteToStandardOutput(context.arguments.json ? ReportJson(masterPath, report)
-                                                         : ReportText(report));
+  if (context.arguments.json) {
+    platform::WriteToStandardOutput(ReportJson(masterPath, report, recovery));
+  } else {
+    platform::WriteToStandardOutput(ReportText(report) +
+                                    (recovery ? RecoveryLine(*recovery) : std::string()));
+  }
   return report.AllGood() ? ExitStatus::done : ExitStatus::damaged;
 }

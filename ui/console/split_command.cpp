@@ -1,8 +1,12 @@
 #include <algorithm>
 #include <string>
 
+#include "app/path_text.h"
 #include "app/text_format.h"
+#include "engine/package_names.h"
+#include "engine/recovery/recovery_layout.h"
 #include "engine/split/split.h"
+#include "engine/split/split_recovery.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/unicode.h"
@@ -21,13 +25,14 @@ constexpr std::size_t kMaxCommentsLength = 511;
 
 constexpr unsigned kSplitOptions = kOptionDestination | kOptionPrefix | kOptionSize | kOptionCount |
                                    kOptionSelfExtracting | kOptionDataOnly | kOptionComments |
-                                   kOptionAnswer | kOptionStub | kOptionManifest;
+                                   kOptionAnswer | kOptionStub | kOptionManifest | kOptionRecovery;
 
 // The Split page's fields and the split's options as the command line and the stored
 // preferences give them.
 struct SplitRequest {
   SplitPageFields fields;
   SplitOptions options;
+  RecoveryAmount recovery;  // the command line's, which the page's fields cannot all hold
 };
 
 // The size as the command line gives it, in bytes, for the size box to read.
@@ -37,6 +42,20 @@ std::string SizeText(const std::string& typed) {
     throw UsageError("invalid size '" + typed + "' (for example 700M, 700MB, 700MiB or 1.5G)");
   }
   return std::to_string(*bytes);
+}
+
+// "10%" of the package's files, or "3" volumes.
+RecoveryAmount RecoveryArgument(const std::string& typed) {
+  const bool percent = !typed.empty() && typed.back() == '%';
+  const std::string digits = percent ? typed.substr(0, typed.size() - 1) : typed;
+  const bool valid = !digits.empty() && digits.size() <= 5 &&
+                     std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; });
+  const std::uint32_t value = valid ? static_cast<std::uint32_t>(std::stoul(digits)) : 0;
+  if (!valid || value == 0 || (percent && value > 100) || value > kMaxFileCount) {
+    throw UsageError("invalid recovery amount '" + typed +
+                     "' (a share of the split files such as 10%, or a number of volumes)");
+  }
+  return {value, percent};
 }
 
 // How to split comes from the command line, else from the stored settings; where the package
@@ -74,6 +93,7 @@ SplitRequest MakeRequest(const ConsoleArguments& arguments, const CAppPrefs& pre
   if (arguments.stub) options.stubPath = platform::AbsolutePath(*arguments.stub);
   options.promptOnOverwrites = prefs.splitPromptOnOverwrite;
   options.writeManifest = arguments.manifest;
+  if (arguments.recovery) request.recovery = RecoveryArgument(*arguments.recovery);
   options.comments = fields.comments;
   return request;
 }
@@ -81,11 +101,19 @@ SplitRequest MakeRequest(const ConsoleArguments& arguments, const CAppPrefs& pre
 // What the page derives while its fields are edited. Returns the planned master.
 MasterHeader LoadInfo(SplitRequest& request) {
   const SplitPageDefaults given{request.fields.destinationFolder, request.fields.namePrefix};
-  return LoadSplitInfo(request.fields, request.options, given).value_or(MasterHeader{});
+  const MasterHeader header =
+      LoadSplitInfo(request.fields, request.options, given).value_or(MasterHeader{});
+  request.options.recovery = request.recovery;
+  return header;
 }
 
 void WriteOutputLine(const std::string& label, const std::string& value) {
   platform::WriteToStandardOutput(label + " " + value + "\n");
+}
+
+// The master's size as planned: a self-extracting one's stub is not looked at before the split.
+RecoveryLayout PlannedRecovery(const SplitRequest& request, const MasterHeader& header) {
+  return PlanPackageRecovery(header, kMasterHeaderSize, request.options.recovery);
 }
 
 void WritePlanJson(const SplitRequest& request, const MasterHeader& header) {
@@ -97,6 +125,10 @@ void WritePlanJson(const SplitRequest& request, const MasterHeader& header) {
   json.Key("max_split_file_size").Number(request.options.maxSplitFileSize);
   json.Key("split_files_folder").String(request.fields.destinationFolder);
   json.Key("split_files_prefix").String(request.fields.namePrefix);
+  const RecoveryLayout recovery = PlannedRecovery(request, header);
+  json.Key("recovery_volume_count").Number(recovery.volumeCount);
+  json.Key("recovery_volume_size")
+      .Number(PlannedVolumeSize(header, request.fields.namePrefix, recovery));
   platform::WriteToStandardOutput(json.EndObject().Document());
 }
 
@@ -114,6 +146,12 @@ ExitStatus RunPlan(ConsoleContext& context) {
                   FormatByteSizeLong(request.options.maxSplitFileSize));
   WriteOutputLine("Split files destination folder:", fields.destinationFolder);
   WriteOutputLine("Split files name prefix:", fields.namePrefix);
+  const RecoveryLayout recovery = PlannedRecovery(request, header);
+  if (recovery.volumeCount > 0) {
+    WriteOutputLine("Recovery volumes:", FormatInteger(recovery.volumeCount) + " of " +
+                                             FormatByteSizeLong(PlannedVolumeSize(
+                                                 header, request.fields.namePrefix, recovery)));
+  }
   return ExitStatus::done;
 }
 
@@ -127,10 +165,17 @@ std::string WrittenPackage(const std::string& destinationPrefix, const SplitOpti
          (pieces == 1 ? " data split file." : " data split files.");
 }
 
+std::string WrittenRecovery(const std::string& destinationPrefix, const RecoveryLayout& layout) {
+  return "Wrote " + RecoveryIndexPath(destinationPrefix) + " and " +
+         FormatInteger(layout.volumeCount) +
+         (layout.volumeCount == 1 ? " recovery volume." : " recovery volumes.");
+}
+
 ExitStatus RunSplit(ConsoleContext& context) {
   SplitRequest request = MakeRequest(context.arguments, context.prefs);
   const MasterHeader header = LoadInfo(request);
   const std::string destinationPrefix = PrepareSplitRun(request.fields, request.options);
+  request.options.recovery = request.recovery;
   ConsoleHost host(SystemTerminal(), context.programName, context.arguments.answer,
                    context.arguments.quiet);
   const ExitStatus status = RunOperation(host, context.prefs.beep, [&] {
@@ -138,6 +183,8 @@ ExitStatus RunSplit(ConsoleContext& context) {
   });
   if (status == ExitStatus::done) {
     host.WriteNote(WrittenPackage(destinationPrefix, request.options, header.fileCount));
+    const RecoveryLayout recovery = PlannedRecovery(request, header);
+    if (recovery.volumeCount > 0) host.WriteNote(WrittenRecovery(destinationPrefix, recovery));
   }
   return status;
 }

@@ -7,8 +7,9 @@
 // The full program's window; a console command typed after its name runs as in partwell-cli.
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments = platform::CommandLineArguments(argc, argv);
-  const ConsoleCommand commands[] = {kSplitCommand, kPlanCommand,     kMergeCommand, kVerifyCommand,
-                                     kInfoCommand,  kSettingsCommand, kSizesCommand};
+  const ConsoleCommand commands[] = {kSplitCommand,  kPlanCommand, kMergeCommand,
+                                     kVerifyCommand, kInfoCommand, kRepairCommand,
+                                     kSettingsCommand, kSizesCommand};
   if (WantsConsole(arguments, commands)) {
     platform::UseParentConsole();
     return RunConsoleProgram(ProgramKind::full, commands, nullptr, arguments);

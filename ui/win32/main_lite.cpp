@@ -8,7 +8,7 @@
 // one, so that a package can be merged from a script too.
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments = platform::CommandLineArguments(argc, argv);
-  const ConsoleCommand commands[] = {kMergeCommand, kVerifyCommand, kInfoCommand};
+  const ConsoleCommand commands[] = {kMergeCommand, kVerifyCommand, kInfoCommand, kRepairCommand};
   if (WantsConsole(arguments, commands)) {
     platform::UseParentConsole();
     return RunConsoleProgram(ProgramKind::lite, commands, &kSelfExtractingStart, arguments);

@@ -1,0 +1,399 @@
+#include "engine/recovery/par2_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <set>
+#include <utility>
+
+#include "app/exceptions.h"
+#include "app/path_text.h"
+#include "engine/file64.h"
+#include "engine/recovery/md5.h"
+#include "engine/recovery/par2_packet_types.h"
+#include "platform/files.h"
+
+namespace {
+
+// Packets other than recovery slices are read whole into memory up to this size; larger ones
+// are only stepped over when their MD5 holds.
+constexpr std::uint64_t kMaxPacketInMemory = 64ull << 20;
+// The run read at once while looking for a packet or hashing a large one.
+constexpr std::size_t kChunkSize = 1u << 20;
+constexpr std::size_t kMainFixedSize = 12;
+constexpr std::size_t kFileDescriptionFixedSize = 56;
+constexpr std::size_t kSliceCheckSize = 20;
+
+template <typename T>
+T Little(std::span<const std::uint8_t> bytes, std::size_t at) {
+  T value = 0;
+  for (std::size_t i = sizeof(T); i-- > 0;) value = static_cast<T>(value << 8 | bytes[at + i]);
+  return value;
+}
+
+template <typename A>
+A ArrayAt(std::span<const std::uint8_t> bytes, std::size_t at) {
+  A out{};
+  std::memcpy(out.data(), bytes.data() + at, out.size());
+  return out;
+}
+
+// Where packets are read from, a file or bytes in memory: Size(), and ReadAt(offset, buffer,
+// size) that gives exactly `size` bytes or false when they are not all there.
+class BytesSource {
+ public:
+  explicit BytesSource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  std::uint64_t Size() const { return bytes_.size(); }
+  bool ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) {
+    if (offset > bytes_.size() || size > bytes_.size() - offset) return false;
+    if (size > 0) std::memcpy(buffer, bytes_.data() + offset, size);
+    return true;
+  }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+};
+
+// Reads without a seek when the reads follow each other, as they do through whole packets.
+class FileSource {
+ public:
+  // Raises the file errors.
+  explicit FileSource(const std::string& path) {
+    file_.Open(path, false);
+    size_ = file_.Length();
+  }
+  std::uint64_t Size() const { return size_; }
+  bool ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t size) {
+    if (offset != position_) position_ = file_.SeekToBegin(offset);
+    while (size > 0) {
+      const auto ask = static_cast<std::uint32_t>(std::min<std::size_t>(size, kChunkSize));
+      const std::uint32_t read = file_.Read(buffer, ask);
+      position_ += read;
+      if (read != ask) return false;
+      buffer += read;
+      size -= read;
+    }
+    return true;
+  }
+
+ private:
+  CFile64 file_;
+  std::uint64_t size_ = 0;
+  std::uint64_t position_ = 0;
+};
+
+struct MainPacket {
+  std::uint64_t sliceSize = 0;
+  std::vector<Par2Id> fileIds;
+  std::vector<Par2Id> nonRecoveryFileIds;
+};
+
+// The valid packets of one set, gathered from every file in the order they were found.
+struct SetPackets {
+  std::optional<MainPacket> main;
+  std::map<Par2Id, Par2File> descriptions;
+  // Each distinct checksum list found for a file: which fits is known once its length is.
+  std::map<Par2Id, std::vector<std::vector<Par2SliceCheck>>> checksums;
+  // The first of each exponent and data length: which length is right the Main packet says.
+  std::map<std::pair<std::uint32_t, std::uint64_t>, Par2RecoverySlice> recovery;
+};
+
+using SetMap = std::map<Par2Id, SetPackets>;
+
+std::optional<MainPacket> ParseMain(const Par2Id& setId, std::span<const std::uint8_t> body) {
+  if (body.size() < kMainFixedSize || (body.size() - kMainFixedSize) % 16 != 0) return {};
+  if (Md5Of(body.data(), body.size()) != setId) return {};
+  MainPacket main;
+  main.sliceSize = Little<std::uint64_t>(body, 0);
+  const std::uint32_t count = Little<std::uint32_t>(body, 8);
+  const std::size_t ids = (body.size() - kMainFixedSize) / 16;
+  if (main.sliceSize == 0 || main.sliceSize % 4 != 0 || main.sliceSize > kPar2MaxSliceSize ||
+      count > ids) {
+    return {};
+  }
+  std::set<Par2Id> seen;
+  for (std::size_t i = 0; i < ids; ++i) {
+    const auto id = ArrayAt<Par2Id>(body, kMainFixedSize + 16 * i);
+    // One file listed twice would be rebuilt twice into one place.
+    if (!seen.insert(id).second) return {};
+    (i < count ? main.fileIds : main.nonRecoveryFileIds).push_back(id);
+  }
+  return main;
+}
+
+std::optional<Par2File> ParseFileDescription(std::span<const std::uint8_t> body) {
+  if (body.size() < kFileDescriptionFixedSize) return {};
+  Par2File file;
+  file.id = ArrayAt<Par2Id>(body, 0);
+  file.hash = ArrayAt<Md5Digest>(body, 16);
+  file.hash16k = ArrayAt<Md5Digest>(body, 32);
+  file.length = Little<std::uint64_t>(body, 48);
+  std::size_t end = body.size();
+  while (end > kFileDescriptionFixedSize && body[end - 1] == 0) --end;
+  file.name.assign(reinterpret_cast<const char*>(body.data()) + kFileDescriptionFixedSize,
+                   end - kFileDescriptionFixedSize);
+  if (file.name.empty() || Par2FileId(file.hash16k, file.length, file.name) != file.id) return {};
+  return file;
+}
+
+void AddSliceChecksums(SetPackets& packets, std::span<const std::uint8_t> body) {
+  if (body.size() < 16 || (body.size() - 16) % kSliceCheckSize != 0) return;
+  std::vector<Par2SliceCheck> slices((body.size() - 16) / kSliceCheckSize);
+  for (std::size_t i = 0; i < slices.size(); ++i) {
+    const std::size_t at = 16 + kSliceCheckSize * i;
+    slices[i] = {ArrayAt<Md5Digest>(body, at), Little<std::uint32_t>(body, at + 16)};
+  }
+  auto& found = packets.checksums[ArrayAt<Par2Id>(body, 0)];
+  if (std::ranges::find(found, slices) == found.end()) found.push_back(std::move(slices));
+}
+
+void AddPacket(SetMap& sets, const Par2Id& setId, const Par2PacketType& type,
+               std::span<const std::uint8_t> body) {
+  if (type == kPar2MainType) {
+    if (std::optional<MainPacket> main = ParseMain(setId, body)) sets[setId].main = std::move(main);
+  } else if (type == kPar2FileDescriptionType) {
+    if (std::optional<Par2File> file = ParseFileDescription(body)) {
+      sets[setId].descriptions.try_emplace(file->id, std::move(*file));
+    }
+  } else if (type == kPar2SliceChecksumType) {
+    AddSliceChecksums(sets[setId], body);
+  }
+}
+
+struct Header {
+  std::uint64_t length = 0;
+  Md5Digest hash{};
+  Par2Id setId{};
+  Par2PacketType type{};
+};
+
+template <typename Source>
+class PacketScanner {
+ public:
+  PacketScanner(Source& source, std::string path, SetMap& sets)
+      : source_(source),
+        path_(std::move(path)),
+        sets_(sets),
+        chunk_(std::max<std::uint64_t>(std::min<std::uint64_t>(kChunkSize, source.Size()),
+                                       kPar2HeaderSize)) {}
+
+  void Scan() {
+    for (std::uint64_t at = 0; std::optional<std::uint64_t> start = FindMagic(at);) {
+      at = ReadPacket(*start);
+    }
+  }
+
+ private:
+  // The next place at or after `from` where a header begins.
+  std::optional<std::uint64_t> FindMagic(std::uint64_t from) {
+    const std::uint64_t size = source_.Size();
+    // Packets usually follow each other: a header's worth is read first, more while none is
+    // found.
+    for (std::size_t ask = kPar2HeaderSize; from < size && size - from >= kPar2HeaderSize;
+         ask = std::min(2 * ask, chunk_.size())) {
+      const auto run = static_cast<std::size_t>(std::min<std::uint64_t>(ask, size - from));
+      if (!source_.ReadAt(from, chunk_.data(), run)) return {};
+      const auto end = chunk_.begin() + static_cast<std::ptrdiff_t>(run);
+      const auto found = std::search(chunk_.begin(), end, kPar2Magic.begin(), kPar2Magic.end());
+      if (found != end) return from + static_cast<std::uint64_t>(found - chunk_.begin());
+      // The magic may straddle the end of this run.
+      from += run - (kPar2Magic.size() - 1);
+    }
+    return {};
+  }
+
+  std::optional<Header> ReadHeader(std::uint64_t start) {
+    std::array<std::uint8_t, kPar2HeaderSize> bytes;
+    if (!source_.ReadAt(start, bytes.data(), bytes.size())) return {};
+    Header header;
+    header.length = Little<std::uint64_t>(bytes, 8);
+    header.hash = ArrayAt<Md5Digest>(bytes, 16);
+    header.setId = ArrayAt<Par2Id>(bytes, 32);
+    header.type = ArrayAt<Par2PacketType>(bytes, 48);
+    if (header.length < kPar2HeaderSize || header.length % 4 != 0 ||
+        header.length > source_.Size() - start) {
+      return {};
+    }
+    return header;
+  }
+
+  // Where to look next: after the packet when it is whole, else at the next byte.
+  std::uint64_t ReadPacket(std::uint64_t start) {
+    const std::optional<Header> header = ReadHeader(start);
+    if (!header) return start + 1;
+    const std::uint64_t end = start + header->length;
+    if (header->type == kPar2RecoveryType) {
+      return ReadRecoverySlice(start, *header) ? end : start + 1;
+    }
+    const bool known = header->type == kPar2MainType || header->type == kPar2FileDescriptionType ||
+                       header->type == kPar2SliceChecksumType || header->type == kPar2CreatorType;
+    if (!known || header->length > kMaxPacketInMemory) {
+      return HashMatches(start, *header) ? end : start + 1;
+    }
+    std::vector<std::uint8_t> packet(header->length);
+    if (!source_.ReadAt(start, packet.data(), packet.size())) return start + 1;
+    if (Md5Of(packet.data() + kPar2HashedFrom, packet.size() - kPar2HashedFrom) != header->hash) {
+      return start + 1;
+    }
+    AddPacket(sets_, header->setId, header->type,
+              std::span<const std::uint8_t>(packet).subspan(kPar2HeaderSize));
+    return end;
+  }
+
+  bool ReadRecoverySlice(std::uint64_t start, const Header& header) {
+    if (header.length <= kPar2RecoveryPrefixSize) return false;
+    const std::uint64_t dataLength = header.length - kPar2RecoveryPrefixSize;
+    std::array<std::uint8_t, 4> exponent;
+    if (dataLength > kPar2MaxSliceSize ||
+        !source_.ReadAt(start + kPar2HeaderSize, exponent.data(), exponent.size()) ||
+        !HashMatches(start, header)) {
+      return false;
+    }
+    Par2RecoverySlice slice{path_, start + kPar2RecoveryPrefixSize,
+                            Little<std::uint32_t>(exponent, 0)};
+    sets_[header.setId].recovery.try_emplace({slice.exponent, dataLength}, std::move(slice));
+    return true;
+  }
+
+  // The packet's MD5, taken in bounded runs however long it is.
+  bool HashMatches(std::uint64_t start, const Header& header) {
+    Md5 hash;
+    for (std::uint64_t at = start + kPar2HashedFrom; at < start + header.length;) {
+      const auto run = static_cast<std::size_t>(
+          std::min<std::uint64_t>(chunk_.size(), start + header.length - at));
+      if (!source_.ReadAt(at, chunk_.data(), run)) return false;
+      hash.Update(chunk_.data(), run);
+      at += run;
+    }
+    return hash.Finish() == header.hash;
+  }
+
+  Source& source_;
+  std::string path_;
+  SetMap& sets_;
+  std::vector<std::uint8_t> chunk_;
+};
+
+// The checksums of a file of this length, if one of those found fits it.
+std::vector<Par2SliceCheck> ChecksumsFor(const SetPackets& packets, const Par2Id& id,
+                                         std::uint64_t count) {
+  const auto found = packets.checksums.find(id);
+  if (found == packets.checksums.end()) return {};
+  for (const std::vector<Par2SliceCheck>& slices : found->second) {
+    if (slices.size() == count) return slices;
+  }
+  return {};
+}
+
+std::optional<Par2FoundSet> AssembleSet(const Par2Id& setId, const SetPackets& packets) {
+  if (!packets.main) return {};
+  Par2FoundSet found;
+  found.set.setId = setId;
+  found.set.sliceSize = packets.main->sliceSize;
+  found.set.nonRecoveryFileIds = packets.main->nonRecoveryFileIds;
+  std::uint64_t totalSlices = 0;
+  for (const Par2Id& id : packets.main->fileIds) {
+    const auto description = packets.descriptions.find(id);
+    if (description == packets.descriptions.end()) return {};
+    Par2File file = description->second;
+    const std::uint64_t count = Par2SliceCount(file.length, found.set.sliceSize);
+    if (count > kPar2MaxSlices - totalSlices) return {};
+    totalSlices += count;
+    file.slices = ChecksumsFor(packets, id, count);
+    found.set.files.push_back(std::move(file));
+  }
+  // By exponent, one of each: the data length is part of the key.
+  for (const auto& [key, slice] : packets.recovery) {
+    if (key.second == found.set.sliceSize) found.recovery.push_back(slice);
+  }
+  return found;
+}
+
+std::vector<Par2FoundSet> AssembleSets(const SetMap& sets) {
+  std::vector<Par2FoundSet> found;
+  for (const auto& [setId, packets] : sets) {
+    if (std::optional<Par2FoundSet> set = AssembleSet(setId, packets)) {
+      found.push_back(std::move(*set));
+    }
+  }
+  return found;
+}
+
+constexpr char kNativeSeparator =
+    platform::kNativePathStyle == platform::PathStyle::windows ? '\\' : '/';
+
+bool IsSeparator(char c) {
+  return c == '/' || (platform::kNativePathStyle == platform::PathStyle::windows && c == '\\');
+}
+
+std::string JoinFolder(const std::string& folder, std::string_view name) {
+  std::string path = folder;
+  if (!path.empty() && !IsSeparator(path.back())) path += kNativeSeparator;
+  path += name;
+  return path;
+}
+
+bool EndsWithPar2(std::string_view name) {
+  constexpr std::string_view kExtension = ".par2";
+  if (name.size() <= kExtension.size()) return false;
+  const std::string_view tail = name.substr(name.size() - kExtension.size());
+  return std::ranges::equal(tail, kExtension, [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == b;
+  });
+}
+
+}  // namespace
+
+std::vector<std::string> Par2FilesIn(const std::string& folder) {
+  std::vector<std::string> names = platform::FileNamesStartingWith(folder, "");
+  std::erase_if(names, [&](const std::string& name) {
+    return !EndsWithPar2(name) ||
+           platform::QueryPathKind(JoinFolder(folder, name)) != platform::PathKind::File;
+  });
+  std::ranges::sort(names);
+  std::vector<std::string> paths;
+  for (const std::string& name : names) paths.push_back(JoinFolder(folder, name));
+  return paths;
+}
+
+std::vector<Par2FoundSet> ReadPar2Sets(const std::vector<std::string>& paths) {
+  SetMap sets;
+  for (const std::string& path : paths) {
+    try {
+      FileSource source(path);
+      PacketScanner(source, path, sets).Scan();
+    } catch (const CFileException&) {
+      // What was found before the file failed is kept.
+    }
+  }
+  return AssembleSets(sets);
+}
+
+std::vector<Par2FoundSet> ReadPar2Bytes(std::span<const std::uint8_t> bytes) {
+  SetMap sets;
+  BytesSource source(bytes);
+  PacketScanner(source, {}, sets).Scan();
+  return AssembleSets(sets);
+}
+
+std::optional<std::string> Par2FilePath(const std::string& folder, std::string_view storedName) {
+  // "C:name" names a place on a drive on Windows, whatever the system reading it.
+  if (storedName.size() >= 2 && std::isalpha(static_cast<unsigned char>(storedName[0])) &&
+      storedName[1] == ':') {
+    return {};
+  }
+  std::string relative;
+  for (std::size_t at = 0;;) {
+    const std::size_t end = std::min(storedName.find_first_of("/\\", at), storedName.size());
+    const std::string_view part = storedName.substr(at, end - at);
+    if (part.empty() || part == "." || part == ".." || !IsValidFileName(part)) return {};
+    if (!relative.empty()) relative += kNativeSeparator;
+    relative += part;
+    if (end == storedName.size()) break;
+    at = end + 1;
+  }
+  return JoinFolder(folder, relative);
+}

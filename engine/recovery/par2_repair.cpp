@@ -1,0 +1,340 @@
+#include "engine/recovery/par2_repair.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "app/exceptions.h"
+#include "app/text_format.h"
+#include "engine/file64.h"
+#include "engine/recovery/gf16.h"
+#include "engine/recovery/gf16_matrix.h"
+#include "engine/recovery/par2_file_digest.h"
+#include "res/resource.h"
+
+namespace {
+
+// Tells the caller the bytes done so far of a total fixed at the start.
+class ProgressCount {
+ public:
+  ProgressCount(const RecoveryProgress& progress, std::uint64_t total)
+      : progress_(progress), total_(total) {
+    Report();
+  }
+  void Add(std::uint64_t bytes) {
+    done_ += bytes;
+    Report();
+  }
+
+ private:
+  void Report() {
+    if (progress_) progress_(std::min(done_, total_), total_);
+  }
+  const RecoveryProgress& progress_;
+  std::uint64_t total_;
+  std::uint64_t done_ = 0;
+};
+
+Par2FileCheck CheckFile(const Par2File& file, std::uint64_t sliceSize, const std::string& path,
+                        ProgressCount& progress) {
+  Par2FileCheck check;
+  const std::uint64_t count = Par2SliceCount(file.length, sliceSize);
+  check.goodSlices.assign(count, false);
+  CFile64 input;
+  CFileException error;
+  if (!input.Open(path, false, &error)) return check;
+  const Par2File found = DigestPar2Data(input, sliceSize, file.length,
+                                        [&](std::uint64_t bytes) { progress.Add(bytes); });
+  input.Close();
+  if (found.length == file.length && found.hash == file.hash) {
+    return {Par2FileState::good, {}};
+  }
+  check.state = Par2FileState::damaged;
+  if (file.slices.size() != count) return check;
+  for (std::uint64_t s = 0; s < count && s < found.slices.size(); ++s) {
+    // A slice of a short file counts only when all of its stored bytes are there.
+    const std::uint64_t end = std::min((s + 1) * sliceSize, file.length);
+    check.goodSlices[s] = found.length >= end && found.slices[s] == file.slices[s];
+  }
+  return check;
+}
+
+// Exactly `size` bytes at `offset`; a file that ends sooner has changed since it was checked.
+void ReadExactly(CFile64& file, std::uint64_t offset, std::byte* buffer, std::uint64_t size) {
+  file.SeekToBegin(offset);
+  if (size > 0 && file.Read(buffer, static_cast<std::uint32_t>(size)) != size) {
+    RaiseFileError(CFileException::endOfFile, file.FileName());
+  }
+}
+
+// Removes the files written unless the work finished; declared before the files it names, it
+// runs after they are closed.
+class RemoveUnlessKept {
+ public:
+  RemoveUnlessKept() = default;
+  RemoveUnlessKept(const RemoveUnlessKept&) = delete;
+  RemoveUnlessKept& operator=(const RemoveUnlessKept&) = delete;
+  ~RemoveUnlessKept() {
+    if (!kept_) {
+      for (const std::string& path : paths_) DeleteFileByName(path);
+    }
+  }
+  void Add(const std::string& path) { paths_.push_back(path); }
+  void Keep() { kept_ = true; }
+
+ private:
+  std::vector<std::string> paths_;
+  bool kept_ = false;
+};
+
+// An input slice of the set: its file, its place in the file and its number in the set.
+struct SliceRef {
+  std::size_t file = 0;
+  std::uint64_t slice = 0;
+  std::uint32_t index = 0;
+};
+
+class Rebuilder {
+ public:
+  Rebuilder(const Par2FoundSet& found, const std::vector<std::string>& paths,
+            const Par2Check& check, std::size_t memoryBudget)
+      : set_(found.set), paths_(paths), check_(check), sliceSize_(found.set.sliceSize) {
+    ListSlices();
+    Solve(found.recovery);
+    ChooseWindow(memoryBudget);
+  }
+
+  // Everything read and written in the passes, and the outputs read back.
+  std::uint64_t Work() const {
+    std::uint64_t rebuilt = 0;
+    for (std::size_t i = 0; i < set_.files.size(); ++i) {
+      if (!IsGood(i)) rebuilt += set_.files[i].length;
+    }
+    return (sources_.size() + 2 * missing_.size()) * sliceSize_ + rebuilt;
+  }
+
+  void Run(const std::vector<std::string>& outputs, ProgressCount& progress,
+           RemoveUnlessKept& written) {
+    OpenOutputs(outputs, written);
+    for (std::uint64_t a = 0; a < sliceSize_; a += window_) {
+      Pass(a, std::min(a + window_, sliceSize_), progress);
+    }
+    for (CFile64& output : outputs_) {
+      if (!output.IsOpen()) continue;
+      output.Flush();
+      output.Close();
+    }
+    for (std::size_t i = 0; i < set_.files.size(); ++i) {
+      if (!IsGood(i)) CheckOutput(set_.files[i], outputs[i], progress);
+    }
+  }
+
+ private:
+  bool IsGood(std::size_t file) const { return check_.files[file].state == Par2FileState::good; }
+  bool IsPresent(std::size_t file, std::uint64_t slice) const {
+    const std::vector<bool>& good = check_.files[file].goodSlices;
+    return IsGood(file) || (slice < good.size() && good[slice]);
+  }
+
+  // The missing slices, and the present ones the passes read: every one when there is anything
+  // to rebuild, else only those a damaged file's output is copied from.
+  void ListSlices() {
+    std::vector<SliceRef> present;
+    std::uint32_t index = 0;
+    for (std::size_t i = 0; i < set_.files.size(); ++i) {
+      const std::uint64_t count = Par2SliceCount(set_.files[i].length, sliceSize_);
+      mostSlicesOfAFile_ = std::max(mostSlicesOfAFile_, count);
+      for (std::uint64_t s = 0; s < count; ++s, ++index) {
+        (IsPresent(i, s) ? present : missing_).push_back({i, s, index});
+      }
+    }
+    constants_ = InputSliceConstants(index);
+    for (const SliceRef& slice : present) {
+      if (!missing_.empty() || !IsGood(slice.file)) sources_.push_back(slice);
+    }
+  }
+
+  void Solve(const std::vector<Par2RecoverySlice>& recovery) {
+    std::vector<std::uint16_t> missingConstants;
+    for (const SliceRef& slice : missing_) missingConstants.push_back(constants_[slice.index]);
+    std::vector<std::uint32_t> exponents;
+    for (const Par2RecoverySlice& slice : recovery) exponents.push_back(slice.exponent);
+    std::optional<RecoverySolution> solution = SolveRecovery(missingConstants, exponents);
+    if (!solution) RaiseNotEnough(recovery.size());
+    solution_ = std::move(*solution);
+    for (std::uint32_t exponent : solution_.exponents) {
+      chosen_.push_back(*std::ranges::find(recovery, exponent, &Par2RecoverySlice::exponent));
+    }
+  }
+
+  [[noreturn]] void RaiseNotEnough(std::uint64_t available) const {
+    const std::uint64_t missing = missing_.size();
+    // Each volume holds as many slices as the largest file has.
+    const std::uint64_t perVolume = std::max<std::uint64_t>(mostSlicesOfAFile_, 1);
+    const std::uint64_t short_ = missing > available ? missing - available : 0;
+    const std::uint64_t volumes = std::max<std::uint64_t>((short_ + perVolume - 1) / perVolume, 1);
+    ThrowAppException(IDS_RECOVERY_NOT_ENOUGH,
+                      {FormatInteger(missing), FormatInteger(available), FormatInteger(volumes)});
+  }
+
+  // The widest run of each slice, a multiple of 4, for which the syndromes and as much again
+  // for the slices read and rebuilt fit in the budget; equal runs over the passes.
+  void ChooseWindow(std::size_t memoryBudget) {
+    const std::uint64_t rows = std::max<std::uint64_t>(missing_.size(), 1);
+    const std::uint64_t widest =
+        std::clamp<std::uint64_t>(memoryBudget / (2 * rows) / 4 * 4, 4, sliceSize_);
+    const std::uint64_t passes = (sliceSize_ + widest - 1) / widest;
+    window_ = ((sliceSize_ + passes - 1) / passes + 3) / 4 * 4;
+    syndromes_.resize(missing_.size() * window_);
+    buffers_.resize(rows * window_);
+  }
+
+  void OpenOutputs(const std::vector<std::string>& outputs, RemoveUnlessKept& written) {
+    outputs_ = std::vector<CFile64>(set_.files.size());
+    for (std::size_t i = 0; i < set_.files.size(); ++i) {
+      if (IsGood(i)) continue;
+      outputs_[i].Open(outputs[i], true);
+      written.Add(outputs[i]);
+      outputs_[i].WriteBackAsWritten();
+    }
+  }
+
+  // Writes the run at `a` of a slice of file `file`, cut at the file's end.
+  void WriteRun(const SliceRef& slice, std::uint64_t a, const std::byte* data,
+                std::uint64_t length) {
+    const std::uint64_t bytes = StoredBytes(slice, a, length);
+    if (bytes == 0) return;
+    CFile64& output = outputs_[slice.file];
+    output.SeekToBegin(slice.slice * sliceSize_ + a);
+    output.Write(data, static_cast<std::uint32_t>(bytes));
+  }
+
+  // How many of `length` bytes at `a` in the slice lie within its file.
+  std::uint64_t StoredBytes(const SliceRef& slice, std::uint64_t a, std::uint64_t length) const {
+    const std::uint64_t start = slice.slice * sliceSize_ + a;
+    const std::uint64_t fileLength = set_.files[slice.file].length;
+    return start >= fileLength ? 0 : std::min(length, fileLength - start);
+  }
+
+  // Rebuilds bytes [a, b) of every missing slice.
+  void Pass(std::uint64_t a, std::uint64_t b, ProgressCount& progress) {
+    const std::uint64_t length = b - a;
+    const std::size_t k = missing_.size();
+    std::vector<std::byte*> syndromes(k);
+    for (std::size_t j = 0; j < k; ++j) {
+      syndromes[j] = syndromes_.data() + j * window_;
+      ReadExactly(RecoveryFile(chosen_[j].path), chosen_[j].dataOffset + a, syndromes[j], length);
+      progress.Add(length);
+    }
+    AddPresentSlices(a, length, syndromes, progress);
+    if (k == 0) return;
+    std::vector<std::byte*> rebuilt(k);
+    for (std::size_t m = 0; m < k; ++m) rebuilt[m] = buffers_.data() + m * window_;
+    std::fill(buffers_.begin(), buffers_.begin() + static_cast<std::ptrdiff_t>(k * window_),
+              std::byte{0});
+    std::vector<std::uint16_t> factors(k);
+    for (std::size_t j = 0; j < k; ++j) {
+      for (std::size_t m = 0; m < k; ++m) factors[m] = solution_.inverse[m * k + j];
+      gf16::MultiplyAccumulateMany(rebuilt, factors, syndromes[j], length);
+    }
+    for (std::size_t m = 0; m < k; ++m) {
+      WriteRun(missing_[m], a, rebuilt[m], length);
+      progress.Add(length);
+    }
+  }
+
+  // Reads run [a, a + length) of every present slice, file by file, into every syndrome, and
+  // copies it into the output of a damaged file.
+  void AddPresentSlices(std::uint64_t a, std::uint64_t length,
+                        std::span<std::byte* const> syndromes, ProgressCount& progress) {
+    std::byte* data = buffers_.data();
+    std::vector<std::uint16_t> factors(syndromes.size());
+    CFile64 source;
+    std::size_t sourceFile = set_.files.size();
+    for (const SliceRef& slice : sources_) {
+      if (slice.file != sourceFile) {
+        source.Open(paths_[slice.file], false);
+        sourceFile = slice.file;
+      }
+      const std::uint64_t stored = StoredBytes(slice, a, length);
+      ReadExactly(source, slice.slice * sliceSize_ + a, data, stored);
+      std::fill(data + stored, data + length, std::byte{0});
+      if (!IsGood(slice.file)) WriteRun(slice, a, data, length);
+      for (std::size_t j = 0; j < syndromes.size(); ++j) {
+        factors[j] = gf16::Power(constants_[slice.index], solution_.exponents[j]);
+      }
+      if (!syndromes.empty()) gf16::MultiplyAccumulateMany(syndromes, factors, data, length);
+      progress.Add(length);
+    }
+  }
+
+  CFile64& RecoveryFile(const std::string& path) {
+    std::unique_ptr<CFile64>& file = recoveryFiles_[path];
+    if (!file) {
+      file = std::make_unique<CFile64>();
+      file->Open(path, false);
+    }
+    return *file;
+  }
+
+  void CheckOutput(const Par2File& file, const std::string& path, ProgressCount& progress) {
+    CFile64 input;
+    input.Open(path, false);
+    const Par2File rebuilt =
+        DigestPar2Data(input, sliceSize_, 0, [&](std::uint64_t bytes) { progress.Add(bytes); });
+    input.Close();
+    if (rebuilt.length != file.length || rebuilt.hash != file.hash) {
+      ThrowAppException(IDS_RECOVERY_REBUILT_MISMATCH, {file.name});
+    }
+  }
+
+  const Par2Set& set_;
+  const std::vector<std::string>& paths_;
+  const Par2Check& check_;
+  const std::uint64_t sliceSize_;
+  std::vector<SliceRef> missing_;
+  std::vector<SliceRef> sources_;
+  std::uint64_t mostSlicesOfAFile_ = 0;
+  std::vector<std::uint16_t> constants_;
+  RecoverySolution solution_;
+  std::vector<Par2RecoverySlice> chosen_;  // one per row of the solution
+  std::uint64_t window_ = 0;
+  std::vector<std::byte> syndromes_;  // one window per missing slice
+  std::vector<std::byte> buffers_;    // a slice read, then one window per rebuilt slice
+  std::map<std::string, std::unique_ptr<CFile64>> recoveryFiles_;
+  std::vector<CFile64> outputs_;  // open for the files rebuilt
+};
+
+}  // namespace
+
+Par2Check CheckPar2Files(const Par2FoundSet& found, const std::vector<std::string>& paths,
+                         const std::vector<bool>& knownGood, const RecoveryProgress& progress) {
+  const auto isKnownGood = [&](std::size_t i) { return i < knownGood.size() && knownGood[i]; };
+  std::uint64_t total = 0;
+  for (std::size_t i = 0; i < found.set.files.size(); ++i) {
+    std::uint64_t size = 0;
+    if (!isKnownGood(i) && FileSizeByName(paths[i], size)) total += size;
+  }
+  ProgressCount count(progress, total);
+  Par2Check check;
+  for (std::size_t i = 0; i < found.set.files.size(); ++i) {
+    Par2FileCheck file{Par2FileState::good, {}};
+    if (!isKnownGood(i)) file = CheckFile(found.set.files[i], found.set.sliceSize, paths[i], count);
+    check.missingSlices += static_cast<std::uint32_t>(std::ranges::count(file.goodSlices, false));
+    check.files.push_back(std::move(file));
+  }
+  check.recoverySlices = static_cast<std::uint32_t>(found.recovery.size());
+  return check;
+}
+
+void RebuildPar2Files(const Par2FoundSet& found, const std::vector<std::string>& paths,
+                      const Par2Check& check, const std::vector<std::string>& outputs,
+                      const RecoveryProgress& progress, std::size_t memoryBudget) {
+  RemoveUnlessKept written;
+  Rebuilder rebuilder(found, paths, check, memoryBudget);
+  ProgressCount count(progress, rebuilder.Work());
+  rebuilder.Run(outputs, count, written);
+  written.Keep();
+}

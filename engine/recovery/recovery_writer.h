@@ -1,0 +1,21 @@
+#pragma once
+// Writing a package's recovery files: the index and its volumes, a standard PAR2 2.0 set that
+// protects the package files themselves.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "engine/recovery/recovery_layout.h"
+#include "engine/recovery/recovery_progress.h"
+
+// Reads the files (the package's, master first; each stored under its file name) and writes
+// RecoveryIndexPath(pathPrefix) and RecoveryVolumePaths(pathPrefix, layout), with at most
+// `memoryBudget` bytes of recovery data in memory. Files of 0 bytes are left out of the set.
+// Raises the file errors; what it wrote is removed then. Returns the paths written, the index
+// first.
+std::vector<std::string> WriteRecoveryFiles(const std::vector<std::string>& files,
+                                            const std::string& pathPrefix,
+                                            const RecoveryLayout& layout,
+                                            const RecoveryProgress& progress,
+                                            std::size_t memoryBudget = kRecoveryMemoryBudget);
