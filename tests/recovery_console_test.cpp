@@ -144,6 +144,9 @@ TEST_F(RecoveryConsole, VerifySaysWhatTheRecoveryFilesCanRebuildAndWritesNothing
 TEST_F(RecoveryConsole, RepairRebuildsInPlaceOrIntoAnotherFolder) {
   fs::remove(package_ / Piece(0));
   FlipByte(package_ / Piece(6), 100);
+  const ProgramRun merge = Partwell({"merge", Path(Piece(0)), "-y"});
+  EXPECT_EQ(merge.status, 1);
+  EXPECT_NE(merge.err.find("repair " + Piece(0) + " first"), std::string::npos) << merge.err;
   const ProgramRun elsewhere = Partwell({"repair", Path(Piece(0)), "-d", out_.string()});
   ASSERT_NE(elsewhere.status, 0) << "the folder does not exist yet";
   fs::create_directories(out_);

@@ -81,6 +81,7 @@ class MergeRun {
         verifying_(ProcessOperationState().VerifyOnly) {}
 
   void Run();
+  const std::vector<std::string>& Rebuilt() const { return rebuiltNames_; }
   // After any error: the status says so and a partial merged file is removed.
   void Abandon();
 
@@ -138,6 +139,7 @@ class MergeRun {
   std::vector<bool> rebuilt_;  // by package index
   TemporaryFiles rebuiltFiles_;
   bool verifiedByRecovery_ = false;  // verify: every bad piece can be rebuilt
+  std::vector<std::string> rebuiltNames_;
 };
 
 void MergeRun::Run() {
@@ -450,6 +452,7 @@ void MergeRun::RebuildPieces() {
   }
   std::ranges::sort(rebuiltPieces);
   SetStatus(host_, 0, IDS_RECOVERY_REBUILT, {JoinedNames(rebuiltPieces)});
+  rebuiltNames_ = std::move(rebuiltPieces);
 }
 
 // Another file for the piece; the other names follow it into its folder.
@@ -525,9 +528,11 @@ void MergeRun::DeletePackage() const {
 
 void CFMerge::Merge(OperationHost& host, const std::string& masterPath,
                     const std::string& destinationPath, const MergeOptions& options) {
+  rebuilt_.clear();
   MergeRun run(host, masterPath, destinationPath, options);
   try {
     run.Run();
+    rebuilt_ = run.Rebuilt();
   } catch (...) {
     run.Abandon();
     throw;

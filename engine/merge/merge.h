@@ -25,4 +25,11 @@ class CFMerge {
   // merged file. Package files are deleted only after a fully successful merge, all or none.
   void Merge(OperationHost& host, const std::string& masterPath, const std::string& destinationPath,
              const MergeOptions& options);
+
+  // The files of the package that the last merge rebuilt from the recovery files, or that the
+  // last verify found they can rebuild, by name.
+  const std::vector<std::string>& Rebuilt() const { return rebuilt_; }
+
+ private:
+  std::vector<std::string> rebuilt_;
 };

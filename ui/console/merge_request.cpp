@@ -1,6 +1,9 @@
 #include "ui/console/merge_request.h"
 
+#include "app/exceptions.h"
+#include "app/path_text.h"
 #include "engine/merge/merge.h"
+#include "engine/merge/package_recovery.h"
 #include "engine/operation_state.h"
 #include "platform/console.h"
 #include "platform/files.h"
@@ -25,6 +28,24 @@ std::string ShownComments(const std::string& comments) {
     shown += EscapeForTerminal(std::string_view(comments).substr(start, end - start)) + "\n";
   }
   return shown + EscapeForTerminal(std::string_view(comments).substr(start));
+}
+
+// A master that cannot be read may still be rebuilt: the error says so when recovery files
+// beside it protect it.
+std::optional<MasterHeader> LoadMergeInfoOrHint(MergePageFields& fields,
+                                                const MergePageDefaults& defaults) {
+  try {
+    return LoadMergeInfo(fields, defaults);
+  } catch (const CUserException&) {
+    throw;
+  } catch (const CException& error) {
+    const std::string& master = fields.sourcePath;
+    if (!FindRecoverySet({FolderPart(master)}, {FileNamePart(master)})) throw;
+    std::string text;
+    error.GetErrorMessage(text, std::string::npos);
+    throw CAppException(text + "\nThe recovery files beside it can rebuild it: repair " +
+                        FileNamePart(master) + " first.");
+  }
 }
 
 }  // namespace
@@ -52,7 +73,7 @@ MergePageFields LoadMergeRequest(const ConsoleContext& context, const std::strin
     }
     defaults.fileName = arguments.name.value_or("");
   }
-  const std::optional<MasterHeader> read = LoadMergeInfo(fields, defaults);
+  const std::optional<MasterHeader> read = LoadMergeInfoOrHint(fields, defaults);
   if (header != nullptr && read) *header = *read;
   return fields;
 }
