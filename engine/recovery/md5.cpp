@@ -82,6 +82,7 @@ void Compress(State& state, const std::uint8_t* block) {
 }  // namespace
 
 void Md5::Update(const void* data, std::size_t size) {
+  if (size == 0) return;  // an empty run may come without a buffer
   auto bytes = static_cast<const std::uint8_t*>(data);
   length_ += size;
   if (pendingSize_ > 0) {
