@@ -110,6 +110,23 @@ TEST_F(RecoveryConsole, ANewSplitReplacesTheEarlierRecoveryFiles) {
   }
 }
 
+// The package is whole when only its recovery files fail: it stays, and the user is told.
+TEST_F(RecoveryConsole, AFailedRecoveryFileLeavesTheWholePackage) {
+  for (const std::string& file : Listing(package_)) fs::remove(package_ / file);
+  fs::create_directories(package_ / "film.bin.vol1+1.par2" / "in the way");
+  WriteWholeFile(Path("film.bin"), source_.data(), source_.size());
+  const ProgramRun split =
+      Partwell({"split", Path("film.bin"), "-s", "64K", "--recovery", "2", "--data-only", "-y"});
+  EXPECT_EQ(split.status, 1);
+  EXPECT_NE(split.err.find("The package is complete, but its recovery files could not be written"),
+            std::string::npos)
+      << split.err;
+  // The master holds the time of its split; the pieces are as before.
+  EXPECT_TRUE(fs::exists(package_ / Piece(0)));
+  for (int index = 1; index <= 6; ++index) EXPECT_TRUE(PieceIsOriginal(index)) << index;
+  EXPECT_FALSE(fs::exists(package_ / "film.bin.par2"));
+}
+
 // Any two of the package's files, master included, lost, cut short or damaged.
 TEST_F(RecoveryConsole, MergeRebuildsTwoBadPiecesAndLeavesThePackageAsItWas) {
   fs::remove(package_ / Piece(2));

@@ -34,6 +34,12 @@ namespace {
 // How long the split waits for the digest thread between looks at the window.
 constexpr std::chrono::milliseconds kDigestWaitSlice{100};
 
+constexpr std::string_view kRecoveryNeedsEveryFile =
+    "No recovery files were written: they are made from every file of the package, and the "
+    "files on the disks before this one are no longer at hand.";
+constexpr std::string_view kRecoveryNotWritten =
+    "The package is complete, but its recovery files could not be written: ";
+
 // How one attempt at writing a package file ended, when it raised nothing.
 enum class Attempt { written, cancelled, stubUnreadable };
 
@@ -392,16 +398,30 @@ std::vector<std::string> SplitRun::StoredNames() const {
   return stored;
 }
 
-// Read back from the system's cache as a rule, once the whole package is written; a cancel
-// leaves no recovery file behind.
+// Read back from the system's cache as a rule, once the whole package is written, and written
+// beside its last file: on the disk in the drive when the package spans disks. A cancel leaves
+// no recovery file behind; a failure leaves the package, which is whole, and says so.
 void SplitRun::WriteRecovery() {
-  const std::string index = RecoveryIndexPath(recoveryPrefix_);
-  SetStatus(host_, 0, IDS_RECOVERY_WRITING, {FileNamePart(index)});
+  if (!std::ranges::all_of(names_, [](const std::string& name) { return FileExists(name); })) {
+    SetStatus(host_, kProgressUnchanged, kRecoveryNeedsEveryFile);
+    return;
+  }
+  recoveryPrefix_ = FolderPart(names_.back()) + FileNamePart(header_.pathPrefix);
+  SetStatus(host_, 0, IDS_RECOVERY_WRITING, {FileNamePart(RecoveryIndexPath(recoveryPrefix_))});
   const auto progress = [this](std::uint64_t done, std::uint64_t total) {
     SetStatus(host_, total == 0 ? 100 : static_cast<int>(done * 100 / total));
     if (PollCancel(host_)) Cancel(header_.fileCount);
   };
-  WriteRecoveryFiles(names_, recoveryPrefix_, recovery_, progress);
+  try {
+    WriteRecoveryFiles(names_, recoveryPrefix_, recovery_, progress);
+  } catch (const CUserException&) {
+    throw;
+  } catch (const CException& error) {
+    keepFiles_ = true;
+    std::string reason;
+    error.GetErrorMessage(reason, std::numeric_limits<std::size_t>::max());
+    throw CAppException(std::string(kRecoveryNotWritten) + reason);
+  }
 }
 
 // Raises 1140 for package file `index` when its folder is known to have less room than it
