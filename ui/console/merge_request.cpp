@@ -108,8 +108,10 @@ ExitStatus RunMerge(ConsoleContext& context, const MergePageFields& fields, bool
   VerifyOnlyScope verify(verifyOnly);
   MergeOutcome ending;
   const ExitStatus status = RunOperation(host, context.prefs.beep, [&] {
+    CFMerge merge;
     try {
-      CFMerge().Merge(host, fields.sourcePath, target, options);
+      merge.Merge(host, fields.sourcePath, target, options);
+      ending.rebuilt = merge.Rebuilt();
     } catch (const std::exception& error) {
       ending.failure = ErrorReportText(error);
       throw;

@@ -35,6 +35,8 @@ void WritePackageInfo(const MergePageFields& fields);
 // standard error shows it; empty when none did.
 struct MergeOutcome {
   std::string failure;
+  // The package files rebuilt from the recovery files (a verify: that they can rebuild).
+  std::vector<std::string> rebuilt;
 };
 
 // Merges the package into the merged file (or only checks it, writing nothing), inside the
