@@ -15,6 +15,9 @@ void CAppPrefs::SetDefaults() {
   splitFilePrefix.clear();
   splitPromptOnOverwrite = true;
   selfExtracting = false;
+  splitChecksums = false;
+  splitRecovery = false;
+  splitRecoveryPercent = 10;
   mergeAutoFolder = true;
   mergeFolder = documents;
   mergeAutoFiles = true;
@@ -37,6 +40,9 @@ std::vector<StoredPreference> CAppPrefs::ProgramPreferences() {
       {"Split", "Self extracting", &selfExtracting},
       {"Split", "File name prefix", &splitFilePrefix},
       {"Split", "Prompt on overwrites", &splitPromptOnOverwrite},
+      {"Split", "Checksums", &splitChecksums},
+      {"Split", "Recovery files", &splitRecovery},
+      {"Split", "Recovery percent", &splitRecoveryPercent},
       {"Merge", "Auto folder", &mergeAutoFolder},
       {"Merge", "Folder", &mergeFolder},
       {"Merge", "Auto files", &mergeAutoFiles},

@@ -30,6 +30,9 @@ class CAppPrefs : public CPrefs {
   std::string splitFilePrefix;
   bool splitPromptOnOverwrite{};
   bool selfExtracting{};
+  bool splitChecksums{};       // the SHA-256 checksums file beside the master
+  bool splitRecovery{};        // recovery files beside the master
+  int splitRecoveryPercent{};  // their share of the split files
 
   bool mergeAutoFolder{};
   std::string mergeFolder;

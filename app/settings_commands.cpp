@@ -64,6 +64,7 @@ IntegerRange RangeOf(const StoredPreference& preference) {
 
 int CheckedInteger(const StoredPreference& preference, std::string_view text) {
   if (preference.name == "Files") return CheckedSplitFileCount(text);
+  if (preference.name == "Recovery percent") return CheckedRecoveryPercent(text);
   IntegerRange range = RangeOf(preference);
   std::int64_t value = 0;
   if (!ParseInteger(text, value) || value < range.low || value > range.high) {

@@ -27,8 +27,9 @@ PreferenceListing ListPreferences(CAppPrefs& prefs);
 
 // Changes the preference named "Subkey\Value" (or with "/"; letter case is free) to the value
 // given as text, checked as the pages check it: the maximum split file size as the size box
-// reads it, the number of split files from 2 to 32,766, switches as 1/0, yes/no, on/off or
-// true/false, a folder that exists (or none). Nothing when done, else the finished refusal.
+// reads it, the number of split files from 2 to 32,766, the recovery share from 1 to 100,
+// switches as 1/0, yes/no, on/off or true/false, a folder that exists (or none). Nothing when
+// done, else the finished refusal.
 std::optional<std::string> SetPreference(CAppPrefs& prefs, std::string_view name,
                                          std::string_view value);
 

@@ -113,6 +113,9 @@ TEST_F(PrefsTest, EveryValueIsStoredUnderItsNameAndTypeAndComesBack) {
   prefs->splitFilePrefix = "prefix";
   prefs->splitPromptOnOverwrite = false;
   prefs->selfExtracting = true;
+  prefs->splitChecksums = true;
+  prefs->splitRecovery = true;
+  prefs->splitRecoveryPercent = 25;
   prefs->mergeAutoFolder = false;
   prefs->mergeFolder = "/merge folder";
   prefs->mergeAutoFiles = false;
@@ -144,6 +147,9 @@ TEST_F(PrefsTest, EveryValueIsStoredUnderItsNameAndTypeAndComesBack) {
       {"Split", "Self extracting", platform::kRegistryDword, 1, nullptr},
       {"Split", "File name prefix", platform::kRegistryText, 0, "prefix"},
       {"Split", "Prompt on overwrites", platform::kRegistryDword, 0, nullptr},
+      {"Split", "Checksums", platform::kRegistryDword, 1, nullptr},
+      {"Split", "Recovery files", platform::kRegistryDword, 1, nullptr},
+      {"Split", "Recovery percent", platform::kRegistryDword, 25, nullptr},
       {"Merge", "Auto folder", platform::kRegistryDword, 0, nullptr},
       {"Merge", "Folder", platform::kRegistryText, 0, "/merge folder"},
       {"Merge", "Auto files", platform::kRegistryDword, 0, nullptr},

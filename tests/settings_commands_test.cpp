@@ -26,7 +26,7 @@ TEST_F(SettingsCommandsTest, ListingShowsEveryPreferenceWithItsValueAndKey) {
   PreferenceListing listing = ListPreferences(prefs);
   EXPECT_EQ(listing.store, platform::RegistryStoreLocation(prefs.KeyPath()));
   EXPECT_EQ(listing.configFile, prefs.ConfigFilePath());
-  ASSERT_EQ(listing.preferences.size(), 23u);
+  ASSERT_EQ(listing.preferences.size(), 26u);
   const PreferenceLine& size = listing.preferences[2];
   EXPECT_EQ(size.name, "Split\\Max. file size");
   EXPECT_EQ(size.value, "1,073,741,824 (1 GB)");
@@ -34,6 +34,8 @@ TEST_F(SettingsCommandsTest, ListingShowsEveryPreferenceWithItsValueAndKey) {
   EXPECT_EQ(listing.preferences[3].value, "3");
   EXPECT_EQ(listing.preferences[5].name, "Split\\Auto folder");
   EXPECT_EQ(listing.preferences[5].value, "1");
+  EXPECT_EQ(listing.preferences[13].name, "Split\\Recovery percent");
+  EXPECT_EQ(listing.preferences[13].value, "10");
   EXPECT_EQ(listing.preferences.back().name, "Window\\State");
 
   CAppPrefs lite(CReg::Root::none);
@@ -67,6 +69,10 @@ TEST_F(SettingsCommandsTest, ValuesAreCheckedAsThePagesCheckThem) {
       {"Split\\Files", "1", "The number of split files must be an integer between 2 and 32,766."},
       {"Split\\Files", "three",
        "The number of split files must be an integer between 2 and 32,766."},
+      {"Split\\Recovery percent", "100", nullptr},
+      {"Split\\Recovery percent", "0",
+       "The recovery files' share of the split files must be an integer between 1 and 100 "
+       "percent."},
       {"View\\Beep", "yes", nullptr},
       {"Merge\\Delete when done", "ON", nullptr},
       {"Split\\Self extracting", "maybe",

@@ -109,6 +109,41 @@ TEST_F(SplitPageRules, CountModeShowsAndStoresTheSize) {
   EXPECT_EQ(RaisedText([&] { LoadSplitInfo(fields, options_, {}); }), kCountRange + "32,766.");
 }
 
+TEST_F(SplitPageRules, RecoveryShareIsReadLastAndPlansTheVolumes) {
+  SplitPageFields fields = SourceFields();
+  fields.countText = "3";
+  fields.recoveryPercentText = "not read while unchecked";
+  ASSERT_TRUE(LoadSplitInfo(fields, options_, {}).has_value());
+  EXPECT_EQ(options_.recovery.value, 0u);
+  EXPECT_EQ(fields.recoveryText, "");
+
+  fields.recovery = true;
+  fields.recoveryPercentText = "50";
+  ASSERT_TRUE(LoadSplitInfo(fields, options_, {}).has_value());
+  EXPECT_EQ(options_.recovery.value, 50u);
+  EXPECT_TRUE(options_.recovery.percent);
+  EXPECT_EQ(fields.recoveryText.rfind("2 volumes of ", 0), 0u) << fields.recoveryText;
+  ClearSplitInfo(fields);
+  EXPECT_EQ(fields.recoveryText, "");
+
+  // A bad share leaves the rest of the plan shown, and refuses the split.
+  const std::string range =
+      "The recovery files' share of the split files must be an integer between 1 and 100 "
+      "percent.";
+  for (const char* typed : {"0", "101", "", "ten"}) {
+    SCOPED_TRACE(typed);
+    fields.recoveryPercentText = typed;
+    ClearSplitInfo(fields);
+    EXPECT_EQ(RaisedText([&] { LoadSplitInfo(fields, options_, {}); }), range);
+    EXPECT_EQ(fields.byteSizeText, "10,000 (9.77 KB)");
+    EXPECT_EQ(fields.recoveryText, "");
+    EXPECT_EQ(RaisedText([&] { PrepareSplitRun(fields, options_); }), range);
+  }
+  fields.recoveryPercentText = "050";
+  PrepareSplitRun(fields, options_);
+  EXPECT_EQ(fields.recoveryPercentText, "50");
+}
+
 TEST_F(SplitPageRules, StoredFolderAndPrefixWhenTheOptionsAreClear) {
   SplitPageFields fields = SourceFields();
   fields.bySize = true;

@@ -20,13 +20,26 @@ std::uint64_t CheckedSplitFileSize(std::string_view text) {
   return bytes;
 }
 
-int CheckedSplitFileCount(std::string_view text) {
-  std::int64_t count = 0;
-  if (!ParseInteger(text, count) || count < kMinSplitFileCount || count > kMaxSplitFileCount) {
-    ThrowAppException(IDS_SPLIT_COUNT_RANGE, {FormatInteger(std::uint64_t{kMinSplitFileCount}),
-                                              FormatInteger(std::uint64_t{kMaxSplitFileCount})});
+namespace {
+
+// A whole number, digit grouping allowed, from `low` to `high`; else message `id` with both.
+int CheckedInRange(std::string_view text, int low, int high, unsigned id) {
+  std::int64_t value = 0;
+  if (!ParseInteger(text, value) || value < low || value > high) {
+    ThrowAppException(id, {FormatInteger(static_cast<std::uint64_t>(low)),
+                           FormatInteger(static_cast<std::uint64_t>(high))});
   }
-  return static_cast<int>(count);
+  return static_cast<int>(value);
+}
+
+}  // namespace
+
+int CheckedSplitFileCount(std::string_view text) {
+  return CheckedInRange(text, kMinSplitFileCount, kMaxSplitFileCount, IDS_SPLIT_COUNT_RANGE);
+}
+
+int CheckedRecoveryPercent(std::string_view text) {
+  return CheckedInRange(text, kMinRecoveryPercent, kMaxRecoveryPercent, IDS_RECOVERY_PERCENT_RANGE);
 }
 
 std::optional<std::uint64_t> SplitFileSizeForFreeSpace(std::optional<std::uint64_t> freeBytes) {

@@ -18,6 +18,12 @@ std::uint64_t CheckedSplitFileSize(std::string_view text);
 // A whole number, digit grouping allowed; throws 1128 outside 2 to 32,766.
 int CheckedSplitFileCount(std::string_view text);
 
+// The recovery files' share of the split files, in percent: a whole number from 1 to 100;
+// throws 1180 outside it.
+inline constexpr int kMinRecoveryPercent = 1;
+inline constexpr int kMaxRecoveryPercent = 100;
+int CheckedRecoveryPercent(std::string_view text);
+
 // The size "S&et to Destination Free Space" puts into the size box: the raw free space,
 // at most 100 GiB; nothing when it is unknown or below the smallest split file size (the
 // caller then reports the disk as full).

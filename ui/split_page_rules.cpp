@@ -4,7 +4,9 @@
 #include "app/path_text.h"
 #include "app/text_format.h"
 #include "engine/file64.h"
+#include "engine/package_names.h"
 #include "engine/split/split_plan.h"
+#include "engine/split/split_recovery.h"
 #include "platform/files.h"
 #include "res/resource.h"
 #include "ui/split_checks.h"
@@ -24,10 +26,30 @@ void CheckFolderExists(const std::string& folder) {
   if (!FolderExists(folder)) ThrowAppException(IDS_FOLDER_NOT_FOUND, {folder});
 }
 
+void ReadRecovery(const SplitPageFields& fields, SplitOptions& options) {
+  options.recovery = {};
+  if (fields.recovery) {
+    options.recovery = {
+        static_cast<std::uint32_t>(CheckedRecoveryPercent(fields.recoveryPercentText)), true};
+  }
+}
+
+// Planned as the console's plan plans them: for the master as planned (a self-extracting one's
+// program is not looked at before the split) and the package's names under this prefix.
+std::string RecoveryPlanText(const MasterHeader& header, const std::string& namePrefix,
+                             RecoveryAmount amount) {
+  const RecoveryLayout layout = PlanPackageRecovery(header, kMasterHeaderSize, amount);
+  if (layout.volumeCount == 0) return {};
+  return FormatInteger(layout.volumeCount) +
+         (layout.volumeCount == 1 ? " volume of " : " volumes of ") +
+         FormatByteSizeLong(PlannedVolumeSize(header, FileNamePart(namePrefix), layout));
+}
+
 }  // namespace
 
 void ClearSplitInfo(SplitPageFields& fields) {
   fields.byteSizeText.clear();
+  fields.recoveryText.clear();
   if (fields.bySize) fields.countText.clear();
 }
 
@@ -53,6 +75,8 @@ std::optional<MasterHeader> LoadSplitInfo(SplitPageFields& fields, SplitOptions&
   CheckFolderExists(fields.destinationFolder);
   const bool useNameDefault = !fields.useSourceFileName && !defaults.namePrefix.empty();
   fields.namePrefix = useNameDefault ? defaults.namePrefix : FileNamePart(fields.sourcePath);
+  ReadRecovery(fields, options);
+  fields.recoveryText = RecoveryPlanText(header, fields.namePrefix, options.recovery);
   return header;
 }
 
@@ -65,6 +89,8 @@ std::string PrepareSplitRun(SplitPageFields& fields, SplitOptions& options) {
   } else {
     fields.countText = FormatInteger(options.fileCount);
   }
+  ReadRecovery(fields, options);
+  if (fields.recovery) fields.recoveryPercentText = FormatInteger(options.recovery.value);
   return SplitDestinationPrefix(fields.destinationFolder, fields.namePrefix);
 }
 

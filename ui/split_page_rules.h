@@ -21,6 +21,9 @@ struct SplitPageFields {
   std::string countText;          // the number of split files box
   std::string byteSizeText;       // the size of the file to split
   std::string comments;
+  bool recovery = false;            // "Add recovery files"
+  std::string recoveryPercentText;  // their share of the split files, in percent
+  std::string recoveryText;         // the planned volumes: "2 volumes of 1,234 (1.21 KB)"
 };
 
 // The stored "Folder" and "File name prefix" preferences, used when the page's options are
@@ -36,16 +39,17 @@ void ClearSplitInfo(SplitPageFields& fields);
 // Re-derives what the page shows from its inputs: the size or number read into the options
 // (checked as ui/split_checks.h does),
 // the plan, the source's byte size, the other one of size and number, the destination folder
-// (raising 1119 when it does not exist) and the name prefix. Nothing happens without a source
-// path. Raises the first check that fails; the fields keep what was filled before it. Returns
-// the planned master header.
+// (raising 1119 when it does not exist), the name prefix, and last the recovery share read into
+// the options with the recovery volumes it plans. Nothing happens without a source path. Raises the
+// first check that fails; the fields keep what was filled before it. Returns the planned master
+// header.
 std::optional<MasterHeader> LoadSplitInfo(SplitPageFields& fields, SplitOptions& options,
                                           const SplitPageDefaults& defaults);
 
 // The checks and the destination prefix of the split command: the destination folder must
 // exist when given (1119); the size or number is read and checked as in LoadSplitInfo, stored
-// in the options and written back formatted. Returns the destination folder's drive and folder
-// joined with the name prefix's file name.
+// in the options and written back formatted; so is the recovery share. Returns the destination
+// folder's drive and folder joined with the name prefix's file name.
 std::string PrepareSplitRun(SplitPageFields& fields, SplitOptions& options);
 
 // The destination prefix of a split: the folder (a separator added when it has none) followed

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "app/text_format.h"
 #include "engine/merge/merge.h"
 #include "res/resource.h"
 #include "tests/support/scratch_folder.h"
@@ -62,6 +63,51 @@ TEST_F(SplitPage, PlansWhileTypingAndSplitsWhatTheMergeTakesBack) {
   EXPECT_FALSE(std::filesystem::exists(Folder() + "movie.avi_00005.fss"));
 
   std::filesystem::remove(source_);
+  ScriptedHost host;
+  CFMerge().Merge(host, Folder() + "movie.avi_00000.fsm", source_, MergeOptions{});
+  EXPECT_EQ(ReadWholeFile(source_), original_);
+}
+
+// Checksums and recovery files from the page: the plan shows the volumes the split then writes,
+// and a merge rebuilds a lost piece from them.
+TEST_F(SplitPage, RecoveryFilesArePlannedWrittenAndRebuildALostPiece) {
+  SheetDriver driver(0, source_, ProgramKind::full);
+  EXPECT_FALSE(driver.PageItem(IDC_RECOVERY_PERCENT).IsEnabled());
+  EXPECT_EQ(driver.PageText(IDC_RECOVERY_PERCENT), "10");
+  EXPECT_EQ(driver.PageText(IDC_RECOVERY_VOLUMES), "");
+  driver.ClickPage(IDC_WRITE_CHECKSUMS);
+  driver.ClickPage(IDC_RECOVERY);
+  EXPECT_TRUE(driver.PageItem(IDC_RECOVERY_PERCENT).IsEnabled());
+  const std::string percentRange =
+      "The recovery files' share of the split files must be an integer between 1 and 100 "
+      "percent.";
+  for (const char* typed : {"", "0", "101"}) {
+    driver.Type(IDC_RECOVERY_PERCENT, typed);
+    EXPECT_EQ(driver.PageText(IDC_STATUS), percentRange) << typed;
+    EXPECT_EQ(driver.PageText(IDC_RECOVERY_VOLUMES), "") << typed;
+  }
+  // Half of the 3 files: 2 volumes.
+  driver.Type(IDC_RECOVERY_PERCENT, "50");
+  EXPECT_EQ(driver.PageText(IDC_STATUS), "");
+  const std::string planned = driver.PageText(IDC_RECOVERY_VOLUMES);
+
+  driver.ClickSheet(kIdActionButton);
+  EXPECT_EQ(driver.PageText(IDC_STATUS), "The operation was completed.");
+  EXPECT_TRUE(driver.Prefs().splitChecksums);
+  EXPECT_TRUE(driver.Prefs().splitRecovery);
+  EXPECT_EQ(driver.Prefs().splitRecoveryPercent, 50);
+  EXPECT_TRUE(std::filesystem::exists(Folder() + "movie.avi.sha256"));
+  EXPECT_TRUE(std::filesystem::exists(Folder() + "movie.avi.par2"));
+  std::vector<std::string> volumes;
+  for (const std::string& name : Listing(scratch_.Path())) {
+    if (name.find(".vol") != std::string::npos) volumes.push_back(name);
+  }
+  ASSERT_EQ(volumes.size(), 2u);
+  EXPECT_EQ(planned, "2 volumes of " +
+                         FormatByteSizeLong(std::filesystem::file_size(Folder() + volumes[0])));
+
+  std::filesystem::remove(source_);
+  std::filesystem::remove(Folder() + "movie.avi_00001.fss");
   ScriptedHost host;
   CFMerge().Merge(host, Folder() + "movie.avi_00000.fsm", source_, MergeOptions{});
   EXPECT_EQ(ReadWholeFile(source_), original_);

@@ -50,6 +50,8 @@ CPPSplit::CPPSplit(CAppPrefs& prefs)
       useSourceName_(prefs.splitAutoFiles),
       useSourceFolder_(prefs.splitAutoFolder),
       selfExtracting_(prefs.selfExtracting),
+      writeChecksums_(prefs.splitChecksums),
+      recovery_(prefs.splitRecovery),
       bySize_(prefs.splitBySize != 0 ? 1 : 0) {
   if (!useSourceFolder_) destinationFolder_ = prefs.splitFolder;
   if (!useSourceName_) name_ = prefs.splitFilePrefix;
@@ -75,6 +77,8 @@ bool CPPSplit::OnInit() {
   } else {
     SetBoxText(IDC_FILE_COUNT, FormatInteger(static_cast<std::uint64_t>(prefs_.splitFileCount)));
   }
+  Item(IDC_RECOVERY_PERCENT).Send(EM_LIMITTEXT, 3);
+  SetBoxText(IDC_RECOVERY_PERCENT, std::to_string(prefs_.splitRecoveryPercent));
   settingText_ = false;
   return true;
 }
@@ -95,6 +99,9 @@ void CPPSplit::DoDataExchange(DataExchange& exchange) {
   exchange.Check(IDC_USE_SOURCE_NAME, useSourceName_);
   exchange.Check(IDC_USE_SOURCE_FOLDER, useSourceFolder_);
   exchange.Check(IDC_SELF_EXTRACTING, selfExtracting_);
+  exchange.Check(IDC_WRITE_CHECKSUMS, writeChecksums_);
+  exchange.Check(IDC_RECOVERY, recovery_);
+  exchange.Text(IDC_RECOVERY_VOLUMES, recoveryText_);
   if (exchange.Reading()) {
     prefs_.splitPromptOnOverwrite = promptOnOverwrite_;
     prefs_.splitAutoFiles = useSourceName_;
@@ -102,6 +109,8 @@ void CPPSplit::DoDataExchange(DataExchange& exchange) {
     prefs_.splitAutoFolder = useSourceFolder_;
     prefs_.splitFolder = destinationFolder_;
     prefs_.selfExtracting = selfExtracting_;
+    prefs_.splitChecksums = writeChecksums_;
+    prefs_.splitRecovery = recovery_;
     prefs_.splitBySize = bySize_;
     return;
   }
@@ -113,6 +122,7 @@ void CPPSplit::DoDataExchange(DataExchange& exchange) {
   InvalidateRect(Item(IDC_FILE_COUNT_SPIN).Handle(), nullptr, TRUE);
   Item(IDC_MAX_FILE_SIZE).Enable(!countMode);
   Item(IDC_SET_TO_FREE_SPACE).Enable(!countMode && FolderExists(destinationFolder_));
+  Item(IDC_RECOVERY_PERCENT).Enable(recovery_);
 }
 
 SplitPageFields CPPSplit::Fields() const {
@@ -127,6 +137,9 @@ SplitPageFields CPPSplit::Fields() const {
   fields.countText = Item(IDC_FILE_COUNT).Text();
   fields.byteSizeText = byteSizeText_;
   fields.comments = comments_;
+  fields.recovery = recovery_;
+  fields.recoveryPercentText = Item(IDC_RECOVERY_PERCENT).Text();
+  fields.recoveryText = recoveryText_;
   return fields;
 }
 
@@ -136,8 +149,10 @@ void CPPSplit::TakeFields(const SplitPageFields& fields) {
   name_ = fields.namePrefix;
   byteSizeText_ = fields.byteSizeText;
   comments_ = fields.comments;
+  recoveryText_ = fields.recoveryText;
   SetBoxText(IDC_MAX_FILE_SIZE, fields.sizeText);
   SetBoxText(IDC_FILE_COUNT, fields.countText);
+  SetBoxText(IDC_RECOVERY_PERCENT, fields.recoveryPercentText);
 }
 
 SplitOptions CPPSplit::Options() const {
@@ -147,6 +162,7 @@ SplitOptions CPPSplit::Options() const {
   options.bySize = bySize_ == 1;
   options.selfExtracting = selfExtracting_;
   options.promptOnOverwrites = promptOnOverwrite_;
+  options.writeManifest = writeChecksums_;
   options.comments = comments_;
   return options;
 }
@@ -154,10 +170,14 @@ SplitOptions CPPSplit::Options() const {
 void CPPSplit::StoreOptions(const SplitOptions& options) {
   prefs_.splitMaxFileSize = options.maxSplitFileSize;
   prefs_.splitFileCount = static_cast<int>(options.fileCount);
+  if (options.recovery.value != 0) {
+    prefs_.splitRecoveryPercent = static_cast<int>(options.recovery.value);
+  }
 }
 
 void CPPSplit::ClearInfo() {
   CPPParent::ClearInfo();
+  recoveryText_.clear();
   if (bySize_ == 1) {
     SetBoxText(IDC_FILE_COUNT, {});
   } else {
@@ -265,6 +285,12 @@ bool CPPSplit::OnCommand(int id, int code, HWND control) {
     case IDC_FILE_COUNT:
       if (code == EN_CHANGE && !settingText_ && CountMode()) RefreshPage();
       return code == EN_CHANGE;
+    case IDC_RECOVERY_PERCENT:
+      if (code == EN_CHANGE && !settingText_) RefreshPage();
+      return code == EN_CHANGE;
+    case IDC_RECOVERY:
+      if (clicked) RefreshPage();
+      return clicked;
     case IDC_BY_COUNT:
       if (clicked) {
         FillEmptyInput(IDC_FILE_COUNT,

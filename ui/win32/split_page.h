@@ -47,7 +47,9 @@ class CPPSplit : public CPPParent {
   void SetBoxText(int id, const std::string& text);
 
   bool promptOnOverwrite_, useSourceName_, useSourceFolder_, selfExtracting_;
+  bool writeChecksums_, recovery_;
   int bySize_;
+  std::string recoveryText_;  // the planned recovery volumes
   bool settingText_ = false;
   std::vector<SizePreset> presets_;
 };
