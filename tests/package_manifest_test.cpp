@@ -126,16 +126,23 @@ TEST_F(PackageManifest, TwoSwappedBytesPassTheByteSumsAndAreCaughtByTheManifest)
   }
 }
 
-// A manifest whose line for the original disagrees with the pieces: the merged data is what
-// it checks, so the merge fails without a merged file.
-TEST_F(PackageManifest, TheMergedDataIsCheckedAgainstTheOriginalsLine) {
+// A manifest whose line for the original disagrees with the pieces. With a line for every
+// piece, the pieces that match are the proof of the merged data, which is not hashed again; with
+// a piece unlisted, the merged data is what it checks, and the merge fails without a merged file.
+TEST_F(PackageManifest, TheMergedDataIsCheckedAgainstTheOriginalsLineUnlessEveryPieceIsListed) {
   const std::vector<std::string> files = SplitWithManifest();
-  std::vector<ManifestLine> lines;
   const ManifestDigests written = ReadManifest(Path("source.bin.sha256")).value();
-  for (const auto& [name, digest] : written) {
-    lines.push_back({name == "source.bin" ? DigestOfBytes(SourceBytes(45000, 2)) : digest, name});
-  }
-  WriteManifest(Path("source.bin.sha256"), lines);
+  const auto writeLines = [&](const std::string& left_out) {
+    std::vector<ManifestLine> lines;
+    for (const auto& [name, digest] : written) {
+      if (name == left_out) continue;
+      lines.push_back({name == "source.bin" ? DigestOfBytes(SourceBytes(45000, 2)) : digest, name});
+    }
+    WriteManifest(Path("source.bin.sha256"), lines);
+  };
+  writeLines("");
+  EXPECT_EQ(Run(files[0], true), "");
+  writeLines(fs::path(files[3]).filename().string());
   const std::string failure =
       Text(IDS_MERGED_DIGEST_MISMATCH, {"source.bin", Path("source.bin.sha256")});
   EXPECT_EQ(Run(files[0], true), failure);

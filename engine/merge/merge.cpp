@@ -251,7 +251,12 @@ void MergeRun::LoadManifest() {
     return line == manifest->end() ? std::nullopt : std::optional(line->second);
   };
   for (const std::string& name : names_) pieceDigests_.push_back(listed(FileNamePart(name)));
-  originalDigest_ = listed(OriginalFileName(header_));
+  // When every piece matches its line, the merged data are the bytes the split read from the
+  // original: a digest of the whole would only repeat the check at the cost of a second pass.
+  const bool everyPieceListed =
+      std::all_of(pieceDigests_.begin() + 1, pieceDigests_.end(),
+                  [](const std::optional<Sha256Digest>& digest) { return digest.has_value(); });
+  if (!everyPieceListed) originalDigest_ = listed(OriginalFileName(header_));
 }
 
 // The merged file replaces its target, so the target must not be a file of the package.
