@@ -7,8 +7,9 @@
 //
 // Usage: programs_bench [--rounds N] [--size MiB] [--folder FOLDER] [--program PARTWELL]
 //                       [--versus PARTWELL]
-// The folder (by default a new one in the current folder) holds a source of random bytes and a
-// package of 100 MiB pieces made from it; all is removed at the end. The partwell measured is
+// The folder (by default a new one in the current folder) holds a source of random bytes and
+// packages of 100 MiB pieces made from it: plain, with a manifest, with recovery files, and with
+// recovery files and a piece missing; all is removed at the end. The partwell measured is
 // the one beside this program unless --program names another; --versus (repeatable) adds
 // another build to every comparison, to weigh a change in the same rounds.
 
@@ -243,9 +244,11 @@ int main(int argc, char** argv) {
   }
   const fs::path folder = base / ("partwell-bench-" + std::to_string(getpid()));
   const fs::path package = folder / "package", withManifest = folder / "with-manifest",
+                 withRecovery = folder / "with-recovery", pieceMissing = folder / "piece-missing",
                  splitOurs = folder / "split-ours", splitTheirs = folder / "split-theirs",
                  merged = folder / "merged", config = folder / "config";
-  for (const fs::path& path : {package, withManifest, splitOurs, splitTheirs, merged, config}) {
+  for (const fs::path& path : {package, withManifest, withRecovery, pieceMissing, splitOurs,
+                               splitTheirs, merged, config}) {
     fs::create_directories(path);
   }
   struct statfs disk {};
@@ -267,9 +270,22 @@ int main(int argc, char** argv) {
            {partwell, "split", source, "--dest", withManifest.string(), "--size", "100MB",
             "--manifest", "--yes"}},
           configFolder);
+  for (const fs::path& destination : {withRecovery, pieceMissing}) {
+    Execute({"package with recovery files",
+             {partwell, "split", source, "--dest", destination.string(), "--size", "100MB",
+              "--recovery", "10%", "--yes"}},
+            configFolder);
+  }
   const std::vector<std::string> pieces = FilesIn(package, ".fss");
   const std::string master = FilesIn(package, ".fsm").at(0);
   const std::string masterWithManifest = FilesIn(withManifest, ".fsm").at(0);
+  const std::string masterWithRecovery = FilesIn(withRecovery, ".fsm").at(0);
+  const std::string masterPieceMissing = FilesIn(pieceMissing, ".fsm").at(0);
+  // A piece from the middle, which the rebuilding commands bring back and their clean-up takes
+  // away again; the merge rebuilds it into a temporary file beside the merged one.
+  const std::vector<std::string> piecesOfMissing = FilesIn(pieceMissing, ".fss");
+  const std::string missingPiece = piecesOfMissing.at(piecesOfMissing.size() / 2);
+  fs::remove(missingPiece);
   std::string pieceList;
   for (const std::string& piece : pieces) pieceList += " " + Quoted(piece);
   std::vector<std::string> everything = pieces;
@@ -313,14 +329,49 @@ int main(int argc, char** argv) {
   ourMergeWithManifest.argv[2] = masterWithManifest;
   Comparison splitManifest{{ourSplitWithManifest, ourSplit}, {"<= 1.3"}};
   Comparison mergeManifest{{ourMergeWithManifest, ourMerge}, {"<= 1.3"}};
+  // The recovery files: written against a PAR2 program over the standard tool's pieces and
+  // against the split alone; beside a merge that needs none; a piece rebuilt from them.
+  Command ourSplitWithRecovery = ourSplit;
+  ourSplitWithRecovery.name = "partwell split --recovery 10%";
+  ourSplitWithRecovery.argv.insert(ourSplitWithRecovery.argv.end() - 1, {"--recovery", "10%"});
+  const std::string theirPieces = Quoted((splitTheirs / "source.bin.").string());
+  Comparison splitRecovery{
+      {ourSplitWithRecovery,
+       Shell("split -b 100M; par2 create -r10",
+             "split -b 100M " + Quoted(source) + " " + theirPieces + " && par2 create -q -q -r10 " +
+                 Quoted((splitTheirs / "source.bin.par2").string()) + " " + theirPieces + "a?",
+             emptyFolder(splitTheirs)),
+       ourSplit},
+      {"<= 0.2", "<= 2.5"}};
+  Command ourMergeWithRecovery = ourMerge;
+  ourMergeWithRecovery.name = "partwell merge, recovery beside";
+  ourMergeWithRecovery.argv[2] = masterWithRecovery;
+  Comparison mergeRecovery{{ourMergeWithRecovery, ourMerge}, {"<= 1.05"}};
+  Command ourMergeRebuilding = ourMerge;
+  ourMergeRebuilding.name = "partwell merge, a piece rebuilt";
+  ourMergeRebuilding.argv[2] = masterPieceMissing;
+  Comparison mergeRebuilding{{ourMergeRebuilding, ourMerge}, {"<= 2"}};
+  const auto removeMissingPiece = [missingPiece] { fs::remove(missingPiece); };
+  Comparison repair{
+      {{"partwell repair", {partwell, "repair", masterPieceMissing}, removeMissingPiece},
+       Shell("par2 repair",
+             "cd " + Quoted(pieceMissing.string()) + " && par2 repair -q -q " +
+                 Quoted(fs::path(source).filename().string() + ".par2"),
+             removeMissingPiece)},
+      {"-"}};
   const std::vector<std::string> withManifestFiles = FilesIn(withManifest, "");
-  split.inputs = splitManifest.inputs = {source};
+  split.inputs = splitManifest.inputs = splitRecovery.inputs = {source};
+  mergeRecovery.inputs = FilesIn(withRecovery, "");
+  repair.inputs = FilesIn(pieceMissing, "");
+  mergeRebuilding.inputs = repair.inputs;
+  mergeRebuilding.inputs.insert(mergeRebuilding.inputs.end(), pieces.begin(), pieces.end());
   merge.inputs = verify.inputs = pieces;
   mergeManifest.inputs = pieces;
   mergeManifest.inputs.insert(mergeManifest.inputs.end(), withManifestFiles.begin(),
                               withManifestFiles.end());
-  const std::vector<Comparison*> comparisons = {&split, &merge, &verify, &splitManifest,
-                                                &mergeManifest};
+  const std::vector<Comparison*> comparisons = {&split,         &merge,           &verify,
+                                                &splitManifest, &mergeManifest,   &splitRecovery,
+                                                &mergeRecovery, &mergeRebuilding, &repair};
   for (const std::string& program : versus) {
     for (Comparison* comparison : comparisons) {
       Command other = comparison->commands[0];

@@ -56,4 +56,31 @@ TEST(Md5Test, RunsOfAnySizeGiveTheDigestOfTheWhole) {
   EXPECT_EQ(first.Finish(), Md5Of(data.data() + 5, data.size() - 5));
 }
 
+// The paired path against two plain digests: runs that start and end at every place within a
+// block, for digests at the same and at different places in their blocks.
+TEST(Md5Test, DigestsFedTogetherMatchDigestsFedApart) {
+  std::vector<std::uint8_t> data(3'000);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 13 + 5);
+  for (std::size_t lead : {0u, 1u, 37u, 63u}) {
+    for (std::size_t size : {1u, 63u, 64u, 65u, 127u, 200u, 1'000u}) {
+      Md5 together[2], apart[2];
+      together[1].Update(data.data(), lead);
+      apart[1].Update(data.data(), lead);
+      for (std::size_t at = lead; at + size <= data.size(); at += size) {
+        Md5::UpdateBoth(together[0], together[1], data.data() + at, size);
+        apart[0].Update(data.data() + at, size);
+        apart[1].Update(data.data() + at, size);
+      }
+      EXPECT_EQ(together[0].Finish(), apart[0].Finish()) << lead << " " << size;
+      EXPECT_EQ(together[1].Finish(), apart[1].Finish()) << lead << " " << size;
+    }
+  }
+  // Two different runs, one digest part-way into a block.
+  Md5 first, second;
+  second.Update(data.data(), 5);
+  Md5::UpdateTwo(first, data.data() + 1'000, second, data.data() + 5, 1'995);
+  EXPECT_EQ(first.Finish(), Md5Of(data.data() + 1'000, 1'995));
+  EXPECT_EQ(second.Finish(), Md5Of(data.data(), 2'000));
+}
+
 }  // namespace

@@ -30,86 +30,157 @@ inline std::uint32_t Load32(const std::uint8_t* p) {
          std::uint32_t{p[3]} << 24;
 }
 
-// One step of round r on word `i` of the block.
+// A block's sixteen words, read once: each is used in every round.
+struct Block {
+  std::uint32_t words[16];
+
+  explicit Block(const std::uint8_t* bytes) {
+    for (int i = 0; i < 16; ++i) words[i] = Load32(bytes + 4 * i);
+  }
+};
+
+// One step of round r on the block's word g. The terms that do not wait for b, the word last
+// changed, are added first: the chain from one step to the next is then as short as it goes.
 template <int kStep>
 inline void Step(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
-                 const std::uint32_t* words) {
+                 const Block& block) {
   constexpr int round = kStep / 16;
-  std::uint32_t f;
-  int g;
+  constexpr int g = round == 0   ? kStep
+                    : round == 1 ? (5 * kStep + 1) % 16
+                    : round == 2 ? (3 * kStep + 5) % 16
+                                 : (7 * kStep) % 16;
+  a += block.words[g] + kSines[kStep];
   if constexpr (round == 0) {
-    f = d ^ (b & (c ^ d));
-    g = kStep;
+    a += d ^ (b & (c ^ d));
   } else if constexpr (round == 1) {
-    f = c ^ (d & (b ^ c));
-    g = (5 * kStep + 1) % 16;
+    // (b & d) | (c & ~d): the two halves share no bit, so they add.
+    a += c & ~d;
+    a += b & d;
   } else if constexpr (round == 2) {
-    f = b ^ c ^ d;
-    g = (3 * kStep + 5) % 16;
+    a += b ^ (c ^ d);
   } else {
-    f = c ^ (b | ~d);
-    g = (7 * kStep) % 16;
+    a += c ^ (b | ~d);
   }
-  a = b + RotateLeft(a + f + kSines[kStep] + words[g], kShifts[kStep]);
+  a = b + RotateLeft(a, kShifts[kStep]);
+}
+
+// The four words of a state, turned one place each step.
+struct Words {
+  std::uint32_t a, b, c, d;
+
+  template <int kStep>
+  void Take(const Block& block) {
+    Step<kStep>(a, b, c, d, block);
+    const std::uint32_t t = d;
+    d = c;
+    c = b;
+    b = a;
+    a = t;
+  }
+};
+
+inline Words Load(const State& s) { return {s[0], s[1], s[2], s[3]}; }
+
+inline void AddTo(State& s, const Words& w) {
+  s[0] += w.a;
+  s[1] += w.b;
+  s[2] += w.c;
+  s[3] += w.d;
 }
 
 template <int... kSteps>
-inline void Steps(State& s, const std::uint32_t* words, std::integer_sequence<int, kSteps...>) {
-  std::uint32_t a = s[0], b = s[1], c = s[2], d = s[3];
-  // The four words turn one place each step.
-  (
-      [&] {
-        Step<kSteps>(a, b, c, d, words);
-        const std::uint32_t t = d;
-        d = c;
-        c = b;
-        b = a;
-        a = t;
-      }(),
-      ...);
-  s[0] += a;
-  s[1] += b;
-  s[2] += c;
-  s[3] += d;
+void CompressBlocks(State& state, const std::uint8_t* block, std::size_t count,
+                    std::integer_sequence<int, kSteps...>) {
+  for (; count > 0; --count, block += kBlockSize) {
+    const Block x(block);
+    Words w = Load(state);
+    (w.Take<kSteps>(x), ...);
+    AddTo(state, w);
+  }
 }
 
-void Compress(State& state, const std::uint8_t* block) {
-  std::uint32_t words[16];
-  for (int i = 0; i < 16; ++i) words[i] = Load32(block + 4 * i);
-  Steps(state, words, std::make_integer_sequence<int, 64>{});
+// Two digests' blocks step by step in one stream of instructions: each step waits for the one
+// before it, so one digest alone leaves most of the processor idle while the other's steps fill
+// those gaps.
+template <int... kSteps>
+void CompressTwo(State& first, const std::uint8_t* firstBlock, State& second,
+                 const std::uint8_t* secondBlock, std::size_t count,
+                 std::integer_sequence<int, kSteps...>) {
+  for (; count > 0; --count, firstBlock += kBlockSize, secondBlock += kBlockSize) {
+    const Block x(firstBlock);
+    const Block y(secondBlock);
+    Words v = Load(first);
+    Words w = Load(second);
+    ((v.Take<kSteps>(x), w.Take<kSteps>(y)), ...);
+    AddTo(first, v);
+    AddTo(second, w);
+  }
+}
+
+constexpr auto kAllSteps = std::make_integer_sequence<int, 64>{};
+
+void Compress(State& state, const std::uint8_t* blocks, std::size_t count) {
+  CompressBlocks(state, blocks, count, kAllSteps);
 }
 
 }  // namespace
 
-void Md5::Update(const void* data, std::size_t size) {
-  if (size == 0) return;  // an empty run may come without a buffer
-  auto bytes = static_cast<const std::uint8_t*>(data);
-  length_ += size;
-  if (pendingSize_ > 0) {
-    const std::size_t take = std::min(size, kBlockSize - pendingSize_);
-    std::memcpy(pending_.data() + pendingSize_, bytes, take);
-    pendingSize_ += take;
-    bytes += take;
-    size -= take;
-    if (pendingSize_ < kBlockSize) return;
-    Compress(state_, pending_.data());
+std::size_t Md5::CompleteBlock(const std::uint8_t* data, std::size_t size) {
+  if (pendingSize_ == 0) return 0;
+  const std::size_t take = std::min(size, kBlockSize - pendingSize_);
+  std::memcpy(pending_.data() + pendingSize_, data, take);
+  pendingSize_ += take;
+  if (pendingSize_ == kBlockSize) {
+    Compress(state_, pending_.data(), 1);
     pendingSize_ = 0;
   }
-  for (; size >= kBlockSize; bytes += kBlockSize, size -= kBlockSize) Compress(state_, bytes);
-  std::memcpy(pending_.data(), bytes, size);
+  return take;
+}
+
+void Md5::KeepRest(const std::uint8_t* data, std::size_t size) {
+  // Nothing is left over when the unfinished block took the whole run: it stays as it is.
+  if (size == 0) return;
+  std::memcpy(pending_.data(), data, size);
   pendingSize_ = size;
 }
 
+void Md5::Update(const void* data, std::size_t size) {
+  if (size == 0) return;  // an empty run may come without a buffer
+  const auto bytes = static_cast<const std::uint8_t*>(data);
+  length_ += size;
+  const std::size_t taken = CompleteBlock(bytes, size);
+  const std::size_t blocks = (size - taken) / kBlockSize;
+  Compress(state_, bytes + taken, blocks);
+  KeepRest(bytes + taken + blocks * kBlockSize, size - taken - blocks * kBlockSize);
+}
+
+// Each digest first completes its own unfinished block, so the two take their whole blocks
+// from their own places in their runs; as many as both have go through together.
+void Md5::UpdateTwo(Md5& first, const void* firstData, Md5& second, const void* secondData,
+                    std::size_t size) {
+  if (size == 0) return;
+  const auto p = static_cast<const std::uint8_t*>(firstData);
+  const auto q = static_cast<const std::uint8_t*>(secondData);
+  first.length_ += size;
+  second.length_ += size;
+  const std::size_t firstAt = first.CompleteBlock(p, size);
+  const std::size_t secondAt = second.CompleteBlock(q, size);
+  const std::size_t together = (size - std::max(firstAt, secondAt)) / kBlockSize;
+  CompressTwo(first.state_, p + firstAt, second.state_, q + secondAt, together, kAllSteps);
+  const std::size_t firstDone = firstAt + together * kBlockSize;
+  const std::size_t secondDone = secondAt + together * kBlockSize;
+  const std::size_t firstBlocks = (size - firstDone) / kBlockSize;
+  const std::size_t secondBlocks = (size - secondDone) / kBlockSize;
+  Compress(first.state_, p + firstDone, firstBlocks);
+  Compress(second.state_, q + secondDone, secondBlocks);
+  first.KeepRest(p + firstDone + firstBlocks * kBlockSize,
+                 size - firstDone - firstBlocks * kBlockSize);
+  second.KeepRest(q + secondDone + secondBlocks * kBlockSize,
+                  size - secondDone - secondBlocks * kBlockSize);
+}
+
 void Md5::UpdateBoth(Md5& first, Md5& second, const void* data, std::size_t size) {
-  // Two streams at different places within their blocks cannot share a block load; each takes
-  // the run in slices that the other follows at once, so the bytes stay in the cache.
-  constexpr std::size_t kSlice = 16 * 1024;
-  auto bytes = static_cast<const std::uint8_t*>(data);
-  for (std::size_t done = 0; done < size; done += kSlice) {
-    const std::size_t run = std::min(kSlice, size - done);
-    first.Update(bytes + done, run);
-    second.Update(bytes + done, run);
-  }
+  UpdateTwo(first, data, second, data, size);
 }
 
 Md5Digest Md5::Finish() {

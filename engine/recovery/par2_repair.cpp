@@ -12,9 +12,16 @@
 #include "engine/recovery/gf16.h"
 #include "engine/recovery/gf16_matrix.h"
 #include "engine/recovery/par2_file_digest.h"
+#include "engine/recovery/shared_file_work.h"
 #include "res/resource.h"
 
 namespace {
+
+// The slices are rebuilt a window at a time: every present slice's run passes through the same
+// runs of every syndrome, which then stay in the processor's cache.
+constexpr std::uint64_t kCachedSyndromeBytes = 1 << 20;
+// Below this, the reads of the slices' runs would cost more than the cache saves.
+constexpr std::uint64_t kLeastWindow = 16 * 1024;
 
 // Tells the caller the bytes done so far of a total fixed at the start.
 class ProgressCount {
@@ -23,8 +30,9 @@ class ProgressCount {
       : progress_(progress), total_(total) {
     Report();
   }
-  void Add(std::uint64_t bytes) {
-    done_ += bytes;
+  void Add(std::uint64_t bytes) { Reach(done_ + bytes); }
+  void Reach(std::uint64_t done) {
+    done_ = done;
     Report();
   }
 
@@ -38,15 +46,14 @@ class ProgressCount {
 };
 
 Par2FileCheck CheckFile(const Par2File& file, std::uint64_t sliceSize, const std::string& path,
-                        ProgressCount& progress) {
+                        const SharedFileWork::Read& read) {
   Par2FileCheck check;
   const std::uint64_t count = Par2SliceCount(file.length, sliceSize);
   check.goodSlices.assign(count, false);
   CFile64 input;
   CFileException error;
   if (!input.Open(path, false, &error)) return check;
-  const Par2File found = DigestPar2Data(input, sliceSize, file.length,
-                                        [&](std::uint64_t bytes) { progress.Add(bytes); });
+  const Par2File found = DigestPar2Data(input, sliceSize, file.length, read);
   input.Close();
   if (found.length == file.length && found.hash == file.hash) {
     return {Par2FileState::good, {}};
@@ -179,12 +186,14 @@ class Rebuilder {
                       {FormatInteger(missing), FormatInteger(available), FormatInteger(volumes)});
   }
 
-  // The widest run of each slice, a multiple of 4, for which the syndromes and as much again
-  // for the slices read and rebuilt fit in the budget; equal runs over the passes.
+  // The widest run of each slice, a multiple of 4, for which the syndromes stay in the cache
+  // and they and as much again for the slices read and rebuilt fit in the budget; equal runs
+  // over the passes.
   void ChooseWindow(std::size_t memoryBudget) {
     const std::uint64_t rows = std::max<std::uint64_t>(missing_.size(), 1);
-    const std::uint64_t widest =
-        std::clamp<std::uint64_t>(memoryBudget / (2 * rows) / 4 * 4, 4, sliceSize_);
+    const std::uint64_t cached = std::max(kCachedSyndromeBytes / rows, kLeastWindow);
+    const std::uint64_t widest = std::clamp<std::uint64_t>(
+        std::min<std::uint64_t>(cached, memoryBudget / (2 * rows)) / 4 * 4, 4, sliceSize_);
     const std::uint64_t passes = (sliceSize_ + widest - 1) / widest;
     window_ = ((sliceSize_ + passes - 1) / passes + 3) / 4 * 4;
     syndromes_.resize(missing_.size() * window_);
@@ -319,11 +328,21 @@ Par2Check CheckPar2Files(const Par2FoundSet& found, const std::vector<std::strin
   }
   ProgressCount count(progress, total);
   Par2Check check;
+  check.files.assign(found.set.files.size(), {Par2FileState::good, {}});
+  SharedFileWork checks(
+      [&](std::size_t i, const SharedFileWork::Read& read) {
+        if (isKnownGood(i)) return;
+        check.files[i] = CheckFile(found.set.files[i], found.set.sliceSize, paths[i], read);
+      },
+      [&] { count.Reach(checks.BytesRead()); });
+  std::vector<std::uint64_t> lengths;
   for (std::size_t i = 0; i < found.set.files.size(); ++i) {
-    Par2FileCheck file{Par2FileState::good, {}};
-    if (!isKnownGood(i)) file = CheckFile(found.set.files[i], found.set.sliceSize, paths[i], count);
+    lengths.push_back(isKnownGood(i) ? 0 : found.set.files[i].length);
+  }
+  checks.Start(lengths);
+  checks.Finish();
+  for (const Par2FileCheck& file : check.files) {
     check.missingSlices += static_cast<std::uint32_t>(std::ranges::count(file.goodSlices, false));
-    check.files.push_back(std::move(file));
   }
   check.recoverySlices = static_cast<std::uint32_t>(found.recovery.size());
   return check;

@@ -8,21 +8,23 @@
 #include <utility>
 
 #include "app/path_text.h"
-#include "engine/background_work.h"
 #include "engine/file64.h"
 #include "engine/recovery/gf16.h"
 #include "engine/recovery/gf16_matrix.h"
 #include "engine/recovery/md5.h"
+#include "engine/recovery/par2_file_digest.h"
 #include "engine/recovery/par2_format.h"
-#include "engine/recovery/par2_slice_feed.h"
+#include "engine/recovery/shared_file_work.h"
 #include "engine/recovery/staged_outputs.h"
 
 namespace {
 
-// Small enough that a block and the recovery slices' runs it is added to stay in the cache.
-constexpr std::uint32_t kReadBlock = 128 * 1024;
-// Blocks read ahead of the slice checks, which are taken on a thread of their own.
-constexpr std::size_t kDigestBlocks = 4;
+// The recovery slices are formed a chunk at a time: the same run of every input slice is added
+// to the same run of every recovery slice, which then stay in the processor's cache while all
+// the input slices pass through them.
+constexpr std::uint64_t kCachedRecoveryBytes = 1 << 20;
+// Below this, the reads of the input slices' runs would cost more than the cache saves.
+constexpr std::uint64_t kLeastChunk = 16 * 1024;
 constexpr std::uint64_t kHash16kSize = 16 * 1024;
 
 // Where a packet header keeps its length and its MD5, which covers the bytes from the set id on.
@@ -92,6 +94,11 @@ class RecoveryPacketHeader {
     hash_.Update(prefix_.data() + kHashedFrom, prefix_.size() - kHashedFrom);
   }
 
+  // Two packets' runs of the same size, hashed together.
+  static void AddTwo(RecoveryPacketHeader& first, const std::byte* firstData,
+                     RecoveryPacketHeader& second, const std::byte* secondData, std::size_t size) {
+    Md5::UpdateTwo(first.hash_, firstData, second.hash_, secondData, size);
+  }
   void Add(const std::byte* data, std::size_t size) { hash_.Update(data, size); }
 
   std::array<std::uint8_t, kPar2RecoveryPrefixSize> Finish(std::uint64_t dataSize) {
@@ -109,24 +116,21 @@ class RecoveryPacketHeader {
   Md5 hash_;
 };
 
-// The bytes [a, b) of every recovery slice, as the input slices are added to them.
-class RecoveryWindows {
+// The same run of every recovery slice, as the input slices' runs are added to it.
+class RecoveryChunks {
  public:
-  RecoveryWindows(std::size_t count, std::uint64_t width)
+  RecoveryChunks(std::size_t count, std::uint64_t width)
       : width_(width), bytes_(count * width), at_(count) {}
 
   void Clear() { std::ranges::fill(bytes_, std::byte{0}); }
-  std::span<const std::byte> Slice(std::size_t index, std::uint64_t size) const {
-    return {bytes_.data() + index * width_, size};
-  }
+  const std::byte* Slice(std::size_t index) const { return bytes_.data() + index * width_; }
 
-  // Adds factors[j] times the run to recovery slice j, `offset` bytes into the window.
-  void Add(std::span<const std::uint16_t> factors, std::uint64_t offset, const std::byte* data,
-           std::size_t size) {
-    for (std::size_t j = 0; j < at_.size(); ++j) at_[j] = bytes_.data() + j * width_ + offset;
+  // Adds factors[j] times the run to recovery slice j's chunk.
+  void Add(std::span<const std::uint16_t> factors, const std::byte* data, std::size_t size) {
+    for (std::size_t j = 0; j < at_.size(); ++j) at_[j] = bytes_.data() + j * width_;
     const std::size_t even = size & ~std::size_t{1};
     gf16::MultiplyAccumulateMany(at_, factors, data, even);
-    // The odd byte at the end of a file is the low byte of a word padded with zero; the window
+    // The odd byte at the end of a file is the low byte of a word padded with zero; the chunk
     // always has room for the whole word.
     if (even < size) {
       const std::byte word[2] = {data[even], std::byte{0}};
@@ -141,13 +145,6 @@ class RecoveryWindows {
   std::vector<std::byte*> at_;
 };
 
-// What the set records of a file's contents: its MD5, taken as it is read, and the checks of
-// its slices, taken on the digest thread.
-struct FileDigests {
-  Md5 file;
-  Par2SliceFeed slices;
-};
-
 class RecoveryWriter {
  public:
   RecoveryWriter(const std::vector<std::string>& files, const std::string& pathPrefix,
@@ -156,9 +153,9 @@ class RecoveryWriter {
       : layout_(layout),
         progress_(progress),
         recoveryCount_(std::size_t{layout.volumeCount} * layout.slicesPerVolume),
-        window_(WindowWidth(memoryBudget)),
-        windows_(recoveryCount_, window_),
-        buffer_(kDigestBlocks * kReadBlock) {
+        chunk_(ChunkWidth(memoryBudget)),
+        chunks_(recoveryCount_, chunk_),
+        buffer_(std::max(chunk_, kHash16kSize)) {
     OrderFiles(files);
     for (std::uint32_t exponent = 0; exponent < recoveryCount_; ++exponent) {
       headers_.emplace_back(set_, exponent);
@@ -170,22 +167,21 @@ class RecoveryWriter {
     for (const std::string& target : targets_) outputs_.Stage(target);
   }
 
+  // The files are read twice at once: in order for their digests, on a thread of their own,
+  // and chunk by chunk of every slice for the recovery slices, here. Then this thread takes the
+  // files whose digests are still to be taken.
   std::vector<std::string> Write() {
-    const std::uint64_t sliceSize = layout_.sliceSize;
-    // When every recovery slice fits at once, one read of the files serves the digests too.
-    const bool onePass = window_ == sliceSize;
-    for (const Par2File& file : set_.files) total_ += onePass ? file.length : 2 * file.length;
-    if (!onePass) DigestFiles();
-    for (std::uint64_t a = 0; a < sliceSize; a += window_) {
-      const std::uint64_t b = std::min(a + window_, sliceSize);
-      if (a > 0) windows_.Clear();
-      AddInputWindows(a, b, onePass);
-      WriteRecoveryWindows(a, b);
+    std::vector<std::uint64_t> lengths;
+    for (const Par2File& file : set_.files) {
+      total_ += recoveryCount_ > 0 ? 2 * file.length : file.length;
+      lengths.push_back(file.length);
     }
+    digestWork_.Start(lengths);
+    FormRecoverySlices();
     digestWork_.Finish();
-    for (std::size_t f = 0; f < digests_.size(); ++f) {
-      set_.files[f].hash = digests_[f].file.Finish();
-      set_.files[f].slices = digests_[f].slices.Finish();
+    for (std::size_t f = 0; f < set_.files.size(); ++f) {
+      set_.files[f].hash = digests_[f].hash;
+      set_.files[f].slices = std::move(digests_[f].slices);
     }
     WriteHeadersAndCriticalPackets();
     outputs_.PutInPlace();
@@ -193,11 +189,13 @@ class RecoveryWriter {
   }
 
  private:
-  // As wide as the budget allows for every recovery slice, in whole words of four bytes.
-  std::uint64_t WindowWidth(std::size_t memoryBudget) const {
-    if (recoveryCount_ == 0) return layout_.sliceSize;
-    const std::uint64_t fits = memoryBudget / recoveryCount_ / 4 * 4;
-    return std::clamp<std::uint64_t>(fits, 4, layout_.sliceSize);
+  // As wide as keeps every recovery slice's chunk in the cache, within the budget, in whole
+  // words of four bytes.
+  std::uint64_t ChunkWidth(std::size_t memoryBudget) const {
+    if (recoveryCount_ == 0) return 4;
+    const std::uint64_t cached = std::max(kCachedRecoveryBytes / recoveryCount_, kLeastChunk);
+    const std::uint64_t width = std::min<std::uint64_t>(cached, memoryBudget / recoveryCount_);
+    return std::clamp<std::uint64_t>(width / 4 * 4, 4, layout_.sliceSize);
   }
 
   // The set's order and id come from the files' ids alone, so the recovery slices can be formed
@@ -219,23 +217,32 @@ class RecoveryWriter {
       slices += Par2SliceCount(file.length, layout_.sliceSize);
     }
     constants_ = InputSliceConstants(static_cast<std::uint32_t>(slices));
-    digests_.assign(set_.files.size(), FileDigests{{}, Par2SliceFeed(layout_.sliceSize)});
+    digests_.resize(set_.files.size());
   }
 
-  void DigestFiles() {
-    for (std::size_t f = 0; f < set_.files.size(); ++f) {
-      CFile64 input;
-      input.Open(inputPaths_[f], false);
-      ReadRun(input, f, 0, set_.files[f].length, true,
-              [](const std::byte*, std::uint64_t, std::uint32_t) {});
-      input.Close();
+  void DigestFile(std::size_t f, const SharedFileWork::Read& read) {
+    CFile64 input;
+    input.Open(inputPaths_[f], false);
+    digests_[f] = DigestPar2Data(input, layout_.sliceSize, UINT64_MAX, read);
+    input.Close();
+    // A file that changed since it was identified would leave the set describing neither.
+    if (digests_[f].length != set_.files[f].length) {
+      RaiseFileError(CFileException::endOfFile, inputPaths_[f]);
     }
-    // The passes that follow read into every block.
-    digestWork_.Finish();
   }
 
-  // Bytes [a, b) of every input slice, in the set's order, into the recovery windows.
-  void AddInputWindows(std::uint64_t a, std::uint64_t b, bool digest) {
+  void FormRecoverySlices() {
+    if (recoveryCount_ == 0) return;
+    for (std::uint64_t a = 0; a < layout_.sliceSize; a += chunk_) {
+      const std::uint64_t b = std::min(a + chunk_, layout_.sliceSize);
+      chunks_.Clear();
+      AddInputChunks(a, b);
+      WriteRecoveryChunks(a, b);
+    }
+  }
+
+  // Bytes [a, b) of every input slice, in the set's order, into the recovery slices' chunks.
+  void AddInputChunks(std::uint64_t a, std::uint64_t b) {
     std::size_t slice = 0;
     for (std::size_t f = 0; f < set_.files.size(); ++f) {
       const std::uint64_t length = set_.files[f].length;
@@ -245,11 +252,13 @@ class RecoveryWriter {
         const std::uint64_t begin = start + a;
         const std::uint64_t end = std::min(start + b, length);
         if (begin >= end) continue;
+        const auto size = static_cast<std::uint32_t>(end - begin);
+        input.SeekToBegin(begin);
+        ReadFully(input, inputPaths_[f], buffer_.data(), size);
         SetFactors(constants_[slice]);
-        ReadRun(input, f, begin, end, digest,
-                [this](const std::byte* data, std::uint64_t offset, std::uint32_t size) {
-                  windows_.Add(factors_, offset, data, size);
-                });
+        chunks_.Add(factors_, buffer_.data(), size);
+        added_ += size;
+        Report();
       }
       input.Close();
     }
@@ -265,29 +274,8 @@ class RecoveryWriter {
     }
   }
 
-  // Reads bytes [begin, end) of input file f block by block, feeding them to the file's digests
-  // when `digest` is set; `use` takes each block, its offset from `begin` and its size.
-  template <typename Use>
-  void ReadRun(CFile64& input, std::size_t f, std::uint64_t begin, std::uint64_t end, bool digest,
-               Use use) {
-    input.SeekToBegin(begin);
-    for (std::uint64_t at = begin; at < end;) {
-      const auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(kReadBlock, end - at));
-      std::byte* const data = buffer_.data() + nextBlock_ * kReadBlock;
-      ReadFully(input, inputPaths_[f], data, size);
-      if (digest) {
-        Par2SliceFeed* const slices = &digests_[f].slices;
-        digestWork_.Hand([slices, data, size] { slices->Add(data, size); });
-        digests_[f].file.Update(data, size);
-      }
-      use(data, at - begin, size);
-      // The block read next must no longer be in the slice checks' hands.
-      nextBlock_ = (nextBlock_ + 1) % kDigestBlocks;
-      if (digest) digestWork_.WaitUntilAtMost(kDigestBlocks - 1);
-      at += size;
-      done_ += size;
-      if (progress_) progress_(done_, total_);
-    }
+  void Report() {
+    if (progress_) progress_(added_ + digestWork_.BytesRead(), total_);
   }
 
   CFile64& VolumeOf(std::size_t recoverySlice) {
@@ -297,13 +285,20 @@ class RecoveryWriter {
     return recoverySlice % layout_.slicesPerVolume * (kPar2RecoveryPrefixSize + layout_.sliceSize);
   }
 
-  void WriteRecoveryWindows(std::uint64_t a, std::uint64_t b) {
+  // The finished chunk [a, b) of every recovery slice into its packet's hash and its volume.
+  void WriteRecoveryChunks(std::uint64_t a, std::uint64_t b) {
+    const std::size_t size = b - a;
+    for (std::size_t j = 0; j + 1 < recoveryCount_; j += 2) {
+      RecoveryPacketHeader::AddTwo(headers_[j], chunks_.Slice(j), headers_[j + 1],
+                                   chunks_.Slice(j + 1), size);
+    }
+    if (recoveryCount_ % 2 == 1) {
+      headers_.back().Add(chunks_.Slice(recoveryCount_ - 1), size);
+    }
     for (std::size_t j = 0; j < recoveryCount_; ++j) {
-      const std::span<const std::byte> data = windows_.Slice(j, b - a);
-      headers_[j].Add(data.data(), data.size());
       CFile64& volume = VolumeOf(j);
       volume.SeekToBegin(PacketOffset(j) + kPar2RecoveryPrefixSize + a);
-      WriteAll(volume, data.data(), data.size());
+      WriteAll(volume, chunks_.Slice(j), size);
     }
   }
 
@@ -328,9 +323,9 @@ class RecoveryWriter {
   const RecoveryLayout& layout_;
   const RecoveryProgress& progress_;
   const std::size_t recoveryCount_;
-  const std::uint64_t window_;
-  RecoveryWindows windows_;
-  std::vector<std::byte> buffer_;
+  const std::uint64_t chunk_;
+  RecoveryChunks chunks_;
+  std::vector<std::byte> buffer_;  // one input slice's chunk
   Par2Set set_;
   std::vector<std::string> inputPaths_;  // of set_.files
   std::vector<std::uint16_t> constants_;
@@ -338,12 +333,13 @@ class RecoveryWriter {
   std::vector<RecoveryPacketHeader> headers_;  // by exponent
   std::vector<std::string> targets_;           // the index, then the volumes
   StagedOutputs outputs_;
-  std::vector<FileDigests> digests_;  // of set_.files
+  std::vector<Par2File> digests_;  // of set_.files, each written by the thread that takes it
+  std::uint64_t added_ = 0;        // input bytes added to the recovery slices
   std::uint64_t total_ = 0;
-  std::uint64_t done_ = 0;
-  std::size_t nextBlock_ = 0;  // of buffer_
-  // Last, so that it stops before what its tasks use goes.
-  BackgroundWork digestWork_;
+  // Last, so that it stops before what its work uses goes.
+  SharedFileWork digestWork_{
+      [this](std::size_t f, const SharedFileWork::Read& read) { DigestFile(f, read); },
+      [this] { Report(); }};
 };
 
 }  // namespace

@@ -1,0 +1,41 @@
+#include "engine/recovery/shared_file_work.h"
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <numeric>
+
+namespace {
+
+// How often the operation's thread reports while it waits for the other.
+constexpr std::chrono::milliseconds kReportInterval{100};
+
+// Raised inside a file's work on the other thread once the operation stops it.
+struct Stopped {};
+
+}  // namespace
+
+void SharedFileWork::Start(std::span<const std::uint64_t> sizes) {
+  order_.resize(sizes.size());
+  std::iota(order_.begin(), order_.end(), std::size_t{0});
+  std::ranges::stable_sort(order_, std::greater{}, [sizes](std::size_t i) { return sizes[i]; });
+  work_.Hand([this] { TakeLeft(false); });
+}
+
+void SharedFileWork::Finish() {
+  TakeLeft(true);
+  while (!work_.WaitUntilAtMost(0, kReportInterval)) report_();
+  report_();
+}
+
+void SharedFileWork::TakeLeft(bool here) {
+  const Read read = [this, here](std::uint64_t bytes) {
+    read_ += bytes;
+    if (here) {
+      report_();
+    } else if (work_.Stopping()) {
+      throw Stopped{};
+    }
+  };
+  for (std::size_t next = next_++; next < order_.size(); next = next_++) take_(order_[next], read);
+}
