@@ -47,24 +47,6 @@ constexpr std::string_view kPieceFoundElsewhere = "Using %2 for %1.";
 constexpr std::string_view kNotThisPiece =
     "%1 is not data split file #%2 of this package; it is not used.";
 
-// Files that live only as long as the merge: the pieces rebuilt from the recovery files.
-class TemporaryFiles {
- public:
-  TemporaryFiles() = default;
-  TemporaryFiles(const TemporaryFiles&) = delete;
-  TemporaryFiles& operator=(const TemporaryFiles&) = delete;
-  ~TemporaryFiles() { RemoveAll(); }
-
-  void Add(std::string path) { paths_.push_back(std::move(path)); }
-  void RemoveAll() {
-    for (const std::string& path : paths_) platform::RemoveFile(path);
-    paths_.clear();
-  }
-
- private:
-  std::vector<std::string> paths_;
-};
-
 bool IsUserAbort(const CException& error) {
   return dynamic_cast<const CUserException*>(&error) != nullptr;
 }
@@ -136,8 +118,8 @@ class MergeRun {
   // The recovery files are looked for once, when a piece first fails.
   bool recoveryTried_ = false;
   std::optional<PackageRecovery> recovery_;
-  std::vector<bool> rebuilt_;  // by package index
-  TemporaryFiles rebuiltFiles_;
+  std::vector<bool> rebuilt_;        // by package index
+  TemporaryFiles rebuiltFiles_;      // the pieces rebuilt from the recovery files
   bool verifiedByRecovery_ = false;  // verify: every bad piece can be rebuilt
   std::vector<std::string> rebuiltNames_;
 };
@@ -417,10 +399,7 @@ bool MergeRun::TakePiecesFromRecovery() {
   const RecoveryOutlook& outlook = recovery_->outlook;
   if (outlook.badNames.empty()) return false;
   if (!outlook.solvable) {
-    SetStatus(
-        host_, kProgressUnchanged, IDS_RECOVERY_NOT_ENOUGH,
-        {std::to_string(outlook.check.missingSlices), std::to_string(outlook.check.recoverySlices),
-         std::to_string(outlook.volumesNeeded)});
+    SetStatus(host_, kProgressUnchanged, CannotRebuildText(outlook));
     return false;
   }
   if (verifying_) {

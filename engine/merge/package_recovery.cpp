@@ -3,53 +3,13 @@
 #include <algorithm>
 
 #include "app/exceptions.h"
+#include "app/message_format.h"
 #include "app/path_text.h"
+#include "app/text_format.h"
 #include "engine/copy_data.h"
 #include "engine/operation_state.h"
-#include "engine/recovery/gf16_matrix.h"
 #include "platform/files.h"
-
-namespace {
-
-// The input slice numbers of the set that the check found bad, across the files in order.
-std::vector<std::uint32_t> MissingSliceNumbers(const Par2Set& set, const Par2Check& check) {
-  std::vector<std::uint32_t> missing;
-  std::uint32_t first = 0;
-  for (std::size_t file = 0; file < set.files.size(); ++file) {
-    const auto count =
-        static_cast<std::uint32_t>(Par2SliceCount(set.files[file].length, set.sliceSize));
-    const Par2FileCheck& result = check.files[file];
-    for (std::uint32_t slice = 0; slice < count && result.state != Par2FileState::good; ++slice) {
-      if (result.goodSlices.size() <= slice || !result.goodSlices[slice]) {
-        missing.push_back(first + slice);
-      }
-    }
-    first += count;
-  }
-  return missing;
-}
-
-bool Solvable(const Par2FoundSet& found, const Par2Check& check) {
-  const std::vector<std::uint32_t> missing = MissingSliceNumbers(found.set, check);
-  if (missing.empty()) return true;
-  if (missing.size() > found.recovery.size()) return false;
-  const std::vector<std::uint16_t> constants = InputSliceConstants(missing.back() + 1);
-  std::vector<std::uint16_t> missingConstants;
-  for (const std::uint32_t number : missing) missingConstants.push_back(constants[number]);
-  std::vector<std::uint32_t> exponents;
-  for (const Par2RecoverySlice& slice : found.recovery) exponents.push_back(slice.exponent);
-  return SolveRecovery(missingConstants, exponents).has_value();
-}
-
-std::uint32_t MostSlicesOfOneFile(const Par2Set& set) {
-  std::uint64_t most = 1;
-  for (const Par2File& file : set.files) {
-    most = std::max(most, Par2SliceCount(file.length, set.sliceSize));
-  }
-  return static_cast<std::uint32_t>(most);
-}
-
-}  // namespace
+#include "res/resource.h"
 
 std::optional<PackageRecoverySet> FindRecoverySet(const std::vector<std::string>& folders,
                                                   const std::vector<std::string>& memberNames) {
@@ -95,15 +55,14 @@ RecoveryOutlook AssessRecovery(const PackageRecoverySet& set,
     }
   }
   std::ranges::sort(outlook.badNames);
-  outlook.slicesPerVolume = MostSlicesOfOneFile(par2);
-  outlook.solvable = Solvable(set.found, outlook.check);
+  outlook.slicesPerVolume = Par2SlicesPerVolume(par2);
+  outlook.solvable = CanRebuildPar2Files(set.found, outlook.check);
   const std::uint32_t missing = outlook.check.missingSlices;
   const std::uint32_t available = outlook.check.recoverySlices;
   if (outlook.solvable) {
     outlook.spareVolumes = (available - std::min(missing, available)) / outlook.slicesPerVolume;
   } else {
-    const std::uint32_t short_ = missing > available ? missing - available : 1;
-    outlook.volumesNeeded = (short_ + outlook.slicesPerVolume - 1) / outlook.slicesPerVolume;
+    outlook.volumesNeeded = Par2VolumesNeeded(par2, missing, available);
   }
   return outlook;
 }
@@ -128,6 +87,13 @@ PackageRecovery AssessPackageRecovery(PackageRecoverySet set, const PackageRepor
   }
   RecoveryOutlook outlook = AssessRecovery(set, known, progress);
   return PackageRecovery{std::move(set), std::move(outlook)};
+}
+
+std::string CannotRebuildText(const RecoveryOutlook& outlook) {
+  return LoadMessage(IDS_RECOVERY_NOT_ENOUGH, {FormatInteger(outlook.check.missingSlices),
+                                               FormatInteger(outlook.check.recoverySlices),
+                                               FormatInteger(outlook.volumesNeeded)})
+      .value_or("");
 }
 
 void RebuildFromRecovery(const PackageRecoverySet& set, const RecoveryOutlook& outlook,

@@ -64,6 +64,9 @@ PackageRecovery AssessPackageRecovery(PackageRecoverySet set, const PackageRepor
                                       const std::string& masterPath,
                                       const RecoveryProgress& progress);
 
+// Why the outlook's recovery files cannot rebuild the package, with the volumes it still needs.
+std::string CannotRebuildText(const RecoveryOutlook& outlook);
+
 // Rebuilds every bad file of the outlook into outputs[i] (empty for the good ones). Raises as
 // RebuildPar2Files does.
 void RebuildFromRecovery(const PackageRecoverySet& set, const RecoveryOutlook& outlook,

@@ -10,14 +10,9 @@
 #include "engine/merge/temporary_file.h"
 #include "engine/operation_state.h"
 #include "platform/files.h"
-#include "platform/plain_text.h"
 #include "res/resource.h"
 
 namespace {
-
-bool IsPar2FileName(const std::string& path) {
-  return platform::EndsIgnoringCase(FileNamePart(path), ".par2");
-}
 
 // The set of a PAR2 file given by its path: its packets name the set, all the PAR2 files
 // beside it may hold its recovery slices.
@@ -36,38 +31,23 @@ std::optional<PackageRecoverySet> SetOfPar2File(const std::string& path) {
 
 std::optional<PackageRecoverySet> SetFor(const std::string& path,
                                          const std::vector<std::string>& searchFolders) {
-  if (IsPar2FileName(path)) return SetOfPar2File(path);
+  if (IsPar2FileName(FileNamePart(path))) return SetOfPar2File(path);
   std::vector<std::string> folders{FolderPart(path)};
   folders.insert(folders.end(), searchFolders.begin(), searchFolders.end());
   return FindRecoverySet(folders, {FileNamePart(path)});
 }
 
-// Removes the temporaries unless they were put in place.
-class Rebuilt {
- public:
-  Rebuilt() = default;
-  Rebuilt(const Rebuilt&) = delete;
-  Rebuilt& operator=(const Rebuilt&) = delete;
-  ~Rebuilt() {
-    for (const std::string& path : temporaries_) {
-      if (!path.empty()) platform::RemoveFile(path);
-    }
+// Each temporary takes its target's name in turn; those not yet in place go if one fails.
+void PutInPlace(const std::vector<std::string>& temporaries,
+                const std::vector<std::string>& targets, TemporaryFiles& held,
+                std::vector<std::string>& done) {
+  for (std::size_t file = 0; file < temporaries.size(); ++file) {
+    if (temporaries[file].empty()) continue;
+    RaiseSystemFileError(platform::MoveIntoPlace(temporaries[file], targets[file]), targets[file]);
+    held.Release(temporaries[file]);
+    done.push_back(targets[file]);
   }
-
-  std::vector<std::string>& Temporaries() { return temporaries_; }
-  void PutInPlace(const std::vector<std::string>& targets, std::vector<std::string>& done) {
-    for (std::size_t file = 0; file < temporaries_.size(); ++file) {
-      if (temporaries_[file].empty()) continue;
-      RaiseSystemFileError(platform::MoveIntoPlace(temporaries_[file], targets[file]),
-                           targets[file]);
-      temporaries_[file].clear();
-      done.push_back(targets[file]);
-    }
-  }
-
- private:
-  std::vector<std::string> temporaries_;
-};
+}
 
 }  // namespace
 
@@ -85,26 +65,25 @@ RepairOutcome RepairPackage(OperationHost& host, const std::string& path,
     return outcome;
   }
   if (!outlook.solvable) {
-    ThrowAppException(IDS_RECOVERY_NOT_ENOUGH, {std::to_string(outlook.check.missingSlices),
-                                                std::to_string(outlook.check.recoverySlices),
-                                                std::to_string(outlook.volumesNeeded)});
+    throw CAppException(CannotRebuildText(outlook));
   }
   const std::vector<Par2File>& files = set->found.set.files;
   std::vector<std::string> targets(files.size());
-  Rebuilt rebuilt;
-  rebuilt.Temporaries().resize(files.size());
+  std::vector<std::string> temporaries(files.size());
+  TemporaryFiles held;
   for (std::size_t file = 0; file < files.size(); ++file) {
     if (outlook.check.files[file].state == Par2FileState::good) continue;
     targets[file] = destinationFolder.empty() ? outlook.paths[file]
                                               : destinationFolder + FileNamePart(files[file].name);
     if (targets[file].empty()) ThrowAppException(IDS_INVALID_FILE_NAME, {files[file].name});
     CFile64 output;
-    rebuilt.Temporaries()[file] = CreateTemporaryFor(targets[file], output);
+    temporaries[file] = CreateTemporaryFor(targets[file], output);
+    held.Add(temporaries[file]);
     output.Close();
   }
   SetStatus(host, 0, IDS_RECOVERY_REBUILDING, {JoinedNames(outlook.badNames)});
-  RebuildFromRecovery(*set, outlook, rebuilt.Temporaries(), progress);
-  rebuilt.PutInPlace(targets, outcome.rebuilt);
+  RebuildFromRecovery(*set, outlook, temporaries, progress);
+  PutInPlace(temporaries, targets, held, outcome.rebuilt);
   SetStatus(host, 100);
   SetStatus(host, 0, IDS_RECOVERY_REBUILT, {JoinedNames(outlook.badNames)});
   return outcome;

@@ -58,3 +58,10 @@ std::string CreateTemporaryFor(const std::string& target, CFile64& file) {
   file.Attach(handle, target);
   return path;
 }
+
+void TemporaryFiles::Release(const std::string& path) { std::erase(paths_, path); }
+
+void TemporaryFiles::RemoveAll() {
+  for (const std::string& path : paths_) platform::RemoveFile(path);
+  paths_.clear();
+}

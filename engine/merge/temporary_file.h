@@ -4,6 +4,7 @@
 // a half file under the target's name and never costs the file that was there before.
 
 #include <string>
+#include <vector>
 
 class CFile64;
 
@@ -19,3 +20,23 @@ void RemoveStaleTemporaries(const std::string& target);
 // the target, as the user knows it. Returns the temporary's path; raises the file error for the
 // target when it cannot be created.
 std::string CreateTemporaryFor(const std::string& target, CFile64& file);
+
+// Temporaries that go with the work that made them: those still held when the object goes are
+// removed, unless the work kept them; one put in place is released first.
+class TemporaryFiles {
+ public:
+  TemporaryFiles() = default;
+  TemporaryFiles(const TemporaryFiles&) = delete;
+  TemporaryFiles& operator=(const TemporaryFiles&) = delete;
+  ~TemporaryFiles() { RemoveAll(); }
+
+  void Add(std::string path) { paths_.push_back(std::move(path)); }
+  // No longer removed: it has taken its target's name.
+  void Release(const std::string& path);
+  // Every one held stays.
+  void Keep() { paths_.clear(); }
+  void RemoveAll();
+
+ private:
+  std::vector<std::string> paths_;
+};

@@ -15,6 +15,7 @@
 #include "engine/recovery/md5.h"
 #include "engine/recovery/par2_packet_types.h"
 #include "platform/files.h"
+#include "platform/plain_text.h"
 
 namespace {
 
@@ -336,21 +337,17 @@ std::string JoinFolder(const std::string& folder, std::string_view name) {
   return path;
 }
 
-bool EndsWithPar2(std::string_view name) {
-  constexpr std::string_view kExtension = ".par2";
-  if (name.size() <= kExtension.size()) return false;
-  const std::string_view tail = name.substr(name.size() - kExtension.size());
-  return std::ranges::equal(tail, kExtension, [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == b;
-  });
-}
-
 }  // namespace
+
+bool IsPar2FileName(std::string_view name) {
+  constexpr std::string_view kExtension = ".par2";
+  return name.size() > kExtension.size() && platform::EndsIgnoringCase(name, kExtension);
+}
 
 std::vector<std::string> Par2FilesIn(const std::string& folder) {
   std::vector<std::string> names = platform::FileNamesStartingWith(folder, "");
   std::erase_if(names, [&](const std::string& name) {
-    return !EndsWithPar2(name) ||
+    return !IsPar2FileName(name) ||
            platform::QueryPathKind(JoinFolder(folder, name)) != platform::PathKind::File;
   });
   std::ranges::sort(names);

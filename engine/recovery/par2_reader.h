@@ -27,7 +27,9 @@ struct Par2FoundSet {
   std::vector<Par2RecoverySlice> recovery;  // one per exponent, by exponent
 };
 
-// Every file directly in the folder whose name ends in ".par2" in any case, sorted by name.
+// A name that ends in ".par2" in any case, with something before it.
+bool IsPar2FileName(std::string_view name);
+// Every file directly in the folder with such a name, sorted by name.
 std::vector<std::string> Par2FilesIn(const std::string& folder);
 
 // The sets whose packets are in these files, in any number of them and in any order.

@@ -9,6 +9,7 @@
 #include "app/exceptions.h"
 #include "app/text_format.h"
 #include "engine/file64.h"
+#include "engine/merge/temporary_file.h"
 #include "engine/recovery/gf16.h"
 #include "engine/recovery/gf16_matrix.h"
 #include "engine/recovery/par2_file_digest.h"
@@ -76,32 +77,47 @@ void ReadExactly(CFile64& file, std::uint64_t offset, std::byte* buffer, std::ui
   }
 }
 
-// Removes the files written unless the work finished; declared before the files it names, it
-// runs after they are closed.
-class RemoveUnlessKept {
- public:
-  RemoveUnlessKept() = default;
-  RemoveUnlessKept(const RemoveUnlessKept&) = delete;
-  RemoveUnlessKept& operator=(const RemoveUnlessKept&) = delete;
-  ~RemoveUnlessKept() {
-    if (!kept_) {
-      for (const std::string& path : paths_) DeleteFileByName(path);
-    }
-  }
-  void Add(const std::string& path) { paths_.push_back(path); }
-  void Keep() { kept_ = true; }
-
- private:
-  std::vector<std::string> paths_;
-  bool kept_ = false;
-};
-
 // An input slice of the set: its file, its place in the file and its number in the set.
 struct SliceRef {
   std::size_t file = 0;
   std::uint64_t slice = 0;
   std::uint32_t index = 0;
 };
+
+bool IsGoodFile(const Par2Check& check, std::size_t file) {
+  return check.files[file].state == Par2FileState::good;
+}
+
+// The input slices of the set, numbered across its files in order, as the check found them.
+struct SetSlices {
+  std::vector<SliceRef> present;
+  std::vector<SliceRef> missing;
+  std::uint32_t count = 0;
+};
+
+SetSlices SlicesOf(const Par2Set& set, const Par2Check& check) {
+  SetSlices slices;
+  for (std::size_t i = 0; i < set.files.size(); ++i) {
+    const std::uint64_t count = Par2SliceCount(set.files[i].length, set.sliceSize);
+    const std::vector<bool>& good = check.files[i].goodSlices;
+    for (std::uint64_t s = 0; s < count; ++s, ++slices.count) {
+      const bool present = IsGoodFile(check, i) || (s < good.size() && good[s]);
+      (present ? slices.present : slices.missing).push_back({i, s, slices.count});
+    }
+  }
+  return slices;
+}
+
+// A choice of the recovery slices that rebuilds the missing ones, a singular one passed over.
+std::optional<RecoverySolution> SolveFor(const std::vector<SliceRef>& missing,
+                                         const std::vector<std::uint16_t>& constants,
+                                         const std::vector<Par2RecoverySlice>& recovery) {
+  std::vector<std::uint16_t> missingConstants;
+  for (const SliceRef& slice : missing) missingConstants.push_back(constants[slice.index]);
+  std::vector<std::uint32_t> exponents;
+  for (const Par2RecoverySlice& slice : recovery) exponents.push_back(slice.exponent);
+  return SolveRecovery(missingConstants, exponents);
+}
 
 class Rebuilder {
  public:
@@ -123,7 +139,7 @@ class Rebuilder {
   }
 
   void Run(const std::vector<std::string>& outputs, ProgressCount& progress,
-           RemoveUnlessKept& written) {
+           TemporaryFiles& written) {
     OpenOutputs(outputs, written);
     for (std::uint64_t a = 0; a < sliceSize_; a += window_) {
       Pass(a, std::min(a + window_, sliceSize_), progress);
@@ -139,36 +155,21 @@ class Rebuilder {
   }
 
  private:
-  bool IsGood(std::size_t file) const { return check_.files[file].state == Par2FileState::good; }
-  bool IsPresent(std::size_t file, std::uint64_t slice) const {
-    const std::vector<bool>& good = check_.files[file].goodSlices;
-    return IsGood(file) || (slice < good.size() && good[slice]);
-  }
+  bool IsGood(std::size_t file) const { return IsGoodFile(check_, file); }
 
   // The missing slices, and the present ones the passes read: every one when there is anything
   // to rebuild, else only those a damaged file's output is copied from.
   void ListSlices() {
-    std::vector<SliceRef> present;
-    std::uint32_t index = 0;
-    for (std::size_t i = 0; i < set_.files.size(); ++i) {
-      const std::uint64_t count = Par2SliceCount(set_.files[i].length, sliceSize_);
-      mostSlicesOfAFile_ = std::max(mostSlicesOfAFile_, count);
-      for (std::uint64_t s = 0; s < count; ++s, ++index) {
-        (IsPresent(i, s) ? present : missing_).push_back({i, s, index});
-      }
-    }
-    constants_ = InputSliceConstants(index);
-    for (const SliceRef& slice : present) {
+    SetSlices slices = SlicesOf(set_, check_);
+    missing_ = std::move(slices.missing);
+    constants_ = InputSliceConstants(slices.count);
+    for (const SliceRef& slice : slices.present) {
       if (!missing_.empty() || !IsGood(slice.file)) sources_.push_back(slice);
     }
   }
 
   void Solve(const std::vector<Par2RecoverySlice>& recovery) {
-    std::vector<std::uint16_t> missingConstants;
-    for (const SliceRef& slice : missing_) missingConstants.push_back(constants_[slice.index]);
-    std::vector<std::uint32_t> exponents;
-    for (const Par2RecoverySlice& slice : recovery) exponents.push_back(slice.exponent);
-    std::optional<RecoverySolution> solution = SolveRecovery(missingConstants, exponents);
+    std::optional<RecoverySolution> solution = SolveFor(missing_, constants_, recovery);
     if (!solution) RaiseNotEnough(recovery.size());
     solution_ = std::move(*solution);
     for (std::uint32_t exponent : solution_.exponents) {
@@ -178,12 +179,9 @@ class Rebuilder {
 
   [[noreturn]] void RaiseNotEnough(std::uint64_t available) const {
     const std::uint64_t missing = missing_.size();
-    // Each volume holds as many slices as the largest file has.
-    const std::uint64_t perVolume = std::max<std::uint64_t>(mostSlicesOfAFile_, 1);
-    const std::uint64_t short_ = missing > available ? missing - available : 0;
-    const std::uint64_t volumes = std::max<std::uint64_t>((short_ + perVolume - 1) / perVolume, 1);
     ThrowAppException(IDS_RECOVERY_NOT_ENOUGH,
-                      {FormatInteger(missing), FormatInteger(available), FormatInteger(volumes)});
+                      {FormatInteger(missing), FormatInteger(available),
+                       FormatInteger(Par2VolumesNeeded(set_, missing, available))});
   }
 
   // The widest run of each slice, a multiple of 4, for which the syndromes stay in the cache
@@ -200,7 +198,7 @@ class Rebuilder {
     buffers_.resize(rows * window_);
   }
 
-  void OpenOutputs(const std::vector<std::string>& outputs, RemoveUnlessKept& written) {
+  void OpenOutputs(const std::vector<std::string>& outputs, TemporaryFiles& written) {
     outputs_ = std::vector<CFile64>(set_.files.size());
     for (std::size_t i = 0; i < set_.files.size(); ++i) {
       if (IsGood(i)) continue;
@@ -305,7 +303,6 @@ class Rebuilder {
   const std::uint64_t sliceSize_;
   std::vector<SliceRef> missing_;
   std::vector<SliceRef> sources_;
-  std::uint64_t mostSlicesOfAFile_ = 0;
   std::vector<std::uint16_t> constants_;
   RecoverySolution solution_;
   std::vector<Par2RecoverySlice> chosen_;  // one per row of the solution
@@ -317,6 +314,29 @@ class Rebuilder {
 };
 
 }  // namespace
+
+std::uint32_t Par2SlicesPerVolume(const Par2Set& set) {
+  std::uint64_t most = 1;
+  for (const Par2File& file : set.files) {
+    most = std::max(most, Par2SliceCount(file.length, set.sliceSize));
+  }
+  return static_cast<std::uint32_t>(most);
+}
+
+std::uint32_t Par2VolumesNeeded(const Par2Set& set, std::uint64_t missingSlices,
+                                std::uint64_t recoverySlices) {
+  const std::uint64_t perVolume = Par2SlicesPerVolume(set);
+  const std::uint64_t short_ = missingSlices > recoverySlices ? missingSlices - recoverySlices : 0;
+  return static_cast<std::uint32_t>(
+      std::max<std::uint64_t>((short_ + perVolume - 1) / perVolume, 1));
+}
+
+bool CanRebuildPar2Files(const Par2FoundSet& found, const Par2Check& check) {
+  const SetSlices slices = SlicesOf(found.set, check);
+  if (slices.missing.empty()) return true;
+  if (slices.missing.size() > found.recovery.size()) return false;
+  return SolveFor(slices.missing, InputSliceConstants(slices.count), found.recovery).has_value();
+}
 
 Par2Check CheckPar2Files(const Par2FoundSet& found, const std::vector<std::string>& paths,
                          const std::vector<bool>& knownGood, const RecoveryProgress& progress) {
@@ -351,7 +371,8 @@ Par2Check CheckPar2Files(const Par2FoundSet& found, const std::vector<std::strin
 void RebuildPar2Files(const Par2FoundSet& found, const std::vector<std::string>& paths,
                       const Par2Check& check, const std::vector<std::string>& outputs,
                       const RecoveryProgress& progress, std::size_t memoryBudget) {
-  RemoveUnlessKept written;
+  // Declared before the files it names, it removes them after they are closed.
+  TemporaryFiles written;
   Rebuilder rebuilder(found, paths, check, memoryBudget);
   ProgressCount count(progress, rebuilder.Work());
   rebuilder.Run(outputs, count, written);

@@ -32,6 +32,18 @@ struct Par2Check {
 Par2Check CheckPar2Files(const Par2FoundSet& found, const std::vector<std::string>& paths,
                          const std::vector<bool>& knownGood, const RecoveryProgress& progress);
 
+// Whether the recovery slices at hand can rebuild what the check found bad: some choice of them
+// gives an invertible matrix.
+bool CanRebuildPar2Files(const Par2FoundSet& found, const Par2Check& check);
+
+// The recovery slices of one volume as our sets hold them: as many as the largest file has, so
+// that one volume rebuilds any one file.
+std::uint32_t Par2SlicesPerVolume(const Par2Set& set);
+// The volumes still needed for `missingSlices` beyond the `recoverySlices` at hand; at least 1,
+// as when the slices at hand are enough in number but give a singular choice.
+std::uint32_t Par2VolumesNeeded(const Par2Set& set, std::uint64_t missingSlices,
+                                std::uint64_t recoverySlices);
+
 // Rebuilds every file that the check did not find good into outputs[i] (written whole, then its
 // length and MD5 checked against the set), with at most `memoryBudget` bytes of recovery data in
 // memory, in several passes when more are needed. Raises IDS_RECOVERY_NOT_ENOUGH when the

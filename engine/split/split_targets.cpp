@@ -65,7 +65,7 @@ std::vector<std::string> RecoveryFilesOfPrefix(const std::string& pathPrefix) {
   std::vector<std::string> found;
   for (const std::string& file : platform::FileNamesStartingWith(folder, name + ".")) {
     const std::string_view rest = std::string_view(file).substr(name.size());
-    if (!platform::EndsIgnoringCase(rest, ".par2")) continue;
+    if (!IsPar2FileName(file)) continue;
     if (rest.size() == 5 || platform::StartsIgnoringCase(rest, ".vol")) {
       found.push_back(folder + file);
     }
