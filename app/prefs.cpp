@@ -165,7 +165,8 @@ void CPrefs::Save() {
     if (preference.isBounds && windowBounds.IsEmpty()) continue;
     SavePreference(*this, preference);
   }
-  if (platform::ErrorCode code = batch.Commit()) platform::SetLastSystemError(code);
+  m_saveError = batch.Commit();
+  if (m_saveError != 0) platform::SetLastSystemError(m_saveError);
   m_modified = false;
 }
 
@@ -175,9 +176,11 @@ void CPrefs::LoadAtStart() {
   Load();
 }
 
-void CPrefs::SaveAtExit() {
+platform::ErrorCode CPrefs::SaveAtExit() {
   SetModified();
-  if (IsModified() && HasRoot() && !KeyPath().empty()) Save();
+  if (!IsModified() || !HasRoot() || KeyPath().empty()) return 0;
+  Save();
+  return m_saveError;
 }
 
 void CPrefs::RecordWindowPlacement(const WindowPlacement* placement) {

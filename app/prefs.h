@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/registry.h"
+#include "platform/system_error.h"
 
 // A window rectangle in screen coordinates.
 struct WindowRect {
@@ -55,7 +56,8 @@ class CPrefs : public CRegistry {
   // Start-up, after the key path is built: installation information, defaults, stored values.
   void LoadAtStart();
   // Exit: the values are marked modified and saved, when there is somewhere to save them.
-  void SaveAtExit();
+  // Returns the store's error when they could not be written, which leaves it as it was.
+  platform::ErrorCode SaveAtExit();
 
   // Records where the main window stands; null when there is no window (the console), which
   // records nothing.
@@ -89,6 +91,7 @@ class CPrefs : public CRegistry {
   // What the next save records of the program, when the stored values differ.
   std::string m_pathToRecord;
   std::optional<std::uint32_t> m_versionToRecord;
+  platform::ErrorCode m_saveError = 0;  // of the last save
 };
 
 // The path of a file in a folder, joined as the configuration file's path is: a slash when

@@ -25,6 +25,7 @@ bool CFile64::Open(const std::string& path, bool forWriting, CFileException* err
     handle_ = handle;
     fileName_ = path;
     isOpen_ = true;
+    forWriting_ = forWriting;
     return true;
   }
   CFileException failure(platform::FileErrorCauseFor(code), static_cast<long>(code), path);
@@ -38,14 +39,18 @@ void CFile64::Attach(platform::FileHandle handle, const std::string& fileName) {
   handle_ = handle;
   fileName_ = fileName;
   isOpen_ = true;
+  forWriting_ = true;
 }
 
 platform::ErrorCode CFile64::CloseHandleAndReset() {
   platform::ErrorCode code = 0;
   if (handle_ != platform::kInvalidFileHandle) code = platform::CloseFileHandle(handle_);
+  // Whatever the system says, the bytes read were read: only a written file can lose data.
+  if (!forWriting_) code = 0;
   handle_ = platform::kInvalidFileHandle;
   fileName_.clear();
   isOpen_ = false;
+  forWriting_ = false;
   writeBackAsWritten_ = false;
   writtenSinceWriteBack_ = 0;
   return code;

@@ -15,14 +15,15 @@ class CFile64 {
   CFile64& operator=(const CFile64&) = delete;
   // Closes an open file as Close does. A failed close is thrown, except while another
   // exception is already propagating: then it is dropped, so the program does not end.
+  // A file only read has nothing to lose at its close: its close never fails.
   ~CFile64() noexcept(false);
 
   // Writing: create or truncate, no sharing. Reading: existing file, shared with readers.
   // On failure: with an error object it is filled and false returned; without one the file
   // error is thrown at once. The path is used as given. An open file is closed first.
   bool Open(const std::string& path, bool forWriting, CFileException* error = nullptr);
-  // Takes over a handle opened elsewhere; its errors name the file as `fileName`, which may be
-  // the name the user knows (a file written under a temporary name). An open file is closed
+  // Takes over a handle opened elsewhere for writing; its errors name the file as `fileName`, which
+  // may be the name the user knows (a file written under a temporary name). An open file is closed
   // first.
   void Attach(platform::FileHandle handle, const std::string& fileName);
   // Returns to the closed state; a failed close is thrown afterwards.
@@ -56,6 +57,7 @@ class CFile64 {
   platform::FileHandle handle_ = platform::kInvalidFileHandle;
   std::string fileName_;
   bool isOpen_ = false;
+  bool forWriting_ = false;
   bool writeBackAsWritten_ = false;
   std::uint64_t writtenSinceWriteBack_ = 0;
 };

@@ -34,6 +34,10 @@ ErrorCode SeekTo(FileHandle handle, std::int64_t offset, SeekOrigin origin,
                  std::uint64_t& position);
 ErrorCode FileLength(FileHandle handle, std::uint64_t& length);
 ErrorCode FlushToDisk(FileHandle handle);
+// Puts the entries of `folder` (the names created, renamed or removed in it) on the disk, as
+// FlushToDisk does for a file's data, so that a file moved into place keeps its name after a
+// power cut. 0 where the file system has nothing to flush.
+ErrorCode FlushFolder(const std::string& folder);
 // Starts writing the file's changed bytes to the disk and returns without waiting, so that a
 // flush at the end finds little left to do. Only a hint: where the system has no such call
 // nothing happens, and write errors are reported by the flush.

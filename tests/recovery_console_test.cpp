@@ -181,6 +181,23 @@ TEST_F(RecoveryConsole, RepairRebuildsInPlaceOrIntoAnotherFolder) {
   EXPECT_NE(again.err.find("nothing was changed"), std::string::npos) << again.err;
 }
 
+// A merge or a repair killed while it rebuilt a piece left the piece's temporary; the next one
+// removes it.
+TEST_F(RecoveryConsole, TheNextRebuildRemovesTheTemporariesOfAKilledOne) {
+  fs::remove(package_ / Piece(2));
+  fs::create_directories(out_);
+  const std::string stale = "." + Piece(2) + ".partwell-Kil1ed";
+  WriteWholeFile((out_ / stale).string(), "part", 4);
+  const ProgramRun merge = Partwell({"merge", Path(Piece(0)), "-d", out_.string(), "-y"});
+  ASSERT_EQ(merge.status, 0) << merge.err;
+  EXPECT_EQ(Listing(out_), std::vector<std::string>{"film.bin"});
+  WriteWholeFile(Path(stale), "part", 4);
+  const ProgramRun repair = Partwell({"repair", Path(Piece(0))});
+  ASSERT_EQ(repair.status, 0) << repair.err;
+  EXPECT_FALSE(fs::exists(package_ / stale));
+  EXPECT_TRUE(PieceIsOriginal(2));
+}
+
 // Three bad files and two volumes: nothing is written, and the user learns what is missing.
 TEST_F(RecoveryConsole, TooFewVolumesChangeNothingAndSayHowManyMore) {
   fs::remove(package_ / Piece(1));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -377,12 +378,20 @@ TEST_F(RegistryFileTest, FailedWriteOrRenameLeavesThePreviousFileWhole) {
   }
 }
 
-TEST_F(RegistryFileTest, CopyLeftHalfWrittenByACrashIsIgnored) {
+// The copy of a replacement killed before its rename is never read, and the next replacement
+// removes it; a file of the user's beside it stays.
+TEST_F(RegistryFileTest, CopyLeftHalfWrittenByACrashIsIgnoredAndRemoved) {
   reg.WriteDword("Test", "Value", 1);
-  WriteFileText(file.string() + ".Ab12Cd", section + "\"Value\"=dword:0000");
+  const std::string name = file.filename().string();
+  WriteFileText(file.parent_path() / ("." + name + ".partwell-Ab12Cd"),
+                section + "\"Value\"=dword:0000");
+  WriteFileText(file.string() + ".backup", "the user's");
   EXPECT_EQ(reg.ReadDword("Test", "Value", 0), 1u);
   reg.WriteDword("Test", "Value", 2);
   EXPECT_EQ(reg.ReadDword("Test", "Value", 0), 2u);
+  std::vector<std::string> entries = FolderEntries();
+  std::ranges::sort(entries);
+  EXPECT_EQ(entries, (std::vector<std::string>{name, name + ".backup"}));
 }
 
 TEST_F(RegistryFileTest, FileThatCannotBeReadIsNeverReplaced) {

@@ -44,6 +44,7 @@ std::string MessageOf(const CException& error) {
 }
 
 constexpr std::string_view kPieceFoundElsewhere = "Using %2 for %1.";
+constexpr std::string_view kPackageKept = "%1 is complete, but the package was kept: ";
 constexpr std::string_view kNotThisPiece =
     "%1 is not data split file #%2 of this package; it is not used.";
 
@@ -95,7 +96,7 @@ class MergeRun {
   OperationHost& host_;
   const std::string masterPath_;
   std::string destination_;
-  const MergeOptions options_;
+  MergeOptions options_;  // the search folders grow with the folders the user gives
   const bool verifying_;
 
   MasterHeader header_;
@@ -417,10 +418,12 @@ void MergeRun::RebuildPieces() {
   std::vector<std::string> outputs(files.size());
   for (std::size_t file = 0; file < files.size(); ++file) {
     if (outlook.check.files[file].state == Par2FileState::good) continue;
+    const std::string target = FolderPart(destination_) + files[file].name;
+    RemoveStaleTemporaries(target);  // a merge killed while it rebuilt left them
     CFile64 output;
-    outputs[file] = CreateTemporaryFor(FolderPart(destination_) + files[file].name, output);
-    output.Close();
+    outputs[file] = CreateTemporaryFor(target, output);
     rebuiltFiles_.Add(outputs[file]);
+    output.Close();
   }
   SetStatus(host_, 0, IDS_RECOVERY_REBUILDING, {JoinedNames(outlook.badNames)});
   RebuildFromRecovery(recovery_->set, outlook, outputs, ShownRecoveryProgress(host_));
@@ -439,13 +442,19 @@ void MergeRun::RebuildPieces() {
   rebuiltNames_ = std::move(rebuiltPieces);
 }
 
-// Another file for the piece; the other names follow it into its folder.
+// Another file for the piece; the other names follow it into its folder. The folder they
+// leave and the one chosen are searched for the later pieces, so that a package spread over
+// several folders needs one answer for each folder.
 void MergeRun::AskForPiece(std::uint32_t index, const CException& error) {
   const std::string reason =
       LoadMessage(IDS_INSERT_MERGE_DISK, {MessageOf(error), std::to_string(index)}).value_or("");
   std::string chosen = names_[index];
   if (PromptFile(host_, chosen, reason) != LocationAnswer::ok) ThrowUserAbort();
   const std::string folder = FolderPart(chosen);
+  std::vector<std::string>& searched = options_.searchFolders;
+  for (const std::string& given : {FolderPart(names_.front()), folder}) {
+    if (std::ranges::find(searched, given) == searched.end()) searched.push_back(given);
+  }
   for (std::string& name : names_) name = folder + FileNamePart(name);
   names_[index] = chosen;
 }
@@ -488,6 +497,13 @@ void MergeRun::PutMergedFileInPlace() {
 // All package files or none; never the running program, never the merged file. A piece that
 // was rebuilt goes where it lies, if anywhere, and the recovery files with it.
 void MergeRun::DeletePackage() const {
+  // Only once the merged file's name is on the disk, as its data are.
+  const std::string folder = FolderPart(destination_);
+  if (const platform::ErrorCode code = platform::FlushFolder(folder)) {
+    const CFileException failure(platform::FileErrorCauseFor(code), static_cast<long>(code),
+                                 folder);
+    throw CAppException(FormatMessageText(kPackageKept, {destination_}) + MessageOf(failure));
+  }
   LoadedModuleTest isProgram;
   if (isProgram(masterPath_)) return;
   platform::SameFileMatcher isMerged(destination_);  // in place now: a file of its own

@@ -1,6 +1,7 @@
 #include "engine/merge/package_recovery.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "app/exceptions.h"
 #include "app/message_format.h"
@@ -50,10 +51,11 @@ RecoveryOutlook AssessRecovery(const PackageRecoverySet& set,
   }
   outlook.check = CheckPar2Files(set.found, outlook.paths, knownGood, progress);
   for (std::size_t file = 0; file < par2.files.size(); ++file) {
-    if (outlook.check.files[file].state != Par2FileState::good) {
-      outlook.badNames.push_back(par2.files[file].name);
-    }
+    const Par2FileCheck& check = outlook.check.files[file];
+    if (check.state != Par2FileState::good) outlook.badNames.push_back(par2.files[file].name);
+    if (!check.openError.empty()) outlook.readErrors.push_back(check.openError);
   }
+  std::ranges::copy(set.found.readErrors, std::back_inserter(outlook.readErrors));
   std::ranges::sort(outlook.badNames);
   outlook.slicesPerVolume = Par2SlicesPerVolume(par2);
   outlook.solvable = CanRebuildPar2Files(set.found, outlook.check);
@@ -90,10 +92,13 @@ PackageRecovery AssessPackageRecovery(PackageRecoverySet set, const PackageRepor
 }
 
 std::string CannotRebuildText(const RecoveryOutlook& outlook) {
-  return LoadMessage(IDS_RECOVERY_NOT_ENOUGH, {FormatInteger(outlook.check.missingSlices),
-                                               FormatInteger(outlook.check.recoverySlices),
-                                               FormatInteger(outlook.volumesNeeded)})
-      .value_or("");
+  std::string text =
+      LoadMessage(IDS_RECOVERY_NOT_ENOUGH, {FormatInteger(outlook.check.missingSlices),
+                                            FormatInteger(outlook.check.recoverySlices),
+                                            FormatInteger(outlook.volumesNeeded)})
+          .value_or("");
+  for (const std::string& error : outlook.readErrors) text += "\n" + error;
+  return text;
 }
 
 void RebuildFromRecovery(const PackageRecoverySet& set, const RecoveryOutlook& outlook,

@@ -39,6 +39,9 @@ struct RecoveryOutlook {
   // Whole volumes beyond those needed when solvable; more volumes needed otherwise.
   std::uint32_t spareVolumes = 0;
   std::uint32_t volumesNeeded = 0;
+  // Why files that are there could not be read, each naming its file: package files, and
+  // recovery files whose slices are therefore not counted.
+  std::vector<std::string> readErrors;
 };
 
 // Checks the set's files (those not known good are read), and whether the recovery slices

@@ -76,6 +76,7 @@ RepairOutcome RepairPackage(OperationHost& host, const std::string& path,
     targets[file] = destinationFolder.empty() ? outlook.paths[file]
                                               : destinationFolder + FileNamePart(files[file].name);
     if (targets[file].empty()) ThrowAppException(IDS_INVALID_FILE_NAME, {files[file].name});
+    RemoveStaleTemporaries(targets[file]);  // a repair killed while it rebuilt left them
     CFile64 output;
     temporaries[file] = CreateTemporaryFor(targets[file], output);
     held.Add(temporaries[file]);

@@ -11,6 +11,7 @@
 
 #include "app/exceptions.h"
 #include "app/path_text.h"
+#include "engine/disk_space.h"
 #include "engine/file64.h"
 #include "engine/recovery/md5.h"
 #include "engine/recovery/par2_packet_types.h"
@@ -358,15 +359,21 @@ std::vector<std::string> Par2FilesIn(const std::string& folder) {
 
 std::vector<Par2FoundSet> ReadPar2Sets(const std::vector<std::string>& paths) {
   SetMap sets;
+  std::vector<std::string> readErrors;
   for (const std::string& path : paths) {
     try {
       FileSource source(path);
       PacketScanner(source, path, sets).Scan();
-    } catch (const CFileException&) {
+    } catch (const CFileException& error) {
       // What was found before the file failed is kept.
+      std::string text;
+      error.GetErrorMessage(text, kReasonCapacity);
+      readErrors.push_back(text);
     }
   }
-  return AssembleSets(sets);
+  std::vector<Par2FoundSet> found = AssembleSets(sets);
+  for (Par2FoundSet& set : found) set.readErrors = readErrors;
+  return found;
 }
 
 std::vector<Par2FoundSet> ReadPar2Bytes(std::span<const std::uint8_t> bytes) {

@@ -25,6 +25,9 @@ struct Par2FoundSet {
   // found are returned; a file whose checksum packet was not found has no slices listed.
   Par2Set set;
   std::vector<Par2RecoverySlice> recovery;  // one per exponent, by exponent
+  // The errors of the files that could not be read whole, each naming its file: what they
+  // held is missing from the set.
+  std::vector<std::string> readErrors;
 };
 
 // A name that ends in ".par2" in any case, with something before it.
@@ -33,7 +36,7 @@ bool IsPar2FileName(std::string_view name);
 std::vector<std::string> Par2FilesIn(const std::string& folder);
 
 // The sets whose packets are in these files, in any number of them and in any order.
-// Unreadable files are passed over.
+// Unreadable files are passed over, their errors recorded in every set.
 std::vector<Par2FoundSet> ReadPar2Sets(const std::vector<std::string>& paths);
 // The same for packets in memory (the recovery slices' offsets are into `bytes`).
 std::vector<Par2FoundSet> ReadPar2Bytes(std::span<const std::uint8_t> bytes);

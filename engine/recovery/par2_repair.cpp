@@ -8,6 +8,7 @@
 
 #include "app/exceptions.h"
 #include "app/text_format.h"
+#include "engine/disk_space.h"
 #include "engine/file64.h"
 #include "engine/merge/temporary_file.h"
 #include "engine/recovery/gf16.h"
@@ -53,11 +54,17 @@ Par2FileCheck CheckFile(const Par2File& file, std::uint64_t sliceSize, const std
   check.goodSlices.assign(count, false);
   CFile64 input;
   CFileException error;
-  if (!input.Open(path, false, &error)) return check;
+  if (!input.Open(path, false, &error)) {
+    // Missing all the same, but a file that is there and cannot be read is worth naming.
+    if (error.m_cause != CFileException::fileNotFound && error.m_cause != CFileException::badPath) {
+      error.GetErrorMessage(check.openError, kReasonCapacity);
+    }
+    return check;
+  }
   const Par2File found = DigestPar2Data(input, sliceSize, file.length, read);
   input.Close();
   if (found.length == file.length && found.hash == file.hash) {
-    return {Par2FileState::good, {}};
+    return {Par2FileState::good, {}, {}};
   }
   check.state = Par2FileState::damaged;
   if (file.slices.size() != count) return check;
@@ -348,7 +355,7 @@ Par2Check CheckPar2Files(const Par2FoundSet& found, const std::vector<std::strin
   }
   ProgressCount count(progress, total);
   Par2Check check;
-  check.files.assign(found.set.files.size(), {Par2FileState::good, {}});
+  check.files.assign(found.set.files.size(), {Par2FileState::good, {}, {}});
   SharedFileWork checks(
       [&](std::size_t i, const SharedFileWork::Read& read) {
         if (isKnownGood(i)) return;

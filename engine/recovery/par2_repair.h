@@ -16,6 +16,7 @@ struct Par2FileCheck {
   Par2FileState state = Par2FileState::missing;
   // One per slice of the file: it matches its checksum. Empty when the state is good.
   std::vector<bool> goodSlices;
+  std::string openError;  // when the file is there but could not be opened
 };
 
 struct Par2Check {

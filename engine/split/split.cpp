@@ -445,6 +445,9 @@ void SplitRun::RetryAfterSourceError(const CException& error) {
 void SplitRun::RelocateAfterWriteError(const CException& error, std::uint32_t index) {
   // The files written so far are read back before the user changes the disk.
   if (!WaitForFileDigests(0)) Cancel(index);
+  // The disk taken out keeps whole files of this package only: not the part of the file that
+  // failed, nor the files of an earlier package under the names still to be written.
+  DeletePackageFiles({names_.begin() + index, names_.end()});
   std::vector<std::string> before = names_;
   switch (RelocatePackage(host_, names_, error)) {
     case LocationAnswer::ok:

@@ -64,7 +64,9 @@ ErrorCode LockWholeFile(int fd, bool exclusive) {
 // comes, and a device may block as well. Only regular files are taken; the descriptor then
 // blocks again, as the copy expects.
 ErrorCode OpenRegularFile(const std::string& path, int flags, int& fd) {
-  fd = open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+  do {
+    fd = open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
+  } while (fd < 0 && ResumeAfterSignal());
   // A pipe that nobody reads refuses a writer without waiting.
   if (fd < 0) return errno == ENXIO ? kErrorNotRegularFile : OpenError(path);
   struct stat info;
@@ -77,6 +79,22 @@ ErrorCode OpenRegularFile(const std::string& path, int flags, int& fd) {
   return code;
 }
 
+ErrorCode CutTo(int fd, off_t length) {
+  while (ftruncate(fd, length) != 0) {
+    if (!ResumeAfterSignal()) return LastError();
+  }
+  return 0;
+}
+
+// Opened without following a link or waiting, only to judge the file: its data is not touched.
+int OpenToLook(const std::string& path, int flags) {
+  int fd = -1;
+  do {
+    fd = open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  } while (fd < 0 && ResumeAfterSignal());
+  return fd;
+}
+
 // Opens, locks, and only then may truncate: a file another process holds stays intact.
 ErrorCode OpenLocked(const std::string& path, int flags, bool exclusive, FileHandle& handle) {
   int fd = -1;
@@ -86,7 +104,7 @@ ErrorCode OpenLocked(const std::string& path, int flags, bool exclusive, FileHan
   if (code == 0 && fstat(fd, &info) != 0) code = LastError();
   // An empty file is left alone: ext4 takes a truncation to zero for a file being replaced
   // and writes all its data out at close, which would cost a large new file seconds.
-  if (code == 0 && exclusive && info.st_size != 0 && ftruncate(fd, 0) != 0) code = LastError();
+  if (code == 0 && exclusive && info.st_size != 0) code = CutTo(fd, 0);
   if (code != 0) {
     close(fd);
     return code;
@@ -171,6 +189,18 @@ ErrorCode FlushToDisk(FileHandle handle) {
   return fsync(Descriptor(handle)) == 0 ? 0 : LastError();
 }
 
+ErrorCode FlushFolder(const std::string& folder) {
+  int fd = -1;
+  do {
+    fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  } while (fd < 0 && ResumeAfterSignal());
+  if (fd < 0) return LastError();
+  ErrorCode code = fsync(fd) == 0 ? 0 : LastError();
+  close(fd);
+  // A file system that cannot flush a folder (some network and user-space ones) says EINVAL.
+  return code == EINVAL ? 0 : code;
+}
+
 void StartWriteBack([[maybe_unused]] FileHandle handle) {
 #ifdef SYNC_FILE_RANGE_WRITE
   sync_file_range(Descriptor(handle), 0, 0, SYNC_FILE_RANGE_WRITE);
@@ -179,7 +209,7 @@ void StartWriteBack([[maybe_unused]] FileHandle handle) {
 
 ErrorCode SetFileLength(FileHandle handle, std::uint64_t length) {
   if (length > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return EFBIG;
-  return ftruncate(Descriptor(handle), static_cast<off_t>(length)) == 0 ? 0 : LastError();
+  return CutTo(Descriptor(handle), static_cast<off_t>(length));
 }
 
 ErrorCode RemoveFile(const std::string& path) {
@@ -200,7 +230,7 @@ ErrorCode CheckReplaceable(const std::string& path) {
   if (S_ISDIR(info.st_mode)) return EISDIR;
   if (!S_ISREG(info.st_mode)) return 0;
   // Opening for writing truncates nothing and tells what writing over the file would meet.
-  const int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  const int fd = OpenToLook(path, O_WRONLY);
   if (fd < 0) return LastError();
   const ErrorCode code = LockWholeFile(fd, true);
   close(fd);
@@ -210,7 +240,7 @@ ErrorCode CheckReplaceable(const std::string& path) {
 ErrorCode RemoveFileUnlessHeld(const std::string& path) {
   // A shared lock is refused while a writer holds its exclusive one; reading needs no write
   // permission, so a file the user may not write is judged too.
-  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  const int fd = OpenToLook(path, O_RDONLY);
   if (fd < 0) return LastError();
   struct stat info;
   ErrorCode code = fstat(fd, &info) != 0 ? LastError() : S_ISREG(info.st_mode) ? 0 : EINVAL;

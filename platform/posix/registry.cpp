@@ -101,9 +101,13 @@ ErrorCode MakeFolders(const std::string& folder) {
 // other's changes between reading and replacing it.
 class FolderLock {
  public:
-  explicit FolderLock(const std::string& folder)
-      : fd_(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    if (fd_ >= 0) flock(fd_, LOCK_EX);
+  explicit FolderLock(const std::string& folder) {
+    // A signal may interrupt the open and the wait for the lock.
+    do {
+      fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (fd_ < 0 && errno == EINTR);
+    while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
   }
   FolderLock(const FolderLock&) = delete;
   FolderLock& operator=(const FolderLock&) = delete;
@@ -112,7 +116,7 @@ class FolderLock {
   }
 
  private:
-  int fd_;
+  int fd_ = -1;
 };
 
 using Change = std::function<ErrorCode(SettingsDocument&)>;

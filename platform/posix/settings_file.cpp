@@ -1,8 +1,13 @@
 #include "platform/posix/settings_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
 
 #include "platform/posix/descriptor.h"
 
@@ -47,6 +52,43 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string NameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+// Opened again when a signal interrupted the open.
+int OpenResumed(const std::string& path, int flags) {
+  int fd = -1;
+  do {
+    fd = open(path.c_str(), flags);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// The temporary of a replacement: ".NAME.partwell-" and six letters and digits, beside the file.
+std::string TemporaryPrefix(const std::string& target) {
+  return FolderOf(target) + "/." + NameOf(target) + ".partwell-";
+}
+
+// A replacement that was killed before its rename left its temporary behind. The caller holds
+// the folder's lock, so no temporary of a replacement under way is among them.
+void RemoveStaleTemporaries(const std::string& target) {
+  const std::string prefix = NameOf(TemporaryPrefix(target));
+  struct CloseFolder {
+    void operator()(DIR* folder) const { closedir(folder); }
+  };
+  const std::string folder = FolderOf(target);
+  const std::unique_ptr<DIR, CloseFolder> listing(opendir(folder.c_str()));
+  if (!listing) return;
+  while (const dirent* entry = readdir(listing.get())) {
+    const std::string_view name = entry->d_name;
+    if (!name.starts_with(prefix) || name.size() != prefix.size() + 6) continue;
+    const std::string_view suffix = name.substr(prefix.size());
+    if (std::ranges::all_of(suffix,
+                            [](char c) { return std::isalnum(static_cast<unsigned char>(c)); })) {
+      unlink((folder + "/" + std::string(name)).c_str());
+    }
+  }
+}
+
 // The file the path leads to through any symbolic links, whether that file exists or not.
 ErrorCode FollowLinks(std::string path, std::string& target) {
   for (int followed = 0; followed <= kMaxLinks; ++followed) {
@@ -89,7 +131,7 @@ ErrorCode StampSettingsFile(const std::string& path, FileStamp& stamp) {
 
 ErrorCode ReadSettingsFile(const std::string& path, std::string& bytes, FileStamp& stamp) {
   bytes.clear();
-  Descriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  Descriptor file(OpenResumed(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (file.Get() < 0) return LastErrno();
   struct stat status;
   if (fstat(file.Get(), &status) != 0) return LastErrno();
@@ -115,13 +157,19 @@ ErrorCode ReadSettingsFile(const std::string& path, std::string& bytes, FileStam
 ErrorCode ReplaceSettingsFile(const std::string& path, std::string_view contents) {
   std::string target;
   if (ErrorCode code = FollowLinks(path, target)) return code;
-  std::string temporary = target + ".XXXXXX";
-  int fd = mkostemp(temporary.data(), O_CLOEXEC);
+  RemoveStaleTemporaries(target);
+  std::string temporary;
+  int fd = -1;
+  do {
+    temporary = TemporaryPrefix(target) + "XXXXXX";
+    fd = mkostemp(temporary.data(), O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
   if (fd < 0) return LastErrno();
   KeepAccess(fd, target);
   ErrorCode code = WriteAll(fd, contents);
   if (code == 0 && fsync(fd) != 0) code = LastErrno();
-  if (close(fd) != 0 && code == 0) code = LastErrno();
+  // After EINTR the descriptor is gone on Linux, and the data were flushed before.
+  if (close(fd) != 0 && errno != EINTR && code == 0) code = LastErrno();
   if (code == 0 && g_fault == SettingsFileFault::rename) code = EIO;
   if (code == 0 && rename(temporary.c_str(), target.c_str()) != 0) code = LastErrno();
   if (code != 0) {
@@ -129,7 +177,7 @@ ErrorCode ReplaceSettingsFile(const std::string& path, std::string_view contents
     return code;
   }
   // The rename itself is made durable through the folder.
-  Descriptor folder(open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  Descriptor folder(OpenResumed(FolderOf(target), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder.Get() >= 0) fsync(folder.Get());
   return 0;
 }

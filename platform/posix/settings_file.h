@@ -41,7 +41,8 @@ ErrorCode StampSettingsFile(const std::string& path, FileStamp& stamp);
 ErrorCode ReadSettingsFile(const std::string& path, std::string& bytes, FileStamp& stamp);
 // Writes a temporary file beside the file the path leads to, flushes it and renames it over
 // that file, so that a crash leaves one whole file or the other. A new file is readable by its
-// owner only.
+// owner only. The temporaries that killed replacements left are removed first: the caller
+// holds the folder's lock.
 ErrorCode ReplaceSettingsFile(const std::string& path, std::string_view contents);
 
 }  // namespace platform

@@ -105,6 +105,9 @@ ErrorCode FlushToDisk(FileHandle handle) {
   return FlushFileBuffers(Win32Handle(handle)) ? 0 : GetLastError();
 }
 
+// Windows gives programs no flush of a folder's entries alone.
+ErrorCode FlushFolder(const std::string&) { return 0; }
+
 // The system writes a file's cached bytes on its own schedule; asking earlier would mean a
 // full flush, which waits.
 void StartWriteBack(FileHandle) {}

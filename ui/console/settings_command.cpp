@@ -1,9 +1,12 @@
 #include <string>
 
+#include "app/exceptions.h"
 #include "app/message_format.h"
 #include "app/settings_commands.h"
 #include "platform/console.h"
 #include "platform/plain_text.h"
+#include "platform/registry.h"
+#include "platform/system_error.h"
 #include "res/resource.h"
 #include "ui/console/console_commands.h"
 #include "ui/console/console_message.h"
@@ -61,7 +64,10 @@ ExitStatus RunSettings(ConsoleContext& context) {
     }
     // The start has said why a settings file that is set aside takes no change.
     if (SettingsStoreWarning(context.prefs)) return ExitStatus::failed;
-    context.prefs.SaveAtExit();
+    if (const platform::ErrorCode code = context.prefs.SaveAtExit()) {
+      throw CFileException(platform::FileErrorCauseFor(code), static_cast<long>(code),
+                           platform::RegistryStoreLocation(context.prefs.KeyPath()));
+    }
   }
   const std::string name = operands.empty() ? std::string() : operands[0];
   if (WriteListing(ListPreferences(context.prefs), name)) return ExitStatus::done;
