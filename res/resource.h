@@ -67,6 +67,14 @@
 #define IDS_RECOVERY_NONE 1206
 #define IDS_RECOVERY_CAN_REBUILD 1207
 #define IDS_RECOVERY_NOTHING_TO_DO 1208
+// The main window's title during an operation, and the report dialog's texts.
+#define IDS_TITLE_PROGRESS 1220
+#define IDS_TITLE_SPLITTING 1221
+#define IDS_TITLE_MERGING 1222
+#define IDS_TITLE_VERIFYING 1223
+#define IDS_REPORT_COLUMNS 1224
+#define IDS_REPORT_FILE_FILTER 1225
+#define IDS_REPORT_FILE_NAME 1226
 // The console's settings commands.
 #define IDS_NO_SUCH_SETTING 1400
 #define IDS_SETTING_SWITCH 1401
@@ -152,3 +160,10 @@
 #define IDC_TIMING 3039
 #define IDC_TRANSFER 3040
 #define IDC_BEEP 3042
+// The report dialog of Verify Files and of a merge that failed on a damaged package.
+#define IDD_REPORT 1010
+#define IDC_REPORT_MASTER 3060
+#define IDC_REPORT_LIST 3061
+#define IDC_REPORT_SUMMARY 3062
+#define IDC_REPORT_COPY 3063
+#define IDC_REPORT_SAVE 3064

@@ -9,7 +9,7 @@
 #include "tests/support/scripted_host.h"
 #include "tests/support/split_package.h"
 
-TestPackage::TestPackage(const ScratchFolder& scratch)
+TestPackage::TestPackage(const ScratchFolder& scratch, std::uint32_t recoveryVolumes)
     : folder(scratch.PathText() + "\\"),
       master(folder + "sample.bin_00000.fsm"),
       merged(folder + "sample.bin") {
@@ -22,6 +22,7 @@ TestPackage::TestPackage(const ScratchFolder& scratch)
   options.maxSplitFileSize = 25'000;
   options.promptOnOverwrites = false;
   options.comments = "made for a window test";
+  options.recovery.value = recoveryVolumes;
   CFSplit().Split(host, merged, merged, options);
   std::filesystem::remove(merged);
 }
@@ -37,10 +38,14 @@ std::string TestPackage::OriginalOnDisk() const {
   return text.str();
 }
 
-void TestPackage::DamagePiece(int index) const {
+std::string TestPackage::PieceName(int index) {
   char name[32];
   std::snprintf(name, sizeof name, "sample.bin_%05d.fss", index);
-  std::fstream piece(folder + name, std::ios::in | std::ios::out | std::ios::binary);
+  return name;
+}
+
+void TestPackage::DamagePiece(int index) const {
+  std::fstream piece(folder + PieceName(index), std::ios::in | std::ios::out | std::ios::binary);
   piece.seekp(1000);
   piece.put('\x5A');
 }

@@ -8,8 +8,9 @@
 #include "ui/win32/message_loop.h"
 #include "ui/win32/split_page.h"
 
-int ScriptedPrompter::Ask(HWND, const std::string& text, unsigned boxType) {
+int ScriptedPrompter::Ask(HWND owner, const std::string& text, unsigned boxType) {
   questions.push_back(text);
+  titles.push_back(Window(owner).Text());
   if (answers.empty()) {
     ++unexpected;
     ADD_FAILURE() << "unexpected question: " << text;
@@ -21,11 +22,17 @@ int ScriptedPrompter::Ask(HWND, const std::string& text, unsigned boxType) {
   return answer.button;
 }
 
-LocationAnswer ScriptedPrompter::PromptLocation(HWND, LocationMode, std::string&,
+LocationAnswer ScriptedPrompter::PromptLocation(HWND owner, LocationMode, std::string& path,
                                                 const std::string& reason) {
   questions.push_back("location: " + reason);
-  return LocationAnswer::cancel;
+  titles.push_back(Window(owner).Text());
+  if (locations.empty()) return LocationAnswer::cancel;
+  path = locations.front();
+  locations.pop_front();
+  return LocationAnswer::ok;
 }
+
+void ScriptedPrompter::ShowReport(HWND, const ReportView& view) { reports.push_back(view); }
 
 void FlushMessages(unsigned milliseconds) {
   const ULONGLONG end = GetTickCount64() + milliseconds;

@@ -10,11 +10,13 @@
 
 #include "app/app_prefs.h"
 #include "ui/console/console_app.h"
+#include "ui/report_view.h"
 #include "ui/win32/app_sheet.h"
 #include "ui/win32/message_box.h"
 
-// Answers the message boxes and the location prompt from a queue and keeps what was asked. A
-// question with nothing queued is answered No (or Cancel) and marked unexpected.
+// Answers the message boxes and the location prompt from queues and keeps what was asked and
+// the reports shown. A question with nothing queued is answered No (or Cancel) and marked
+// unexpected; a location prompt with nothing queued is cancelled.
 class ScriptedPrompter : public Prompter {
  public:
   struct Answer {
@@ -22,12 +24,16 @@ class ScriptedPrompter : public Prompter {
     std::function<void()> before;  // runs while the question is open
   };
   std::deque<Answer> answers;
+  std::deque<std::string> locations;  // the paths chosen, one per prompt
   std::vector<std::string> questions;
+  std::vector<std::string> titles;  // the owner's title while each question was open
+  std::vector<ReportView> reports;
   int unexpected = 0;
 
   int Ask(HWND owner, const std::string& text, unsigned boxType) override;
   LocationAnswer PromptLocation(HWND owner, LocationMode mode, std::string& path,
                                 const std::string& reason) override;
+  void ShowReport(HWND owner, const ReportView& view) override;
 };
 
 // Handles the messages that are waiting, and those that arrive within `milliseconds`.

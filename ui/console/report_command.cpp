@@ -1,78 +1,20 @@
 #include "ui/console/report_command.h"
 
 #include "app/path_text.h"
-#include "engine/merge/package_recovery.h"
 #include "platform/console.h"
 #include "ui/console/console_terminal.h"
 #include "ui/console/json_writer.h"
 #include "ui/console/merge_request.h"
 #include "ui/console/operation_run.h"
 #include "ui/console/terminal_text.h"
+#include "ui/package_report_text.h"
 
 namespace {
 
-std::string StateText(const PieceReport& piece) {
-  switch (piece.state) {
-    case PieceState::ok:
-      return "ok";
-    case PieceState::foundElsewhere:
-      return "found elsewhere";
-    case PieceState::missing:
-      return "missing";
-    case PieceState::wrongSize:
-      return "wrong size";
-    case PieceState::wrongChecksum:
-      return "wrong checksum";
-    case PieceState::otherPackage:
-      return "from another package";
-    case PieceState::notAPiece:
-      return "not a split file";
-    case PieceState::unreadable:
-      return "unreadable";
-  }
-  return {};
-}
-
 // The piece's file, its state, and the file elsewhere or the reason the state is about.
 std::string PieceLine(const PieceReport& piece) {
-  std::string line = EscapeForTerminal(FileNamePart(piece.name)) + ": " + StateText(piece);
-  if (!piece.where.empty()) line += ": " + EscapeForTerminal(piece.where);
-  if (!piece.reason.empty()) line += ": " + EscapeForTerminal(piece.reason);
-  return line + "\n";
-}
-
-std::string Summary(const PackageReport& report) {
-  const std::size_t count = report.pieces.size();
-  std::string text = std::to_string(report.GoodCount()) + " of " + std::to_string(count) +
-                     (count == 1 ? " data split file is good.\n" : " data split files are good.\n");
-  std::string fetch;
-  for (const PieceReport& piece : report.pieces) {
-    if (piece.Good()) continue;
-    fetch += (fetch.empty() ? "Fetch again: " : ", ") + EscapeForTerminal(FileNamePart(piece.name));
-  }
-  if (!fetch.empty()) text += fetch + "\n";
-  if (report.packageProblem) text += "The package: " + *report.packageProblem + "\n";
-  if (report.earlyPackage) {
-    text += "Made by an early version: only the presence, format and sizes were checked.\n";
-  }
-  return text;
-}
-
-std::string Plural(std::uint32_t count, const std::string& one, const std::string& many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-// After the list: whether the recovery files can rebuild what is bad.
-std::string RecoveryLine(const RecoveryOutlook& outlook) {
-  const auto bad = static_cast<std::uint32_t>(outlook.badNames.size());
-  if (outlook.solvable) {
-    return "The recovery files can rebuild " + Plural(bad, "bad file", "bad files") + " (" +
-           Plural(outlook.spareVolumes, "volume", "volumes") +
-           " to spare): run repair, or merge.\n";
-  }
-  return "The recovery files cannot rebuild the package: " +
-         Plural(outlook.volumesNeeded, "more recovery volume is", "more recovery volumes are") +
-         " needed.\n";
+  return EscapeForTerminal(FileNamePart(piece.name)) + ": " +
+         PieceStateDetail(piece, EscapeForTerminal) + "\n";
 }
 
 void WriteRecoveryJson(JsonWriter& json, const std::optional<RecoveryOutlook>& outlook) {
@@ -104,7 +46,7 @@ std::string ReportJson(const std::string& masterPath, const PackageReport& repor
   for (const PieceReport& piece : report.pieces) {
     json.BeginObject();
     json.Key("file").String(piece.name);
-    json.Key("state").String(StateText(piece));
+    json.Key("state").String(PieceStateText(piece.state));
     json.Key("where");
     piece.where.empty() ? json.Null() : json.String(piece.where);
     json.Key("reason");
@@ -125,42 +67,30 @@ std::string ReportJson(const std::string& masterPath, const PackageReport& repor
   return json.EndObject().Document();
 }
 
-// Read with the progress shown, as the report was.
-std::optional<RecoveryOutlook> RecoveryOutlookFor(OperationHost& host, const PackageReport& report,
-                                                  const std::string& masterPath,
-                                                  const std::vector<std::string>& folders) {
-  std::vector<std::string> pieces;
-  for (const PieceReport& piece : report.pieces) pieces.push_back(piece.name);
-  std::optional<PackageRecoverySet> set = FindPackageRecoverySet(masterPath, pieces, folders);
-  if (!set) return std::nullopt;
-  return AssessPackageRecovery(std::move(*set), report, masterPath, ShownRecoveryProgress(host))
-      .outlook;
-}
-
 }  // namespace
 
 std::string ReportText(const PackageReport& report) {
   std::string text;
   for (const PieceReport& piece : report.pieces) text += PieceLine(piece);
-  return text + Summary(report);
+  return text + ReportSummary(report, EscapeForTerminal);
 }
 
 ExitStatus RunReport(ConsoleContext& context, const std::string& masterPath) {
   ConsoleHost host(SystemTerminal(), context.programName, context.arguments.answer,
                    context.arguments.quiet);
-  PackageReport report;
-  std::optional<RecoveryOutlook> recovery;
+  PackageCheck check;
   const ExitStatus status = RunOperation(host, context.prefs.beep, [&] {
-    const std::vector<std::string> folders = SearchFolders(context.arguments);
-    report = ReportPackage(host, masterPath, folders);
-    if (!report.AllGood()) recovery = RecoveryOutlookFor(host, report, masterPath, folders);
+    check = CheckPackage(host, masterPath, SearchFolders(context.arguments));
   });
+  const PackageReport& report = check.report;
+  const std::optional<RecoveryOutlook>& recovery = check.recovery;
   if (status != ExitStatus::done) return status;
   if (context.arguments.json) {
     platform::WriteToStandardOutput(ReportJson(masterPath, report, recovery));
   } else {
-    platform::WriteToStandardOutput(ReportText(report) +
-                                    (recovery ? RecoveryLine(*recovery) : std::string()));
+    platform::WriteToStandardOutput(
+        ReportText(report) +
+        (recovery ? RecoveryLine(*recovery, "run repair, or merge") : std::string()));
   }
   return report.AllGood() ? ExitStatus::done : ExitStatus::damaged;
 }

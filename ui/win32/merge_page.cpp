@@ -1,9 +1,32 @@
 #include "ui/win32/merge_page.h"
 
+#include <algorithm>
+
 #include "app/exceptions.h"
+#include "app/message_format.h"
+#include "app/path_text.h"
+#include "engine/disk_space.h"
 #include "engine/merge/merge.h"
 #include "res/resource.h"
+#include "ui/package_report_text.h"
 #include "ui/win32/app_sheet.h"
+#include "ui/win32/message_box.h"
+
+namespace {
+
+std::string MessageOf(const CException& error) {
+  std::string text;
+  error.GetErrorMessage(text, kReasonCapacity);
+  return text;
+}
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+// The first paragraph of a prompt's reason: the piece's error, without the words on removable
+// media that follow it.
+std::string FirstParagraph(const std::string& text) { return text.substr(0, text.find("\n\n")); }
+
+}  // namespace
 
 CPPMerge::CPPMerge(CAppPrefs& prefs)
     : CPPParent(IDD_MERGE_PAGE, prefs, true),
@@ -101,12 +124,83 @@ void CPPMerge::Merge() {
   options.promptOnOverwrite = promptOnOverwrite_;
   options.deleteWhenDone = deleteWhenDone_ && CanDeletePackageOf(sourcePath_);
   const std::string source = sourcePath_;
-  RunOperation([&](OperationHost& host) { CFMerge().Merge(host, source, target, options); });
+  options.searchFolders = FoldersGivenFor(source);
+  std::vector<std::string> rebuilt;
+  std::optional<ReportView> damage;
+  try {
+    RunOperation(LoadMessage(IDS_TITLE_MERGING, {FileNamePart(target)}).value_or(""),
+                 [&](WindowHost& host) {
+                   CFMerge merge;
+                   try {
+                     merge.Merge(host, source, target, options);
+                   } catch (const CException& error) {
+                     RememberFolders(host);
+                     damage = ReportOfFailure(host, error, source);
+                     if (!damage) throw;
+                     // The report tells what went wrong, in place of the error's message box.
+                     host.ShowFailure();
+                     ThrowUserAbort();
+                   }
+                   RememberFolders(host);
+                   rebuilt = merge.Rebuilt();
+                   if (rebuilt.empty()) return;
+                   host.SetStatusText(
+                       LoadMessage(IDS_OPERATION_COMPLETED).value_or("") + " " +
+                       LoadMessage(IDS_RECOVERY_REBUILT, {JoinedNames(rebuilt)}).value_or(""));
+                 });
+  } catch (const CUserException&) {
+    if (damage) ActivePrompter().ShowReport(Sheet().Handle(), *damage);
+    throw;
+  }
 }
 
+std::optional<ReportView> CPPMerge::ReportOfFailure(WindowHost& host, const CException& error,
+                                                    const std::string& master) {
+  const bool aborted = dynamic_cast<const CUserException*>(&error) != nullptr;
+  const bool package = aborted ? host.DeclinedPiece().has_value()
+                               : dynamic_cast<const CAppException*>(&error) && host.ReadData();
+  if (!package) return std::nullopt;
+  const PackageCheck check = CheckPackage(host, master, FoldersGivenFor(master));
+  const std::string why = aborted ? FirstParagraph(*host.DeclinedPiece()) : MessageOf(error);
+  return MakeReportView(master, check, why);
+}
+
+// Verify Files: the package's report, as verify --report gives it, in the report dialog.
 void CPPMerge::Verify() {
+  ReadFieldsOrAbort();
+  WriteFields();
   VerifyOnlyScope verify;
-  Merge();
+  const std::string source = sourcePath_;
+  std::optional<ReportView> view;
+  RunOperation(LoadMessage(IDS_TITLE_VERIFYING, {FileNamePart(source)}).value_or(""),
+               [&](WindowHost& host) {
+                 const PackageCheck check = CheckPackage(host, source, FoldersGivenFor(source));
+                 view = MakeReportView(source, check, {});
+                 if (check.report.AllGood()) {
+                   SetStatus(host, 0, IDS_OPERATION_COMPLETED);
+                   return;
+                 }
+                 SetStatus(host, 0);
+                 host.SetStatusText(FirstLine(view->summary));
+                 host.ShowFailure();
+               });
+  ActivePrompter().ShowReport(Sheet().Handle(), *view);
+}
+
+std::vector<std::string> CPPMerge::FoldersGivenFor(const std::string& master) {
+  if (master != foldersMaster_) {
+    foldersMaster_ = master;
+    foldersGiven_.clear();
+  }
+  return foldersGiven_;
+}
+
+void CPPMerge::RememberFolders(const WindowHost& host) {
+  for (const std::string& folder : host.FoldersChosen()) {
+    if (std::ranges::find(foldersGiven_, folder) == foldersGiven_.end()) {
+      foldersGiven_.push_back(folder);
+    }
+  }
 }
 
 bool CPPMerge::OnCommand(int id, int code, HWND control) {

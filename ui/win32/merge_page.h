@@ -1,8 +1,14 @@
 #pragma once
 // CPPMerge: the Merge tab. The user names a master split file; the page shows what the package
-// holds and where the merged file goes, merges it or only verifies it.
+// holds and where the merged file goes, merges it, or verifies it and shows its report.
 
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/exceptions.h"
 #include "ui/merge_page_rules.h"
+#include "ui/report_view.h"
 #include "ui/win32/page_parent.h"
 
 class CPPMerge : public CPPParent {
@@ -25,7 +31,16 @@ class CPPMerge : public CPPParent {
  private:
   MergePageFields Fields() const;
   void TakeFields(const MergePageFields& fields);
+  // The folders the user gave for this package's files, looked in first the next time.
+  std::vector<std::string> FoldersGivenFor(const std::string& master);
+  void RememberFolders(const WindowHost& host);
+  // After a merge failed: the package's report when the package is to blame (a piece that
+  // the user could not give, or data that do not add up), read with the host's progress.
+  std::optional<ReportView> ReportOfFailure(WindowHost& host, const CException& error,
+                                            const std::string& master);
 
   bool useSourceFolder_, useOriginalName_, promptOnOverwrite_, deleteWhenDone_;
   std::string fileCountText_, timeSplitText_, maxFileSizeText_;
+  std::string foldersMaster_;
+  std::vector<std::string> foldersGiven_;
 };

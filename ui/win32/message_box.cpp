@@ -5,6 +5,7 @@
 #include "app/message_format.h"
 #include "res/resource.h"
 #include "ui/win32/location_dialog.h"
+#include "ui/win32/report_dialog.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ class SystemPrompter : public Prompter {
                                 const std::string& reason) override {
     return AskForLocation(owner, mode, path, reason);
   }
+  void ShowReport(HWND owner, const ReportView& view) override { CDlgReport(view).Run(owner); }
 };
 
 SystemPrompter systemPrompter;

@@ -1,12 +1,14 @@
 #pragma once
 // Every message box of the window programs goes through one prompter, so that tests can answer
-// the questions that a user would.
+// the questions that a user would and read the reports shown.
 
 #include <string>
 
 #include "app/error_report.h"
 #include "engine/operation_host.h"
 #include "ui/win32/windows_ui.h"
+
+struct ReportView;
 
 class Prompter {
  public:
@@ -16,6 +18,8 @@ class Prompter {
   // The "Select Another Location" dialog; see OperationHost::PromptLocation.
   virtual LocationAnswer PromptLocation(HWND owner, LocationMode mode, std::string& path,
                                         const std::string& reason) = 0;
+  // The report dialog, until the user closes it.
+  virtual void ShowReport(HWND owner, const ReportView& view) = 0;
 };
 
 // The prompter in use: the real dialogs unless a test put its own in place.

@@ -146,9 +146,11 @@ void CPPParent::ReadFieldsOrAbort() {
   if (!ReadFields()) ThrowUserAbort();
 }
 
-void CPPParent::RunOperation(const std::function<void(OperationHost&)>& operation) {
+void CPPParent::RunOperation(const std::string& activity,
+                             const std::function<void(WindowHost&)>& operation) {
   const HWND mainWindow = Sheet().Handle();
   WindowHost host(*this, mainWindow);
+  host.NameActivity(activity);
   try {
     {
       CAutoWindowDisabler busy(mainWindow, host);

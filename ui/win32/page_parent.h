@@ -60,10 +60,11 @@ class CPPParent : public PropertyPage {
   // focus on the destination box. False when it failed.
   bool CheckDestinationFolder();
 
-  // Runs `operation` in the busy scope on the main window, then the beep rule. An error
-  // leaves the scope, shows "The operation was NOT completed." for an abort while the window
-  // exists, and goes on to the application's handler.
-  void RunOperation(const std::function<void(OperationHost&)>& operation);
+  // Runs `operation` in the busy scope on the main window, then the beep rule; meanwhile the
+  // title names the `activity` with its progress. An error leaves the scope, shows "The
+  // operation was NOT completed." for an abort while the window exists, and goes on to the
+  // application's handler.
+  void RunOperation(const std::string& activity, const std::function<void(WindowHost&)>& operation);
 
   // Reads the fields; when that fails, the command ends as a user abort.
   void ReadFieldsOrAbort();

@@ -58,6 +58,20 @@ int CALLBACK OnBrowserEvent(HWND window, UINT message, LPARAM, LPARAM data) {
   }
 }
 
+// The common dialog's fields for a file in `file`, picked from `folder` (the current one when
+// empty); the strings must outlive the dialog.
+OPENFILENAMEW FileDialog(HWND owner, const std::wstring& filters, std::vector<wchar_t>& file,
+                         const std::wstring& folder) {
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filters.c_str();
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  return dialog;
+}
+
 }  // namespace
 
 HWND OpenFolderBrowser() { return folderBrowser; }
@@ -71,18 +85,28 @@ int PickFileForEdit(int controlId, const std::string& filter, HWND owner) {
   if (!name.empty() && name.size() < kMaxPickedPath) name.copy(file.data(), name.size());
   const std::wstring folder = Widen(FolderPart(current));
   const std::wstring filters = DialogFilter(filter);
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner;
-  dialog.lpstrFilter = filters.c_str();
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  OPENFILENAMEW dialog = FileDialog(owner, filters, file, folder);
   dialog.Flags =
       OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_DONTADDTORECENT | OFN_EXPLORER;
   if (!GetOpenFileNameW(&dialog)) return IDCANCEL;
   control.SetText(Narrow(file.data()));
   return IDOK;
+}
+
+bool PickFileToSave(HWND owner, const std::string& filter, const std::string& suggested,
+                    std::string& chosen) {
+  std::vector<wchar_t> file(kMaxPickedPath + 1, L'\0');
+  const std::wstring name = Widen(FileNamePart(suggested));
+  if (name.size() < kMaxPickedPath) name.copy(file.data(), name.size());
+  const std::wstring folder = Widen(FolderPart(suggested));
+  const std::wstring filters = DialogFilter(filter);
+  OPENFILENAMEW dialog = FileDialog(owner, filters, file, folder);
+  dialog.lpstrDefExt = L"txt";
+  dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR |
+                 OFN_DONTADDTORECENT | OFN_EXPLORER;
+  if (!GetSaveFileNameW(&dialog)) return false;
+  chosen = Narrow(file.data());
+  return true;
 }
 
 bool PickFolder(HWND owner, const std::string& title, const std::string& initialFolder,

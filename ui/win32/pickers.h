@@ -12,6 +12,12 @@
 // A missing control is an invalid-argument error.
 int PickFileForEdit(int controlId, const std::string& filter, HWND owner);
 
+// Shows the save-file dialog in the folder of `suggested`, with its name filled in; a name typed
+// without an extension gets `.txt`, and replacing a file is asked first. On OK `chosen` is the
+// path and the result is true.
+bool PickFileToSave(HWND owner, const std::string& filter, const std::string& suggested,
+                    std::string& chosen);
+
 // Shows the shell's folder browser, titled `title` when given, at `initialFolder` when given.
 // On OK `folder` is the chosen folder with a trailing separator and the result is true.
 bool PickFolder(HWND owner, const std::string& title, const std::string& initialFolder,

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/message_format.h"
+#include "app/path_text.h"
 #include "app/text_format.h"
 #include "engine/disk_space.h"
 #include "engine/file64.h"
@@ -213,6 +214,7 @@ void CPPSplit::Split() {
   WriteFields();
   const std::string source = sourcePath_;
   RunOperation(
+      LoadMessage(IDS_TITLE_SPLITTING, {FileNamePart(source)}).value_or(""),
       [&](OperationHost& host) { CFSplit().Split(host, source, destinationPrefix, options); });
   // Count mode planned the size of the files it wrote.
   StoreOptions(options);

@@ -1,5 +1,9 @@
 #include "ui/win32/window_host.h"
 
+#include <algorithm>
+
+#include "app/message_format.h"
+#include "app/path_text.h"
 #include "platform/clock.h"
 #include "res/resource.h"
 #include "ui/win32/message_box.h"
@@ -13,15 +17,33 @@ WindowServices& Services() {
 WindowHost::WindowHost(const Dialog& page, HWND mainWindow)
     : page_(page), mainWindow_(mainWindow), taskbar_(mainWindow) {}
 
+WindowHost::~WindowHost() {
+  if (!activity_.empty() && MainWindowExists()) Window(mainWindow_).SetText(titleBefore_);
+}
+
+void WindowHost::NameActivity(const std::string& activity) {
+  if (activity_.empty() && MainWindowExists()) titleBefore_ = Window(mainWindow_).Text();
+  activity_ = activity;
+  ShowActivity(0);
+}
+
+void WindowHost::ShowActivity(int percent) {
+  if (activity_.empty() || !MainWindowExists()) return;
+  Window(mainWindow_)
+      .SetText(LoadMessage(IDS_TITLE_PROGRESS, {std::to_string(percent), activity_}).value_or(""));
+}
+
 void WindowHost::SetStatusText(const std::string& text) { page_.Item(IDC_STATUS).SetText(text); }
 
 void WindowHost::SetProgress(int percent) {
   page_.Item(IDC_PROGRESS).Send(PBM_SETPOS, static_cast<WPARAM>(percent));
   taskbar_.Show(percent);
+  if (percent > 0) readData_ = true;
+  ShowActivity(percent);
 }
 
 void WindowHost::SetCaption(const std::string& caption) {
-  if (MainWindowExists()) Window(mainWindow_).SetText(caption);
+  if (activity_.empty() && MainWindowExists()) Window(mainWindow_).SetText(caption);
 }
 
 void WindowHost::SetTimingLine(const std::string& text) { page_.Item(IDC_TIMING).SetText(text); }
@@ -40,8 +62,15 @@ int WindowHost::AskQuestion(const std::string& text, unsigned boxType) {
 
 LocationAnswer WindowHost::PromptLocation(LocationMode mode, std::string& path,
                                           const std::string& reason) {
-  return ActivePrompter().PromptLocation(MainWindowExists() ? mainWindow_ : nullptr, mode, path,
-                                         reason);
+  const LocationAnswer answer = ActivePrompter().PromptLocation(
+      MainWindowExists() ? mainWindow_ : nullptr, mode, path, reason);
+  if (mode != LocationMode::file) return answer;
+  if (answer != LocationAnswer::ok) {
+    declinedPiece_ = reason;
+  } else if (std::ranges::find(foldersChosen_, FolderPart(path)) == foldersChosen_.end()) {
+    foldersChosen_.push_back(FolderPart(path));
+  }
+  return answer;
 }
 
 bool WindowHost::PumpMessages() { return PumpWaitingMessages(); }

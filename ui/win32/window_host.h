@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/operation_host.h"
 #include "ui/win32/dialog.h"
@@ -22,6 +24,14 @@ class WindowHost : public OperationHost {
  public:
   // `page` shows the status; `mainWindow` owns the questions and shows the caption.
   WindowHost(const Dialog& page, HWND mainWindow);
+  // The title the main window had before the operation named itself there.
+  ~WindowHost() override;
+  WindowHost(const WindowHost&) = delete;
+  WindowHost& operator=(const WindowHost&) = delete;
+
+  // What the operation does to which file ("Splitting film.avi"): from now on the title shows
+  // it with the progress ("42% - Splitting film.avi") in place of the engine's caption.
+  void NameActivity(const std::string& activity);
 
   void SetStatusText(const std::string& text) override;
   void SetProgress(int percent) override;
@@ -43,8 +53,21 @@ class WindowHost : public OperationHost {
   // The taskbar button shows that the operation failed.
   void ShowFailure();
 
+  // What the answers to the prompts for package files were: the folders of the files chosen,
+  // and the reason of the one declined.
+  const std::vector<std::string>& FoldersChosen() const { return foldersChosen_; }
+  const std::optional<std::string>& DeclinedPiece() const { return declinedPiece_; }
+  // The operation got as far as reading data (its progress went past 0).
+  bool ReadData() const { return readData_; }
+
  private:
+  void ShowActivity(int percent);
+
   const Dialog& page_;
   HWND mainWindow_;
   TaskbarProgress taskbar_;
+  std::string activity_, titleBefore_;
+  std::vector<std::string> foldersChosen_;
+  std::optional<std::string> declinedPiece_;
+  bool readData_ = false;
 };
