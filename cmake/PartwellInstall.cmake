@@ -1,7 +1,13 @@
 # Where `cmake --install` puts the programs and their documents (the GNU install directories),
 # and the packages CPack makes of them: a Debian package on POSIX, a zip on Windows.
-# Debian looks for the documents under the package's name, not the project's.
-set(CMAKE_INSTALL_DOCDIR share/doc/partwell)
+# Debian looks for the documents under the package's name, not the project's. A Windows user
+# gets one folder: the programs, the help file, the licence and a short README.txt side by side.
+if(WIN32)
+  set(CMAKE_INSTALL_BINDIR .)
+  set(CMAKE_INSTALL_DOCDIR .)
+else()
+  set(CMAKE_INSTALL_DOCDIR share/doc/partwell)
+endif()
 include(GNUInstallDirs)
 
 install(TARGETS partwell PartwellLite RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -13,7 +19,11 @@ if(TARGET partwell_help)
   get_target_property(help_file partwell_help PARTWELL_HELP_FILE)
   install(FILES ${help_file} DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
-install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+if(WIN32)
+  install(FILES res/windows/README.txt LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+else()
+  install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
 
 if(NOT WIN32)
   # Debian wants compressed manual pages, with no time stamp inside, so that builds repeat.
@@ -65,7 +75,7 @@ set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_PACKAGE_FILE_NAME partwell-${PROJECT_VERSION}-windows-x86_64)
+  set(CPACK_PACKAGE_FILE_NAME Partwell-${PROJECT_VERSION}-windows-x86_64)
 else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev g++-mingw-w64-x86-64-posix wine wine64
           locales-all xvfb coreutils util-linux dpkg-dev lintian gzip clang libclang-rt-14-dev
-          fp-utils par2)
+          fp-utils par2 unzip x11-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
