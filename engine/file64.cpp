@@ -1,5 +1,6 @@
 #include "engine/file64.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace {
@@ -53,6 +54,7 @@ platform::ErrorCode CFile64::CloseHandleAndReset() {
   forWriting_ = false;
   writeBackAsWritten_ = false;
   writtenSinceWriteBack_ = 0;
+  stepOnItsWay_ = {};
   return code;
 }
 
@@ -73,10 +75,21 @@ void CFile64::Write(const void* buffer, std::uint32_t size) {
   if (written < size) RaiseFileError(CFileException::endOfFile, fileName_);
   if (!writeBackAsWritten_) return;
   writtenSinceWriteBack_ += written;
-  if (writtenSinceWriteBack_ >= kWriteBackStep) {
-    platform::StartWriteBack(handle_);
-    writtenSinceWriteBack_ = 0;
+  if (writtenSinceWriteBack_ >= kWriteBackStep) WriteBackLastStep();
+}
+
+// The step just written starts on its way to the disk; the one before it, on its way since the
+// last step, is waited for and leaves the cache.
+void CFile64::WriteBackLastStep() {
+  const std::uint64_t end = Position();
+  const std::uint64_t start = end - std::min(end, writtenSinceWriteBack_);
+  platform::StartWriteBack(handle_, start, end - start);
+  if (stepOnItsWay_.second > stepOnItsWay_.first) {
+    platform::SettleWrittenBack(handle_, stepOnItsWay_.first,
+                                stepOnItsWay_.second - stepOnItsWay_.first);
   }
+  stepOnItsWay_ = {start, end};
+  writtenSinceWriteBack_ = 0;
 }
 
 std::uint64_t CFile64::Seek(std::int64_t offset, platform::SeekOrigin origin) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "app/exceptions.h"
 #include "platform/files.h"
@@ -51,6 +52,7 @@ class CFile64 {
   const std::string& FileName() const { return fileName_; }
 
  private:
+  void WriteBackLastStep();
   // Closes the handle and resets the fields; the close's error code, or 0.
   platform::ErrorCode CloseHandleAndReset();
 
@@ -60,6 +62,7 @@ class CFile64 {
   bool forWriting_ = false;
   bool writeBackAsWritten_ = false;
   std::uint64_t writtenSinceWriteBack_ = 0;
+  std::pair<std::uint64_t, std::uint64_t> stepOnItsWay_;  // [start, end) written back last
 };
 
 // Code 0 does nothing; otherwise throws the file error for the code's cause and the path.

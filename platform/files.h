@@ -38,10 +38,14 @@ ErrorCode FlushToDisk(FileHandle handle);
 // FlushToDisk does for a file's data, so that a file moved into place keeps its name after a
 // power cut. 0 where the file system has nothing to flush.
 ErrorCode FlushFolder(const std::string& folder);
-// Starts writing the file's changed bytes to the disk and returns without waiting, so that a
-// flush at the end finds little left to do. Only a hint: where the system has no such call
-// nothing happens, and write errors are reported by the flush.
-void StartWriteBack(FileHandle handle);
+// Starts writing bytes [offset, offset + length) of the file to the disk and returns without
+// waiting, so that a flush at the end finds little left to do. Only a hint: where the system
+// has no such call nothing happens, and write errors are reported by the flush.
+void StartWriteBack(FileHandle handle, std::uint64_t offset, std::uint64_t length);
+// Waits until bytes [offset, offset + length), written back earlier, are on the disk, and lets
+// the system drop them from its cache: a long stream of writes then holds a few windows of the
+// file in memory, not gigabytes of it waiting for the flush. A hint, as StartWriteBack is.
+void SettleWrittenBack(FileHandle handle, std::uint64_t offset, std::uint64_t length);
 // The file ends at `length` bytes, cut or extended with zeros; the position stays where it is.
 ErrorCode SetFileLength(FileHandle handle, std::uint64_t length);
 

@@ -201,9 +201,21 @@ ErrorCode FlushFolder(const std::string& folder) {
   return code == EINVAL ? 0 : code;
 }
 
-void StartWriteBack([[maybe_unused]] FileHandle handle) {
+void StartWriteBack([[maybe_unused]] FileHandle handle, [[maybe_unused]] std::uint64_t offset,
+                    [[maybe_unused]] std::uint64_t length) {
 #ifdef SYNC_FILE_RANGE_WRITE
-  sync_file_range(Descriptor(handle), 0, 0, SYNC_FILE_RANGE_WRITE);
+  sync_file_range(Descriptor(handle), static_cast<off_t>(offset), static_cast<off_t>(length),
+                  SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
+void SettleWrittenBack([[maybe_unused]] FileHandle handle, [[maybe_unused]] std::uint64_t offset,
+                       [[maybe_unused]] std::uint64_t length) {
+#ifdef SYNC_FILE_RANGE_WRITE
+  sync_file_range(Descriptor(handle), static_cast<off_t>(offset), static_cast<off_t>(length),
+                  SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+  posix_fadvise(Descriptor(handle), static_cast<off_t>(offset), static_cast<off_t>(length),
+                POSIX_FADV_DONTNEED);
 #endif
 }
 

@@ -110,7 +110,9 @@ ErrorCode FlushFolder(const std::string&) { return 0; }
 
 // The system writes a file's cached bytes on its own schedule; asking earlier would mean a
 // full flush, which waits.
-void StartWriteBack(FileHandle) {}
+void StartWriteBack(FileHandle, std::uint64_t, std::uint64_t) {}
+
+void SettleWrittenBack(FileHandle, std::uint64_t, std::uint64_t) {}
 
 ErrorCode SetFileLength(FileHandle handle, std::uint64_t length) {
   FILE_END_OF_FILE_INFO end;
