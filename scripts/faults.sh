@@ -56,8 +56,9 @@ for needed in "$partwell" "$bin/PartwellLite" "$shim"; do
 done
 limit=${FAULT_TIMEOUT:-60}
 export LC_ALL=C.UTF-8
-# A sanitized build has its runtime first in the library list only without the shim.
-if ldd "$partwell" | grep -q libasan; then
+# A sanitized build has its runtime first in the library list only without the shim. (Not a
+# pipe into grep -q: ldd, cut off, would fail the pipe and the test with it.)
+if [[ $(ldd "$partwell") == *libasan* ]]; then
   export ASAN_OPTIONS=verify_asan_link_order=0:${ASAN_OPTIONS:-}
 fi
 
