@@ -10,8 +10,10 @@ build=$1
 zip=$(realpath "$(ls "$build"/Partwell-*-windows-x86_64.zip)")
 echo "== $zip"
 unzip -l "$zip"
+# No pipe into grep -q: the lister, cut off, would fail the pipe under pipefail.
+listing=$(unzip -Z1 "$zip")
 for file in Partwell.exe PartwellLite.exe partwell-cli.exe Partwell.chm LICENSE README.txt; do
-  unzip -l "$zip" | grep -q "/$file\$" || { echo "The archive has no $file." >&2; exit 1; }
+  [[ $'\n'$listing$'\n' == *"/$file"$'\n'* ]] || { echo "The archive has no $file." >&2; exit 1; }
 done
 
 work=$(mktemp -d)
@@ -45,7 +47,7 @@ wine "$programs/Partwell.exe" "$master" >/dev/null 2>&1 &
 window=$!
 shown=
 for _ in $(seq 1 60); do
-  if xwininfo -root -tree 2>/dev/null | grep -q '"Partwell'; then shown=1; break; fi
+  if [[ $(xwininfo -root -tree 2>/dev/null) == *'"Partwell'* ]]; then shown=1; break; fi
   sleep 0.5
 done
 [ -n "$shown" ] || { echo "The window did not open on the master." >&2; exit 1; }
