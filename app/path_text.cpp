@@ -1,5 +1,7 @@
 #include "app/path_text.h"
 
+#include <algorithm>
+
 #include "platform/plain_text.h"
 
 namespace {
@@ -57,4 +59,8 @@ bool IsValidFileName(std::string_view name, platform::PathStyle style) {
   if (name.empty() || name == "." || name == "..") return false;
   if (style == platform::PathStyle::windows) return IsValidWindowsFileName(name);
   return name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
+
+void AddSearchFolder(std::vector<std::string>& folders, const std::string& folder) {
+  if (std::ranges::find(folders, folder) == folders.end()) folders.push_back(folder);
 }

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -10,6 +11,8 @@
 std::string FileNamePart(std::string_view path);
 // The drive and folder part with its trailing separator; empty when the path has none.
 std::string FolderPart(std::string_view path);
+// Adds the folder to the list of folders to search unless it is there already.
+void AddSearchFolder(std::vector<std::string>& folders, const std::string& folder);
 // The extension after the last dot of the last component, without the dot; empty if none.
 std::string ExtensionPart(std::string_view path);
 

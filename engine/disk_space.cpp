@@ -43,15 +43,19 @@ LocationAnswer PromptFolder(OperationHost& host, std::string& folder, const std:
   return PromptForLocation(host, LocationMode::folder, folder, reason);
 }
 
+std::string ReasonOf(const CException& error) {
+  std::string text;
+  error.GetErrorMessage(text, kReasonCapacity);
+  return text;
+}
+
 LocationAnswer PromptFile(OperationHost& host, std::string& path, const std::string& reason) {
   return PromptForLocation(host, LocationMode::file, path, reason);
 }
 
 LocationAnswer RelocateAfterError(OperationHost& host, std::string& path, const CException& error) {
-  std::string reason;
-  error.GetErrorMessage(reason, kReasonCapacity);
   std::string folder = FolderPart(path);
-  const LocationAnswer answer = PromptFolder(host, folder, reason);
+  const LocationAnswer answer = PromptFolder(host, folder, ReasonOf(error));
   if (answer == LocationAnswer::ok) path = folder + FileNamePart(path);
   return answer;
 }

@@ -14,6 +14,10 @@ class CException;
 // The reason text of a prompt holds at most this many UTF-16 units with its terminator.
 inline constexpr std::size_t kReasonCapacity = 520;
 
+// The error's message cut to kReasonCapacity: the reason of a prompt, or of a message that
+// quotes it.
+std::string ReasonOf(const CException& error);
+
 // Bytes available to the user on the volume that holds the path's drive and folder (the file
 // name part is dropped; with `isFolder` the whole path names the folder). Nothing when the
 // platform cannot answer, for instance for a missing folder or an empty drive: the caller then

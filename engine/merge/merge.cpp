@@ -33,12 +33,6 @@ namespace {
 // A reader refuses more data bytes per piece than the writer's largest split file size.
 constexpr std::uint64_t kMaxPieceDataSize = kMaxSplitFileSize;
 
-std::string MessageOf(const CException& error) {
-  std::string text;
-  error.GetErrorMessage(text, kReasonCapacity);
-  return text;
-}
-
 [[noreturn]] void RaiseCorruption(unsigned detailId) {
   ThrowAppException(IDS_CORRUPTION_WARNING, {LoadMessage(detailId).value_or("")});
 }
@@ -447,14 +441,12 @@ void MergeRun::RebuildPieces() {
 // several folders needs one answer for each folder.
 void MergeRun::AskForPiece(std::uint32_t index, const CException& error) {
   const std::string reason =
-      LoadMessage(IDS_INSERT_MERGE_DISK, {MessageOf(error), std::to_string(index)}).value_or("");
+      LoadMessage(IDS_INSERT_MERGE_DISK, {ReasonOf(error), std::to_string(index)}).value_or("");
   std::string chosen = names_[index];
   if (PromptFile(host_, chosen, reason) != LocationAnswer::ok) ThrowUserAbort();
   const std::string folder = FolderPart(chosen);
-  std::vector<std::string>& searched = options_.searchFolders;
-  for (const std::string& given : {FolderPart(names_.front()), folder}) {
-    if (std::ranges::find(searched, given) == searched.end()) searched.push_back(given);
-  }
+  AddSearchFolder(options_.searchFolders, FolderPart(names_.front()));
+  AddSearchFolder(options_.searchFolders, folder);
   for (std::string& name : names_) name = folder + FileNamePart(name);
   names_[index] = chosen;
 }
@@ -502,7 +494,7 @@ void MergeRun::DeletePackage() const {
   if (const platform::ErrorCode code = platform::FlushFolder(folder)) {
     const CFileException failure(platform::FileErrorCauseFor(code), static_cast<long>(code),
                                  folder);
-    throw CAppException(FormatMessageText(kPackageKept, {destination_}) + MessageOf(failure));
+    throw CAppException(FormatMessageText(kPackageKept, {destination_}) + ReasonOf(failure));
   }
   LoadedModuleTest isProgram;
   if (isProgram(masterPath_)) return;

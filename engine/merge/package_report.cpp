@@ -41,12 +41,6 @@ class ReadOnlyScope {
   bool was_;
 };
 
-std::string MessageOf(const CException& error) {
-  std::string text;
-  error.GetErrorMessage(text, kReasonCapacity);
-  return text;
-}
-
 class ReportRun {
  public:
   ReportRun(OperationHost& host, const std::string& masterPath,
@@ -135,7 +129,7 @@ Judgement ReportRun::Judge(const std::string& path, std::uint32_t index) {
     file.Open(path, false);
     return JudgeOpenPiece(file, index);
   } catch (const CFileException& error) {
-    return {PieceState::unreadable, std::nullopt, MessageOf(error)};
+    return {PieceState::unreadable, std::nullopt, ReasonOf(error)};
   }
 }
 

@@ -366,9 +366,7 @@ std::vector<Par2FoundSet> ReadPar2Sets(const std::vector<std::string>& paths) {
       PacketScanner(source, path, sets).Scan();
     } catch (const CFileException& error) {
       // What was found before the file failed is kept.
-      std::string text;
-      error.GetErrorMessage(text, kReasonCapacity);
-      readErrors.push_back(text);
+      readErrors.push_back(ReasonOf(error));
     }
   }
   std::vector<Par2FoundSet> found = AssembleSets(sets);

@@ -57,7 +57,7 @@ Par2FileCheck CheckFile(const Par2File& file, std::uint64_t sliceSize, const std
   if (!input.Open(path, false, &error)) {
     // Missing all the same, but a file that is there and cannot be read is worth naming.
     if (error.m_cause != CFileException::fileNotFound && error.m_cause != CFileException::badPath) {
-      error.GetErrorMessage(check.openError, kReasonCapacity);
+      check.openError = ReasonOf(error);
     }
     return check;
   }

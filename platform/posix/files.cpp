@@ -27,6 +27,15 @@ ErrorCode LastError() { return static_cast<ErrorCode>(errno); }
 // the failure ends the operation, which removes its partial output.
 bool ResumeAfterSignal() { return errno == EINTR && TerminationSignal() == 0; }
 
+// open(2), made again when a signal interrupted it, as ResumeAfterSignal says.
+int OpenUnlessEnding(const std::string& path, int flags) {
+  int fd = -1;
+  do {
+    fd = open(path.c_str(), flags, 0666);
+  } while (fd < 0 && ResumeAfterSignal());
+  return fd;
+}
+
 bool IsFolder(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
@@ -64,9 +73,7 @@ ErrorCode LockWholeFile(int fd, bool exclusive) {
 // comes, and a device may block as well. Only regular files are taken; the descriptor then
 // blocks again, as the copy expects.
 ErrorCode OpenRegularFile(const std::string& path, int flags, int& fd) {
-  do {
-    fd = open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
-  } while (fd < 0 && ResumeAfterSignal());
+  fd = OpenUnlessEnding(path, flags | O_CLOEXEC | O_NONBLOCK);
   // A pipe that nobody reads refuses a writer without waiting.
   if (fd < 0) return errno == ENXIO ? kErrorNotRegularFile : OpenError(path);
   struct stat info;
@@ -88,11 +95,7 @@ ErrorCode CutTo(int fd, off_t length) {
 
 // Opened without following a link or waiting, only to judge the file: its data is not touched.
 int OpenToLook(const std::string& path, int flags) {
-  int fd = -1;
-  do {
-    fd = open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  } while (fd < 0 && ResumeAfterSignal());
-  return fd;
+  return OpenUnlessEnding(path, flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
 }
 
 // Opens, locks, and only then may truncate: a file another process holds stays intact.
@@ -190,10 +193,8 @@ ErrorCode FlushToDisk(FileHandle handle) {
 }
 
 ErrorCode FlushFolder(const std::string& folder) {
-  int fd = -1;
-  do {
-    fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  } while (fd < 0 && ResumeAfterSignal());
+  const int fd =
+      OpenUnlessEnding(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return LastError();
   ErrorCode code = fsync(fd) == 0 ? 0 : LastError();
   close(fd);

@@ -12,6 +12,7 @@
 #include <map>
 #include <optional>
 
+#include "platform/posix/descriptor.h"
 #include "platform/posix/registry_file.h"
 #include "platform/posix/settings_file.h"
 
@@ -103,9 +104,7 @@ class FolderLock {
  public:
   explicit FolderLock(const std::string& folder) {
     // A signal may interrupt the open and the wait for the lock.
-    do {
-      fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    } while (fd_ < 0 && errno == EINTR);
+    fd_ = OpenResumed(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     while (fd_ >= 0 && flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
     }
   }

@@ -54,15 +54,6 @@ std::string FolderOf(const std::string& path) {
 
 std::string NameOf(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
-// Opened again when a signal interrupted the open.
-int OpenResumed(const std::string& path, int flags) {
-  int fd = -1;
-  do {
-    fd = open(path.c_str(), flags);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
-}
-
 // The temporary of a replacement: ".NAME.partwell-" and six letters and digits, beside the file.
 std::string TemporaryPrefix(const std::string& target) {
   return FolderOf(target) + "/." + NameOf(target) + ".partwell-";

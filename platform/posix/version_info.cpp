@@ -57,11 +57,7 @@ ErrorCode ErrorFor(ElfVersionResult result) {
 
 ErrorCode ReadVersionInfo(const std::string& programPath, VersionInfo& info) {
   // Non-blocking, so a named pipe in place of the program cannot hold the caller.
-  int fd = -1;
-  do {
-    fd = open(programPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  } while (fd < 0 && errno == EINTR);
-  Descriptor file(fd);
+  Descriptor file(OpenResumed(programPath, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.Get() < 0) return static_cast<ErrorCode>(errno);
   struct stat status;
   if (fstat(file.Get(), &status) != 0) return static_cast<ErrorCode>(errno);

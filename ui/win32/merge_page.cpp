@@ -1,7 +1,5 @@
 #include "ui/win32/merge_page.h"
 
-#include <algorithm>
-
 #include "app/exceptions.h"
 #include "app/message_format.h"
 #include "app/path_text.h"
@@ -13,12 +11,6 @@
 #include "ui/win32/message_box.h"
 
 namespace {
-
-std::string MessageOf(const CException& error) {
-  std::string text;
-  error.GetErrorMessage(text, kReasonCapacity);
-  return text;
-}
 
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
@@ -161,7 +153,7 @@ std::optional<ReportView> CPPMerge::ReportOfFailure(WindowHost& host, const CExc
                                : dynamic_cast<const CAppException*>(&error) && host.ReadData();
   if (!package) return std::nullopt;
   const PackageCheck check = CheckPackage(host, master, FoldersGivenFor(master));
-  const std::string why = aborted ? FirstParagraph(*host.DeclinedPiece()) : MessageOf(error);
+  const std::string why = aborted ? FirstParagraph(*host.DeclinedPiece()) : ReasonOf(error);
   return MakeReportView(master, check, why);
 }
 
@@ -196,11 +188,7 @@ std::vector<std::string> CPPMerge::FoldersGivenFor(const std::string& master) {
 }
 
 void CPPMerge::RememberFolders(const WindowHost& host) {
-  for (const std::string& folder : host.FoldersChosen()) {
-    if (std::ranges::find(foldersGiven_, folder) == foldersGiven_.end()) {
-      foldersGiven_.push_back(folder);
-    }
-  }
+  for (const std::string& folder : host.FoldersChosen()) AddSearchFolder(foldersGiven_, folder);
 }
 
 bool CPPMerge::OnCommand(int id, int code, HWND control) {

@@ -1,7 +1,5 @@
 #include "ui/win32/window_host.h"
 
-#include <algorithm>
-
 #include "app/message_format.h"
 #include "app/path_text.h"
 #include "platform/clock.h"
@@ -67,8 +65,8 @@ LocationAnswer WindowHost::PromptLocation(LocationMode mode, std::string& path,
   if (mode != LocationMode::file) return answer;
   if (answer != LocationAnswer::ok) {
     declinedPiece_ = reason;
-  } else if (std::ranges::find(foldersChosen_, FolderPart(path)) == foldersChosen_.end()) {
-    foldersChosen_.push_back(FolderPart(path));
+  } else {
+    AddSearchFolder(foldersChosen_, FolderPart(path));
   }
   return answer;
 }
