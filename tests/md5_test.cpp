@@ -75,12 +75,33 @@ TEST(Md5Test, DigestsFedTogetherMatchDigestsFedApart) {
       EXPECT_EQ(together[1].Finish(), apart[1].Finish()) << lead << " " << size;
     }
   }
-  // Two different runs, one digest part-way into a block.
-  Md5 first, second;
-  second.Update(data.data(), 5);
-  Md5::UpdateTwo(first, data.data() + 1'000, second, data.data() + 5, 1'995);
-  EXPECT_EQ(first.Finish(), Md5Of(data.data() + 1'000, 1'995));
-  EXPECT_EQ(second.Finish(), Md5Of(data.data(), 2'000));
+}
+
+// UpdateMany against Update, for every count of digests up to one past a vector's eight lanes:
+// each digest first stands at a place of its own in its block, so some take one whole block
+// more than others; pairs of digests share their runs, as a file's and its slice's do.
+TEST(Md5Test, ManyDigestsFedTogetherMatchDigestsFedApart) {
+  std::vector<std::uint8_t> data(20'000);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 29 + 3);
+  for (std::size_t count = 0; count <= 9; ++count) {
+    std::vector<Md5> together(count), apart(count);
+    std::vector<Md5*> digests;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::size_t lead = i * 23 % 64;
+      together[i].Update(data.data(), lead);
+      apart[i].Update(data.data(), lead);
+      digests.push_back(&together[i]);
+    }
+    std::vector<const std::uint8_t*> runs(count);
+    for (std::size_t size : {1u, 63u, 64u, 65u, 130u, 1'000u, 4'099u}) {
+      for (std::size_t i = 0; i < count; ++i) runs[i] = data.data() + (i / 2 * 977 + size) % 9'000;
+      Md5::UpdateMany(digests, runs, size);
+      for (std::size_t i = 0; i < count; ++i) apart[i].Update(runs[i], size);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+      EXPECT_EQ(together[i].Finish(), apart[i].Finish()) << count << " " << i;
+    }
+  }
 }
 
 }  // namespace

@@ -4,24 +4,15 @@
 #include <cstring>
 #include <utility>
 
+#include "engine/recovery/md5_kernels.h"
+
 namespace {
 
-constexpr std::uint32_t kSines[64] = {
-    0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
-    0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
-    0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
-    0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
-    0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
-    0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
-    0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
-    0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
-constexpr int kShifts[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
-                             5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
-                             4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
-                             6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
-constexpr std::size_t kBlockSize = 64;
-
-using State = std::array<std::uint32_t, 4>;
+using md5::detail::kBlockSize;
+using md5::detail::kLanes;
+using md5::detail::kShifts;
+using md5::detail::kSines;
+using md5::detail::State;
 
 inline std::uint32_t RotateLeft(std::uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
@@ -45,11 +36,7 @@ template <int kStep>
 inline void Step(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
                  const Block& block) {
   constexpr int round = kStep / 16;
-  constexpr int g = round == 0   ? kStep
-                    : round == 1 ? (5 * kStep + 1) % 16
-                    : round == 2 ? (3 * kStep + 5) % 16
-                                 : (7 * kStep) % 16;
-  a += block.words[g] + kSines[kStep];
+  a += block.words[md5::detail::WordOfStep(kStep)] + kSines[kStep];
   if constexpr (round == 0) {
     a += d ^ (b & (c ^ d));
   } else if constexpr (round == 1) {
@@ -123,6 +110,34 @@ void Compress(State& state, const std::uint8_t* blocks, std::size_t count) {
   CompressBlocks(state, blocks, count, kAllSteps);
 }
 
+// The eight-lane kernel takes a block from each lane in about the time a pair takes two, so
+// from three busy lanes on it beats pairs and a single, idle lanes and all; two go as a pair.
+constexpr std::size_t kMinWideLanes = 3;
+
+// `count` whole blocks of each of up to eight digests: all in the lanes of one register where
+// the processor has the instructions and enough lanes are busy, else in pairs, the odd one
+// alone. Idle lanes take the first lane's blocks into a state of their own.
+void CompressTogether(State* const* states, const std::uint8_t* const* blocks, std::size_t lanes,
+                      std::size_t count) {
+  static const md5::detail::EightKernel wide = md5::detail::Avx2Kernel();
+  if (wide != nullptr && lanes >= kMinWideLanes) {
+    State idle[kLanes] = {};
+    State* allStates[kLanes];
+    const std::uint8_t* allBlocks[kLanes];
+    for (std::size_t i = 0; i < kLanes; ++i) {
+      allStates[i] = i < lanes ? states[i] : &idle[i];
+      allBlocks[i] = blocks[i < lanes ? i : 0];
+    }
+    wide(allStates, allBlocks, count);
+    return;
+  }
+  std::size_t i = 0;
+  for (; i + 1 < lanes; i += 2) {
+    CompressTwo(*states[i], blocks[i], *states[i + 1], blocks[i + 1], count, kAllSteps);
+  }
+  if (i < lanes) Compress(*states[i], blocks[i], count);
+}
+
 }  // namespace
 
 std::size_t Md5::CompleteBlock(const std::uint8_t* data, std::size_t size) {
@@ -154,33 +169,46 @@ void Md5::Update(const void* data, std::size_t size) {
   KeepRest(bytes + taken + blocks * kBlockSize, size - taken - blocks * kBlockSize);
 }
 
-// Each digest first completes its own unfinished block, so the two take their whole blocks
-// from their own places in their runs; as many as both have go through together.
-void Md5::UpdateTwo(Md5& first, const void* firstData, Md5& second, const void* secondData,
-                    std::size_t size) {
+void Md5::UpdateMany(std::span<Md5* const> digests, std::span<const std::uint8_t* const> data,
+                     std::size_t size) {
   if (size == 0) return;
-  const auto p = static_cast<const std::uint8_t*>(firstData);
-  const auto q = static_cast<const std::uint8_t*>(secondData);
-  first.length_ += size;
-  second.length_ += size;
-  const std::size_t firstAt = first.CompleteBlock(p, size);
-  const std::size_t secondAt = second.CompleteBlock(q, size);
-  const std::size_t together = (size - std::max(firstAt, secondAt)) / kBlockSize;
-  CompressTwo(first.state_, p + firstAt, second.state_, q + secondAt, together, kAllSteps);
-  const std::size_t firstDone = firstAt + together * kBlockSize;
-  const std::size_t secondDone = secondAt + together * kBlockSize;
-  const std::size_t firstBlocks = (size - firstDone) / kBlockSize;
-  const std::size_t secondBlocks = (size - secondDone) / kBlockSize;
-  Compress(first.state_, p + firstDone, firstBlocks);
-  Compress(second.state_, q + secondDone, secondBlocks);
-  first.KeepRest(p + firstDone + firstBlocks * kBlockSize,
-                 size - firstDone - firstBlocks * kBlockSize);
-  second.KeepRest(q + secondDone + secondBlocks * kBlockSize,
-                  size - secondDone - secondBlocks * kBlockSize);
+  for (std::size_t first = 0; first < digests.size(); first += kLanes) {
+    const std::size_t lanes = std::min(kLanes, digests.size() - first);
+    UpdateGroup(digests.subspan(first, lanes), data.subspan(first, lanes), size);
+  }
+}
+
+// Each digest first completes its own unfinished block, so each takes its whole blocks from its
+// own place in its run; as many as all have go through together, then each its last one alone.
+void Md5::UpdateGroup(std::span<Md5* const> digests, std::span<const std::uint8_t* const> data,
+                      std::size_t size) {
+  State* states[kLanes];
+  const std::uint8_t* blocks[kLanes];
+  std::size_t done[kLanes];
+  std::size_t together = size / kBlockSize;
+  for (std::size_t i = 0; i < digests.size(); ++i) {
+    Md5& digest = *digests[i];
+    digest.length_ += size;
+    done[i] = digest.CompleteBlock(data[i], size);
+    together = std::min(together, (size - done[i]) / kBlockSize);
+    states[i] = &digest.state_;
+    blocks[i] = data[i] + done[i];
+  }
+  if (together > 0) CompressTogether(states, blocks, digests.size(), together);
+  for (std::size_t i = 0; i < digests.size(); ++i) {
+    done[i] += together * kBlockSize;
+    const std::size_t alone = (size - done[i]) / kBlockSize;
+    Compress(*states[i], data[i] + done[i], alone);
+    done[i] += alone * kBlockSize;
+    digests[i]->KeepRest(data[i] + done[i], size - done[i]);
+  }
 }
 
 void Md5::UpdateBoth(Md5& first, Md5& second, const void* data, std::size_t size) {
-  UpdateTwo(first, data, second, data, size);
+  Md5* const digests[] = {&first, &second};
+  const auto* const bytes = static_cast<const std::uint8_t*>(data);
+  const std::uint8_t* const runs[] = {bytes, bytes};
+  UpdateMany(digests, runs, size);
 }
 
 Md5Digest Md5::Finish() {

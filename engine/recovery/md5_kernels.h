@@ -1,0 +1,52 @@
+#pragma once
+// What the scalar MD5 in md5.cpp and the vector kernel in md5_x86.cpp share: the constants of
+// the 64 steps, and the kernel that takes eight digests' blocks side by side, one digest in each
+// 32-bit lane of a register.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace md5::detail {
+
+using State = std::array<std::uint32_t, 4>;
+
+constexpr std::size_t kBlockSize = 64;
+constexpr std::size_t kLanes = 8;
+
+inline constexpr std::uint32_t kSines[64] = {
+    0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
+    0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
+    0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
+    0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
+    0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
+    0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
+    0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
+    0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
+inline constexpr int kShifts[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
+                                    5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
+                                    4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
+                                    6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
+
+// The word of the block that a step adds: in order, then in three fixed shuffles.
+constexpr int WordOfStep(int step) {
+  switch (step / 16) {
+    case 0:
+      return step;
+    case 1:
+      return (5 * step + 1) % 16;
+    case 2:
+      return (3 * step + 5) % 16;
+    default:
+      return (7 * step) % 16;
+  }
+}
+
+// Takes `count` whole blocks from each of eight runs, blocks[i] into *states[i].
+using EightKernel = void (*)(State* const* states, const std::uint8_t* const* blocks,
+                             std::size_t count);
+
+// Null where the processor, the system or the build lacks AVX2.
+EightKernel Avx2Kernel();
+
+}  // namespace md5::detail

@@ -1,0 +1,156 @@
+#include <utility>
+
+#include "engine/recovery/md5_kernels.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#define PW_MD5_X86 1
+#endif
+
+namespace md5::detail {
+
+#ifdef PW_MD5_X86
+
+namespace {
+
+// Each step's constant in all eight lanes, read from memory by the add that takes it: built in
+// the register instead, each would cost three instructions.
+struct WideSines {
+  alignas(32) std::uint32_t lanes[64][kLanes];
+};
+
+constexpr WideSines MakeWideSines() {
+  WideSines w{};
+  for (int step = 0; step < 64; ++step) {
+    for (std::size_t i = 0; i < kLanes; ++i) w.lanes[step][i] = kSines[step];
+  }
+  return w;
+}
+
+constexpr WideSines kWideSines = MakeWideSines();
+
+// The kernel's helpers, compiled for AVX2 and always folded into it: its 64 steps written out
+// would otherwise outgrow what the compiler inlines of its own accord.
+#define PW_AVX2 __attribute__((target("avx2"), always_inline)) inline
+
+// Four words of every lane's block from byte `at` on, word k of lane i in element i of
+// words[k]: a 4-by-4 transpose within each half of the register, lane i in the low half and
+// lane i + 4 in the high half from the start, so that no word crosses between the halves.
+PW_AVX2 void TransposeFour(const std::uint8_t* const* blocks, std::size_t at, __m256i* words) {
+  __m256i rows[4];
+  for (int i = 0; i < 4; ++i) {
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blocks[i] + at));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blocks[i + 4] + at));
+    rows[i] = _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
+  }
+  const __m256i t0 = _mm256_unpacklo_epi32(rows[0], rows[1]);
+  const __m256i t1 = _mm256_unpackhi_epi32(rows[0], rows[1]);
+  const __m256i t2 = _mm256_unpacklo_epi32(rows[2], rows[3]);
+  const __m256i t3 = _mm256_unpackhi_epi32(rows[2], rows[3]);
+  words[0] = _mm256_unpacklo_epi64(t0, t2);
+  words[1] = _mm256_unpackhi_epi64(t0, t2);
+  words[2] = _mm256_unpacklo_epi64(t1, t3);
+  words[3] = _mm256_unpackhi_epi64(t1, t3);
+}
+
+PW_AVX2 void LoadWords(const std::uint8_t* const* blocks, std::size_t at, __m256i* words) {
+  for (int quarter = 0; quarter < 4; ++quarter) {
+    TransposeFour(blocks, at + 16 * quarter, words + 4 * quarter);
+  }
+}
+
+// One step on every lane, as the scalar Step in md5.cpp: the terms that do not wait for b come
+// first. AVX2 has no rotate: two shifts and an or.
+template <int kStep>
+PW_AVX2 void Step(__m256i& a, __m256i b, __m256i c, __m256i d, const __m256i* words) {
+  constexpr int round = kStep / 16;
+  constexpr int shift = kShifts[kStep];
+  a = _mm256_add_epi32(
+      a, _mm256_add_epi32(
+             words[WordOfStep(kStep)],
+             _mm256_load_si256(reinterpret_cast<const __m256i*>(kWideSines.lanes[kStep]))));
+  if constexpr (round == 0) {
+    a = _mm256_add_epi32(a, _mm256_xor_si256(d, _mm256_and_si256(b, _mm256_xor_si256(c, d))));
+  } else if constexpr (round == 1) {
+    a = _mm256_add_epi32(a, _mm256_andnot_si256(d, c));
+    a = _mm256_add_epi32(a, _mm256_and_si256(b, d));
+  } else if constexpr (round == 2) {
+    a = _mm256_add_epi32(a, _mm256_xor_si256(b, _mm256_xor_si256(c, d)));
+  } else {
+    const __m256i notD = _mm256_xor_si256(d, _mm256_set1_epi32(-1));
+    a = _mm256_add_epi32(a, _mm256_xor_si256(c, _mm256_or_si256(b, notD)));
+  }
+  a = _mm256_add_epi32(
+      b, _mm256_or_si256(_mm256_slli_epi32(a, shift), _mm256_srli_epi32(a, 32 - shift)));
+}
+
+struct Lanes {
+  __m256i a, b, c, d;
+
+  template <int kStep>
+  PW_AVX2 void Take(const __m256i* words) {
+    Step<kStep>(a, b, c, d, words);
+    const __m256i t = d;
+    d = c;
+    c = b;
+    b = a;
+    a = t;
+  }
+};
+
+PW_AVX2 __m256i Gather(State* const* states, int word) {
+  return _mm256_setr_epi32(
+      static_cast<int>((*states[0])[word]), static_cast<int>((*states[1])[word]),
+      static_cast<int>((*states[2])[word]), static_cast<int>((*states[3])[word]),
+      static_cast<int>((*states[4])[word]), static_cast<int>((*states[5])[word]),
+      static_cast<int>((*states[6])[word]), static_cast<int>((*states[7])[word]));
+}
+
+PW_AVX2 void Scatter(__m256i lanes, State* const* states, int word) {
+  alignas(32) std::uint32_t values[kLanes];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(values), lanes);
+  for (std::size_t i = 0; i < kLanes; ++i) (*states[i])[word] = values[i];
+}
+
+template <int... kSteps>
+__attribute__((target("avx2"))) void CompressEight(State* const* states,
+                                                   const std::uint8_t* const* blocks,
+                                                   std::size_t count,
+                                                   std::integer_sequence<int, kSteps...>) {
+  Lanes s = {Gather(states, 0), Gather(states, 1), Gather(states, 2), Gather(states, 3)};
+  for (std::size_t at = 0; at < count * kBlockSize; at += kBlockSize) {
+    __m256i words[16];
+    LoadWords(blocks, at, words);
+    Lanes w = s;
+    (w.Take<kSteps>(words), ...);
+    s.a = _mm256_add_epi32(s.a, w.a);
+    s.b = _mm256_add_epi32(s.b, w.b);
+    s.c = _mm256_add_epi32(s.c, w.c);
+    s.d = _mm256_add_epi32(s.d, w.d);
+  }
+  Scatter(s.a, states, 0);
+  Scatter(s.b, states, 1);
+  Scatter(s.c, states, 2);
+  Scatter(s.d, states, 3);
+}
+
+#undef PW_AVX2
+
+void Avx2Eight(State* const* states, const std::uint8_t* const* blocks, std::size_t count) {
+  CompressEight(states, blocks, count, std::make_integer_sequence<int, 64>{});
+}
+
+}  // namespace
+
+EightKernel Avx2Kernel() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? Avx2Eight : nullptr;
+}
+
+#else
+
+EightKernel Avx2Kernel() { return nullptr; }
+
+#endif
+
+}  // namespace md5::detail
