@@ -19,16 +19,16 @@ constexpr std::uint64_t kMiB = 1 << 20;
 TEST(RecoveryLayoutTest, PiecesAreAFewWholeSlicesWithinTheSlicesOfASet) {
   const std::vector<std::uint64_t> package = {300'000, 100 * kMiB, 100 * kMiB, 37 * kMiB};
   const RecoveryLayout layout = PlanRecoveryLayout(package, 2);
-  EXPECT_EQ(layout.slicesPerVolume, 7u);
+  EXPECT_EQ(layout.slicesPerVolume, 4u);
   EXPECT_EQ(layout.sliceSize % 4, 0u);
-  EXPECT_GE(7 * layout.sliceSize, 100 * kMiB);
-  EXPECT_LT(6 * layout.sliceSize, 100 * kMiB);
-  EXPECT_EQ(layout.inputSlices, 1u + 7 + 7 + 3);
+  EXPECT_GE(4 * layout.sliceSize, 100 * kMiB);
+  EXPECT_LT(3 * layout.sliceSize, 100 * kMiB);
+  EXPECT_EQ(layout.inputSlices, 1u + 4 + 4 + 2);
   EXPECT_EQ(layout.volumeCount, 2u);
 
-  // 5,000 pieces of 7 slices would be too many: 6 slices each fit.
-  const std::vector<std::uint64_t> many(5'000, 100 * kMiB);
-  EXPECT_EQ(PlanRecoveryLayout(many, 1).slicesPerVolume, 6u);
+  // 9,000 pieces of 4 slices would be too many: 3 slices each fit.
+  const std::vector<std::uint64_t> many(9'000, 100 * kMiB);
+  EXPECT_EQ(PlanRecoveryLayout(many, 1).slicesPerVolume, 3u);
   EXPECT_LE(PlanRecoveryLayout(many, 1).inputSlices, kPar2MaxSlices);
   std::vector<std::uint64_t> tiny(32'766, 1'000);
   tiny[0] = 100 * kMiB;

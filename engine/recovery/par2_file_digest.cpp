@@ -1,6 +1,9 @@
 #include "engine/recovery/par2_file_digest.h"
 
 #include <algorithm>
+#include <memory>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "engine/file64.h"
@@ -8,8 +11,11 @@
 
 namespace {
 
-constexpr std::uint32_t kReadSize = 128 * 1024;
+constexpr std::uint32_t kReadSize = 64 * 1024;
 constexpr std::uint64_t kHash16kSize = 16 * 1024;
+// Files digested at once: with a whole-file and a slice digest each, they fill the eight lanes
+// that the MD5 runs side by side.
+constexpr std::size_t kFilesAtOnce = 4;
 
 // The digests of one slice as its bytes pass.
 struct SliceDigest {
@@ -29,50 +35,134 @@ struct SliceDigest {
   }
 };
 
+// One file as it is read, a run at a time: the MD5s of each run are left to the caller, so that
+// those of several files can be taken together.
+class DigestLane {
+ public:
+  DigestLane(CFile64& input, std::uint64_t sliceSize, std::uint64_t sliceLimit)
+      : input_(input), sliceSize_(sliceSize), sliceLimit_(sliceLimit), buffer_(kReadSize) {}
+
+  // Reads on once the last run read is used up; false when the file has ended.
+  bool Fill(const std::function<void(std::uint64_t)>& onRead) {
+    if (offset_ < size_) return true;
+    size_ = input_.Read(buffer_.data(), kReadSize);
+    offset_ = 0;
+    if (size_ > 0 && onRead) onRead(size_);
+    return size_ > 0;
+  }
+
+  // The most the next run may take: to the end of what was read, of the slice and of the slices.
+  std::uint64_t RunLeft() const {
+    const std::uint64_t read = size_ - offset_;
+    if (!InSlices()) return read;
+    return std::min({read, sliceSize_ - slice_.taken, sliceLimit_ - position_});
+  }
+
+  // The digests that the next run goes to, and where it starts.
+  void Gather(std::vector<Md5*>& digests, std::vector<const std::uint8_t*>& data) {
+    digests.push_back(&whole_);
+    data.push_back(Next());
+    if (!InSlices()) return;
+    digests.push_back(&slice_.md5);
+    data.push_back(Next());
+  }
+
+  // The rest of the next run's work, once its MD5s have been taken.
+  void Take(std::uint64_t run) {
+    const std::uint8_t* data = Next();
+    if (position_ < kHash16kSize) {
+      first16k_.Update(data, std::min<std::uint64_t>(run, kHash16kSize - position_));
+    }
+    if (InSlices()) {
+      slice_.crc = Crc32(slice_.crc, data, run);
+      slice_.taken += run;
+      if (slice_.taken == sliceSize_) FinishSlice();
+    }
+    position_ += run;
+    offset_ += run;
+  }
+
+  Par2File Finish() {
+    if (slice_.taken > 0) FinishSlice();
+    file_.length = position_;
+    file_.hash = whole_.Finish();
+    file_.hash16k = first16k_.Finish();
+    return std::move(file_);
+  }
+
+ private:
+  bool InSlices() const { return position_ < sliceLimit_; }
+  const std::uint8_t* Next() const { return buffer_.data() + offset_; }
+  void FinishSlice() {
+    file_.slices.push_back(slice_.Finish(sliceSize_));
+    slice_ = SliceDigest{};
+  }
+
+  CFile64& input_;
+  const std::uint64_t sliceSize_;
+  const std::uint64_t sliceLimit_;
+  std::vector<std::uint8_t> buffer_;
+  std::uint32_t size_ = 0;    // of the run read last
+  std::uint32_t offset_ = 0;  // in it, of the bytes still to take
+  std::uint64_t position_ = 0;
+  Md5 whole_;
+  Md5 first16k_;
+  SliceDigest slice_;
+  Par2File file_;
+};
+
+// The next run of every lane, as long as the shortest of them allows; each has read its run.
+void TakeRunTogether(std::span<DigestLane* const> lanes) {
+  std::uint64_t run = UINT64_MAX;
+  for (const DigestLane* lane : lanes) run = std::min(run, lane->RunLeft());
+  std::vector<Md5*> digests;
+  std::vector<const std::uint8_t*> data;
+  for (DigestLane* lane : lanes) lane->Gather(digests, data);
+  Md5::UpdateMany(digests, data, run);
+  for (DigestLane* lane : lanes) lane->Take(run);
+}
+
+// A job handed by the caller and the lane that reads its file.
+struct LaneOfJob {
+  LaneOfJob(Par2DigestJob given, std::uint64_t sliceSize)
+      : job(std::move(given)), lane(*job.input, sliceSize, job.sliceLimit) {}
+  Par2DigestJob job;
+  DigestLane lane;
+};
+
 }  // namespace
 
 Par2File DigestPar2Data(CFile64& input, std::uint64_t sliceSize, std::uint64_t sliceLimit,
                         const std::function<void(std::uint64_t)>& onRead) {
-  Par2File file;
-  Md5 whole;
-  Md5 first16k;
-  SliceDigest slice;
-  std::vector<std::uint8_t> buffer(kReadSize);
-  std::uint64_t position = 0;
-  for (;;) {
-    const std::uint32_t read = input.Read(buffer.data(), kReadSize);
-    if (read == 0) break;
-    if (onRead) onRead(read);
-    for (std::uint32_t offset = 0; offset < read;) {
-      const std::uint8_t* data = buffer.data() + offset;
-      const bool inSlices = position < sliceLimit;
-      const auto run = static_cast<std::uint32_t>(
-          inSlices ? std::min<std::uint64_t>(
-                         {read - offset, sliceSize - slice.taken, sliceLimit - position})
-                   : read - offset);
-      if (position < kHash16kSize) {
-        first16k.Update(data, std::min<std::uint64_t>(run, kHash16kSize - position));
-      }
-      position += run;
-      offset += run;
-      if (!inSlices) {
-        whole.Update(data, run);
-        continue;
-      }
-      Md5::UpdateBoth(whole, slice.md5, data, run);
-      slice.crc = Crc32(slice.crc, data, run);
-      slice.taken += run;
-      if (slice.taken == sliceSize) {
-        file.slices.push_back(slice.Finish(sliceSize));
-        slice = SliceDigest{};
-      }
+  DigestLane lane(input, sliceSize, sliceLimit);
+  DigestLane* const lanes[] = {&lane};
+  while (lane.Fill(onRead)) TakeRunTogether(lanes);
+  return lane.Finish();
+}
+
+void DigestPar2Files(std::uint64_t sliceSize, const NextPar2Digest& next,
+                     const std::function<void(std::uint64_t)>& onRead) {
+  std::vector<std::unique_ptr<LaneOfJob>> open;
+  std::vector<DigestLane*> lanes;
+  for (bool more = true;;) {
+    while (more && open.size() < kFilesAtOnce) {
+      std::optional<Par2DigestJob> job = next();
+      more = job.has_value();
+      if (more) open.push_back(std::make_unique<LaneOfJob>(std::move(*job), sliceSize));
     }
+    // A file that has ended hands its digests over and makes room for the next.
+    const auto ended = std::ranges::remove_if(open, [&](const std::unique_ptr<LaneOfJob>& file) {
+      if (file->lane.Fill(onRead)) return false;
+      file->job.done(file->lane.Finish());
+      return true;
+    });
+    open.erase(ended.begin(), ended.end());
+    if (more && open.size() < kFilesAtOnce) continue;
+    if (open.empty()) return;
+    lanes.clear();
+    for (const std::unique_ptr<LaneOfJob>& file : open) lanes.push_back(&file->lane);
+    TakeRunTogether(lanes);
   }
-  if (slice.taken > 0) file.slices.push_back(slice.Finish(sliceSize));
-  file.length = position;
-  file.hash = whole.Finish();
-  file.hash16k = first16k.Finish();
-  return file;
 }
 
 Par2File DigestPar2File(const std::string& path, const std::string& name, std::uint64_t sliceSize) {

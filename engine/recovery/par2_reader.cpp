@@ -28,6 +28,10 @@ constexpr std::size_t kChunkSize = 1u << 20;
 constexpr std::size_t kMainFixedSize = 12;
 constexpr std::size_t kFileDescriptionFixedSize = 56;
 constexpr std::size_t kSliceCheckSize = 20;
+// Recovery packets whose MD5s are taken side by side, and the run read of each at once: runs
+// this long keep a disk reading long stretches between the packets' places.
+constexpr std::size_t kPacketsHashedTogether = 8;
+constexpr std::size_t kRunPerPacket = 2u << 20;
 
 template <typename T>
 T Little(std::span<const std::uint8_t> bytes, std::size_t at) {
@@ -183,8 +187,18 @@ class PacketScanner {
                                        kPar2HeaderSize)) {}
 
   void Scan() {
-    for (std::uint64_t at = 0; std::optional<std::uint64_t> start = FindMagic(at);) {
-      at = ReadPacket(*start);
+    for (std::uint64_t at = 0;;) {
+      const std::optional<std::uint64_t> start = FindMagic(at);
+      if (start) at = ReadPacket(*start);
+      if (start && waiting_.size() < kPacketsHashedTogether) continue;
+      // A packet that fails its MD5 may hide others: the bytes after its start are read again,
+      // each packet among them checked on its own.
+      if (const std::optional<std::uint64_t> failed = CheckWaitingPackets()) {
+        checkAloneBefore_ = at;
+        at = *failed + 1;
+        continue;
+      }
+      if (!start) return;
     }
   }
 
@@ -248,16 +262,71 @@ class PacketScanner {
   bool ReadRecoverySlice(std::uint64_t start, const Header& header) {
     if (header.length <= kPar2RecoveryPrefixSize) return false;
     const std::uint64_t dataLength = header.length - kPar2RecoveryPrefixSize;
-    std::array<std::uint8_t, 4> exponent;
+    std::array<std::uint8_t, 4> exponent{};
     if (dataLength > kPar2MaxSliceSize ||
-        !source_.ReadAt(start + kPar2HeaderSize, exponent.data(), exponent.size()) ||
-        !HashMatches(start, header)) {
+        !source_.ReadAt(start + kPar2HeaderSize, exponent.data(), exponent.size())) {
       return false;
     }
     Par2RecoverySlice slice{path_, start + kPar2RecoveryPrefixSize,
                             Little<std::uint32_t>(exponent, 0)};
-    sets_[header.setId].recovery.try_emplace({slice.exponent, dataLength}, std::move(slice));
+    if (start >= checkAloneBefore_) {
+      waiting_.push_back({start, header, std::move(slice)});
+      return true;
+    }
+    if (!HashMatches(start, header)) return false;
+    Keep(header, std::move(slice));
     return true;
+  }
+
+  void Keep(const Header& header, Par2RecoverySlice slice) {
+    const std::uint64_t dataLength = header.length - kPar2RecoveryPrefixSize;
+    sets_[header.setId].recovery.try_emplace({slice.exponent, dataLength}, std::move(slice));
+  }
+
+  // Takes the MD5s of the recovery packets waiting, side by side, and keeps those that match;
+  // returns the start of the first that does not, if any.
+  std::optional<std::uint64_t> CheckWaitingPackets() {
+    const std::size_t count = waiting_.size();
+    std::vector<Md5> hashes(count);
+    std::vector<std::uint64_t> left(count);
+    std::vector<bool> readable(count, true);
+    for (std::size_t i = 0; i < count; ++i) left[i] = waiting_[i].header.length - kPar2HashedFrom;
+    runs_.resize(count * kRunPerPacket);
+    std::vector<std::size_t> active;
+    std::vector<Md5*> digests;
+    std::vector<const std::uint8_t*> data;
+    for (;;) {
+      active.clear();
+      std::uint64_t run = kRunPerPacket;
+      for (std::size_t i = 0; i < count; ++i) {
+        if (!readable[i] || left[i] == 0) continue;
+        active.push_back(i);
+        run = std::min(run, left[i]);
+      }
+      if (active.empty()) break;
+      digests.clear();
+      data.clear();
+      for (const std::size_t i : active) {
+        std::uint8_t* const buffer = runs_.data() + i * kRunPerPacket;
+        const WaitingPacket& packet = waiting_[i];
+        readable[i] = source_.ReadAt(packet.start + packet.header.length - left[i], buffer, run);
+        if (!readable[i]) continue;
+        digests.push_back(&hashes[i]);
+        data.push_back(buffer);
+        left[i] -= run;
+      }
+      Md5::UpdateMany(digests, data, run);
+    }
+    std::optional<std::uint64_t> failed;
+    for (std::size_t i = 0; i < count; ++i) {
+      if (readable[i] && hashes[i].Finish() == waiting_[i].header.hash) {
+        Keep(waiting_[i].header, std::move(waiting_[i].slice));
+      } else if (!failed) {
+        failed = waiting_[i].start;  // they wait in the order they were found
+      }
+    }
+    waiting_.clear();
+    return failed;
   }
 
   // The packet's MD5, taken in bounded runs however long it is.
@@ -273,10 +342,21 @@ class PacketScanner {
     return hash.Finish() == header.hash;
   }
 
+  // A recovery packet whose MD5 is still to be taken.
+  struct WaitingPacket {
+    std::uint64_t start;
+    Header header;
+    Par2RecoverySlice slice;
+  };
+
   Source& source_;
   std::string path_;
   SetMap& sets_;
   std::vector<std::uint8_t> chunk_;
+  std::vector<WaitingPacket> waiting_;  // in the order found
+  std::vector<std::uint8_t> runs_;      // a run of each waiting packet
+  // Recovery packets that start before this are checked one by one, as they are found.
+  std::uint64_t checkAloneBefore_ = 0;
 };
 
 // The checksums of a file of this length, if one of those found fits it.

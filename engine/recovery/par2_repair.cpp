@@ -47,25 +47,29 @@ class ProgressCount {
   std::uint64_t done_ = 0;
 };
 
-Par2FileCheck CheckFile(const Par2File& file, std::uint64_t sliceSize, const std::string& path,
-                        const SharedFileWork::Read& read) {
-  Par2FileCheck check;
-  const std::uint64_t count = Par2SliceCount(file.length, sliceSize);
-  check.goodSlices.assign(count, false);
-  CFile64 input;
+// The file's check when it cannot be read; the file opened for its digests when it can.
+std::unique_ptr<CFile64> OpenToCheck(const Par2File& file, std::uint64_t sliceSize,
+                                     const std::string& path, Par2FileCheck& check) {
+  check = Par2FileCheck{};
+  check.goodSlices.assign(Par2SliceCount(file.length, sliceSize), false);
+  auto input = std::make_unique<CFile64>();
   CFileException error;
-  if (!input.Open(path, false, &error)) {
-    // Missing all the same, but a file that is there and cannot be read is worth naming.
-    if (error.m_cause != CFileException::fileNotFound && error.m_cause != CFileException::badPath) {
-      check.openError = ReasonOf(error);
-    }
-    return check;
+  if (input->Open(path, false, &error)) return input;
+  // Missing all the same, but a file that is there and cannot be read is worth naming.
+  if (error.m_cause != CFileException::fileNotFound && error.m_cause != CFileException::badPath) {
+    check.openError = ReasonOf(error);
   }
-  const Par2File found = DigestPar2Data(input, sliceSize, file.length, read);
-  input.Close();
+  return nullptr;
+}
+
+// The file's check from the digests of what it holds.
+Par2FileCheck JudgeFile(const Par2File& file, std::uint64_t sliceSize, const Par2File& found) {
   if (found.length == file.length && found.hash == file.hash) {
     return {Par2FileState::good, {}, {}};
   }
+  Par2FileCheck check;
+  const std::uint64_t count = Par2SliceCount(file.length, sliceSize);
+  check.goodSlices.assign(count, false);
   check.state = Par2FileState::damaged;
   if (file.slices.size() != count) return check;
   for (std::uint64_t s = 0; s < count && s < found.slices.size(); ++s) {
@@ -356,12 +360,24 @@ Par2Check CheckPar2Files(const Par2FoundSet& found, const std::vector<std::strin
   ProgressCount count(progress, total);
   Par2Check check;
   check.files.assign(found.set.files.size(), {Par2FileState::good, {}, {}});
-  SharedFileWork checks(
-      [&](std::size_t i, const SharedFileWork::Read& read) {
-        if (isKnownGood(i)) return;
-        check.files[i] = CheckFile(found.set.files[i], found.set.sliceSize, paths[i], read);
-      },
-      [&] { count.Reach(checks.BytesRead()); });
+  const std::uint64_t sliceSize = found.set.sliceSize;
+  // The files that can be read, several at once; the others keep the check they were opened to.
+  const auto checkFiles = [&](const SharedFileWork::Next& next, const SharedFileWork::Read& read) {
+    const NextPar2Digest nextJob = [&]() -> std::optional<Par2DigestJob> {
+      for (std::optional<std::size_t> i = next(); i; i = next()) {
+        if (isKnownGood(*i)) continue;
+        const Par2File& file = found.set.files[*i];
+        std::unique_ptr<CFile64> input = OpenToCheck(file, sliceSize, paths[*i], check.files[*i]);
+        if (!input) continue;
+        return Par2DigestJob{std::move(input), file.length, [&, i = *i](const Par2File& read) {
+                               check.files[i] = JudgeFile(found.set.files[i], sliceSize, read);
+                             }};
+      }
+      return std::nullopt;
+    };
+    DigestPar2Files(sliceSize, nextJob, read);
+  };
+  SharedFileWork checks(checkFiles, [&] { count.Reach(checks.BytesRead()); });
   std::vector<std::uint64_t> lengths;
   for (std::size_t i = 0; i < found.set.files.size(); ++i) {
     lengths.push_back(isKnownGood(i) ? 0 : found.set.files[i].length);

@@ -7,10 +7,12 @@
 
 namespace {
 
-// A piece of up to 16 MiB is one slice; larger ones are cut into at most eight, so that a piece
-// with one bad byte costs one recovery slice, not the whole piece.
-constexpr std::uint64_t kSliceSizeAim = 16ull << 20;
-constexpr std::uint64_t kMostSlicesPerFile = 8;
+// A piece of up to 32 MiB is one slice; larger ones are cut into at most four, so that a piece
+// with one bad byte costs a quarter of a piece from the volumes, not the whole piece. More
+// slices per piece would cost more than they save: forming the volumes takes time in proportion
+// to the slices they hold, and rebuilding a lost piece to the slices it is cut into.
+constexpr std::uint64_t kSliceSizeAim = 32ull << 20;
+constexpr std::uint64_t kMostSlicesPerFile = 4;
 
 std::uint64_t CeilDivide(std::uint64_t a, std::uint64_t b) { return (a + b - 1) / b; }
 

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 #include <map>
+#include <memory>
+#include <optional>
 #include <span>
 #include <utility>
 
@@ -94,12 +96,13 @@ class RecoveryPacketHeader {
     hash_.Update(prefix_.data() + kHashedFrom, prefix_.size() - kHashedFrom);
   }
 
-  // Two packets' runs of the same size, hashed together.
-  static void AddTwo(RecoveryPacketHeader& first, const std::byte* firstData,
-                     RecoveryPacketHeader& second, const std::byte* secondData, std::size_t size) {
-    Md5::UpdateTwo(first.hash_, firstData, second.hash_, secondData, size);
+  // Each packet's run of the same size, hashed side by side.
+  static void AddRuns(std::span<RecoveryPacketHeader> headers,
+                      std::span<const std::uint8_t* const> runs, std::size_t size) {
+    std::vector<Md5*> hashes;
+    for (RecoveryPacketHeader& header : headers) hashes.push_back(&header.hash_);
+    Md5::UpdateMany(hashes, runs, size);
   }
-  void Add(const std::byte* data, std::size_t size) { hash_.Update(data, size); }
 
   std::array<std::uint8_t, kPar2RecoveryPrefixSize> Finish(std::uint64_t dataSize) {
     const std::uint64_t length = kPar2RecoveryPrefixSize + dataSize;
@@ -220,25 +223,39 @@ class RecoveryWriter {
     digests_.resize(set_.files.size());
   }
 
-  void DigestFile(std::size_t f, const SharedFileWork::Read& read) {
-    CFile64 input;
-    input.Open(inputPaths_[f], false);
-    digests_[f] = DigestPar2Data(input, layout_.sliceSize, UINT64_MAX, read);
-    input.Close();
+  // The files that `next` hands, several at once.
+  void DigestFiles(const SharedFileWork::Next& next, const SharedFileWork::Read& read) {
+    const NextPar2Digest nextJob = [&]() -> std::optional<Par2DigestJob> {
+      const std::optional<std::size_t> f = next();
+      if (!f) return std::nullopt;
+      auto input = std::make_unique<CFile64>();
+      input->Open(inputPaths_[*f], false);
+      return Par2DigestJob{std::move(input), UINT64_MAX,
+                           [this, f = *f](Par2File digest) { KeepDigest(f, std::move(digest)); }};
+    };
+    DigestPar2Files(layout_.sliceSize, nextJob, read);
+  }
+
+  void KeepDigest(std::size_t f, Par2File digest) {
     // A file that changed since it was identified would leave the set describing neither.
-    if (digests_[f].length != set_.files[f].length) {
+    if (digest.length != set_.files[f].length) {
       RaiseFileError(CFileException::endOfFile, inputPaths_[f]);
     }
+    digests_[f] = std::move(digest);
   }
 
   void FormRecoverySlices() {
     if (recoveryCount_ == 0) return;
+    // Open through all the passes: a pass reads only a chunk of each slice.
+    inputs_ = std::vector<CFile64>(inputPaths_.size());
+    for (std::size_t f = 0; f < inputPaths_.size(); ++f) inputs_[f].Open(inputPaths_[f], false);
     for (std::uint64_t a = 0; a < layout_.sliceSize; a += chunk_) {
       const std::uint64_t b = std::min(a + chunk_, layout_.sliceSize);
       chunks_.Clear();
       AddInputChunks(a, b);
       WriteRecoveryChunks(a, b);
     }
+    inputs_.clear();
   }
 
   // Bytes [a, b) of every input slice, in the set's order, into the recovery slices' chunks.
@@ -246,8 +263,7 @@ class RecoveryWriter {
     std::size_t slice = 0;
     for (std::size_t f = 0; f < set_.files.size(); ++f) {
       const std::uint64_t length = set_.files[f].length;
-      CFile64 input;
-      input.Open(inputPaths_[f], false);
+      CFile64& input = inputs_[f];
       for (std::uint64_t start = 0; start < length; start += layout_.sliceSize, ++slice) {
         const std::uint64_t begin = start + a;
         const std::uint64_t end = std::min(start + b, length);
@@ -260,7 +276,6 @@ class RecoveryWriter {
         added_ += size;
         Report();
       }
-      input.Close();
     }
   }
 
@@ -288,13 +303,11 @@ class RecoveryWriter {
   // The finished chunk [a, b) of every recovery slice into its packet's hash and its volume.
   void WriteRecoveryChunks(std::uint64_t a, std::uint64_t b) {
     const std::size_t size = b - a;
-    for (std::size_t j = 0; j + 1 < recoveryCount_; j += 2) {
-      RecoveryPacketHeader::AddTwo(headers_[j], chunks_.Slice(j), headers_[j + 1],
-                                   chunks_.Slice(j + 1), size);
+    std::vector<const std::uint8_t*> runs;
+    for (std::size_t j = 0; j < recoveryCount_; ++j) {
+      runs.push_back(reinterpret_cast<const std::uint8_t*>(chunks_.Slice(j)));
     }
-    if (recoveryCount_ % 2 == 1) {
-      headers_.back().Add(chunks_.Slice(recoveryCount_ - 1), size);
-    }
+    RecoveryPacketHeader::AddRuns(headers_, runs, size);
     for (std::size_t j = 0; j < recoveryCount_; ++j) {
       CFile64& volume = VolumeOf(j);
       volume.SeekToBegin(PacketOffset(j) + kPar2RecoveryPrefixSize + a);
@@ -328,6 +341,7 @@ class RecoveryWriter {
   std::vector<std::byte> buffer_;  // one input slice's chunk
   Par2Set set_;
   std::vector<std::string> inputPaths_;  // of set_.files
+  std::vector<CFile64> inputs_;          // the same, open while the recovery slices are formed
   std::vector<std::uint16_t> constants_;
   std::vector<std::uint16_t> factors_;
   std::vector<RecoveryPacketHeader> headers_;  // by exponent
@@ -337,9 +351,9 @@ class RecoveryWriter {
   std::uint64_t added_ = 0;        // input bytes added to the recovery slices
   std::uint64_t total_ = 0;
   // Last, so that it stops before what its work uses goes.
-  SharedFileWork digestWork_{
-      [this](std::size_t f, const SharedFileWork::Read& read) { DigestFile(f, read); },
-      [this] { Report(); }};
+  SharedFileWork digestWork_{[this](const SharedFileWork::Next& next,
+                                    const SharedFileWork::Read& read) { DigestFiles(next, read); },
+                             [this] { Report(); }};
 };
 
 }  // namespace

@@ -37,5 +37,10 @@ void SharedFileWork::TakeLeft(bool here) {
       throw Stopped{};
     }
   };
-  for (std::size_t next = next_++; next < order_.size(); next = next_++) take_(order_[next], read);
+  const Next next = [this]() -> std::optional<std::size_t> {
+    const std::size_t at = next_++;
+    if (at >= order_.size()) return std::nullopt;
+    return order_[at];
+  };
+  take_(next, read);
 }

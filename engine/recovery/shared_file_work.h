@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -17,8 +18,11 @@ class SharedFileWork {
  public:
   // Told the size of each run read, as it is read.
   using Read = std::function<void(std::uint64_t bytes)>;
-  // Works through file `index`, calling `read` as it goes.
-  using Take = std::function<void(std::size_t index, const Read& read)>;
+  // The index of the next file to work through, or nothing once none is left.
+  using Next = std::function<std::optional<std::size_t>()>;
+  // Works through the files that `next` hands, one or several at a time, calling `read` as it
+  // goes.
+  using Take = std::function<void(const Next& next, const Read& read)>;
 
   // `report` runs on the operation's thread alone, as the work goes on; it may raise to cancel.
   SharedFileWork(Take take, std::function<void()> report)
