@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/message_format.h"
+#include "engine/operation_host.h"
 #include "res/resource.h"
 
 namespace {

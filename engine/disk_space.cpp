@@ -1,10 +1,10 @@
 #include "engine/disk_space.h"
 
-#include "app/error_report.h"
 #include "app/exceptions.h"
 #include "app/message_format.h"
 #include "app/path_text.h"
 #include "engine/file64.h"
+#include "engine/operation_host.h"
 #include "platform/files.h"
 #include "platform/unicode.h"
 #include "platform/volumes.h"

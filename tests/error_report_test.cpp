@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/operation_host.h"
 #include "platform/unicode.h"
 #include "res/resource.h"
 

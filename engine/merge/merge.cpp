@@ -7,7 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/error_report.h"
 #include "app/exceptions.h"
 #include "app/message_format.h"
 #include "app/path_text.h"
@@ -21,6 +20,7 @@
 #include "engine/merge/package_report.h"
 #include "engine/merge/piece_search.h"
 #include "engine/merge/temporary_file.h"
+#include "engine/operation_host.h"
 #include "engine/operation_state.h"
 #include "engine/package_manifest.h"
 #include "engine/package_names.h"

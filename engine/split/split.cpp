@@ -6,7 +6,6 @@
 #include <limits>
 #include <optional>
 
-#include "app/error_report.h"
 #include "app/exceptions.h"
 #include "app/message_format.h"
 #include "app/path_text.h"
@@ -16,6 +15,7 @@
 #include "engine/disk_space.h"
 #include "engine/file64.h"
 #include "engine/file_digest.h"
+#include "engine/operation_host.h"
 #include "engine/operation_state.h"
 #include "engine/package_format.h"
 #include "engine/package_manifest.h"

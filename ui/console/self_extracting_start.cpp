@@ -1,5 +1,6 @@
 #include "app/error_report.h"
 #include "app/message_format.h"
+#include "engine/operation_host.h"
 #include "engine/package_reading.h"
 #include "platform/system_info.h"
 #include "ui/console/console_commands.h"

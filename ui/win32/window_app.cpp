@@ -3,6 +3,7 @@
 #include "app/error_report.h"
 #include "app/exceptions.h"
 #include "app/message_format.h"
+#include "engine/operation_host.h"
 #include "engine/package_reading.h"
 #include "platform/system_info.h"
 #include "platform/version_info.h"
