@@ -8,12 +8,12 @@
 
 #include "app/exceptions.h"
 #include "app/path_text.h"
-#include "app/settings_commands.h"
 #include "platform/documents_folder.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
 #include "tests/support/settings_sandbox.h"
+#include "ui/console/settings_commands.h"
 
 namespace {
 

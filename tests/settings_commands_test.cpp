@@ -1,4 +1,4 @@
-#include "app/settings_commands.h"
+#include "ui/console/settings_commands.h"
 
 #include <gtest/gtest.h>
 
