@@ -1,6 +1,5 @@
 #include "ui/win32/window_app.h"
 
-#include "app/error_report.h"
 #include "app/exceptions.h"
 #include "app/message_format.h"
 #include "engine/operation_host.h"
@@ -9,6 +8,7 @@
 #include "platform/version_info.h"
 #include "res/resource.h"
 #include "res/string_table.h"
+#include "ui/error_report.h"
 #include "ui/start_page.h"
 #include "ui/win32/about_dialog.h"
 #include "ui/win32/app_sheet.h"

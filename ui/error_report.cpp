@@ -1,4 +1,4 @@
-#include "app/error_report.h"
+#include "ui/error_report.h"
 
 #include <string>
 
