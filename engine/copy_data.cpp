@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "app/message_format.h"
-#include "app/text_format.h"
+#include "base/message_format.h"
+#include "base/text_format.h"
 #include "engine/checksum.h"
 #include "engine/file64.h"
 #include "engine/operation_host.h"

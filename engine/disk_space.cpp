@@ -1,8 +1,8 @@
 #include "engine/disk_space.h"
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
-#include "app/path_text.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
+#include "base/path_text.h"
 #include "engine/file64.h"
 #include "engine/operation_host.h"
 #include "platform/files.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "app/message_format.h"
+#include "base/message_format.h"
 #include "engine/operation_host.h"
 #include "engine/operation_state.h"
 #include "res/resource.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/message_format.h"
-#include "app/text_format.h"
+#include "base/message_format.h"
+#include "base/text_format.h"
 #include "engine/checksum.h"
 #include "engine/file64.h"
 #include "engine/operation_host.h"

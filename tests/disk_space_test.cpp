@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "engine/file64.h"
 #include "engine/operation_host.h"
 #include "platform/files.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "tests/support/settings_sandbox.h"
 #include "ui/split_presets.h"
 

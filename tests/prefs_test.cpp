@@ -6,8 +6,8 @@
 #include <fstream>
 #include <memory>
 
-#include "app/exceptions.h"
-#include "app/path_text.h"
+#include "base/exceptions.h"
+#include "base/path_text.h"
 #include "platform/documents_folder.h"
 #include "platform/files.h"
 #include "platform/registry.h"

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "platform/registry.h"
 #include "tests/support/settings_sandbox.h"
 

@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/exceptions.h"
-#include "app/path_text.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/path_text.h"
+#include "base/text_format.h"
 #include "engine/disk_space.h"
 #include "engine/file64.h"
 #include "engine/operation_host.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/message_format.h"
+#include "base/message_format.h"
 #include "engine/operation_host.h"
 #include "res/resource.h"
 

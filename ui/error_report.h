@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "platform/system_error.h"
 
 struct ErrorReport {

@@ -6,10 +6,10 @@
 #include <limits>
 #include <optional>
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
-#include "app/path_text.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
+#include "base/path_text.h"
+#include "base/text_format.h"
 #include "engine/checksum.h"
 #include "engine/copy_data.h"
 #include "engine/disk_space.h"

@@ -1,4 +1,4 @@
-#include "app/message_format.h"
+#include "base/message_format.h"
 #include "engine/operation_host.h"
 #include "engine/package_reading.h"
 #include "platform/system_info.h"

@@ -1,7 +1,7 @@
 #include <string>
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
 #include "platform/console.h"
 #include "platform/plain_text.h"
 #include "platform/registry.h"

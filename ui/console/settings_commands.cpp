@@ -3,8 +3,8 @@
 #include <climits>
 #include <type_traits>
 
-#include "app/exceptions.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/text_format.h"
 #include "platform/files.h"
 #include "platform/plain_text.h"
 #include "res/resource.h"

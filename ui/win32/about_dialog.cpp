@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
 #include "platform/version_info.h"
 #include "res/resource.h"
 #include "ui/error_report.h"

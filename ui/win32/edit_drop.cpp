@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/path_text.h"
+#include "base/path_text.h"
 #include "engine/file64.h"
 #include "ui/error_report.h"
 #include "ui/win32/exception_guard.h"

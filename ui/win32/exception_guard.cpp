@@ -3,7 +3,7 @@
 #include <exception>
 #include <new>
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "res/resource.h"
 #include "ui/error_report.h"
 #include "ui/win32/message_box.h"

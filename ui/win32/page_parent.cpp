@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
 #include "engine/file64.h"
 #include "engine/operation_host.h"
 #include "res/resource.h"

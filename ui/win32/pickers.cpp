@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "app/exceptions.h"
-#include "app/path_text.h"
+#include "base/exceptions.h"
+#include "base/path_text.h"
 #include "res/resource.h"
 #include "ui/error_report.h"
 #include "ui/win32/message_box.h"

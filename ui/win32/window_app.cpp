@@ -1,7 +1,7 @@
 #include "ui/win32/window_app.h"
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
 #include "engine/operation_host.h"
 #include "engine/package_reading.h"
 #include "platform/system_info.h"
