@@ -1,4 +1,4 @@
-#include "app/app_prefs.h"
+#include "settings/app_prefs.h"
 
 #include <gtest/gtest.h>
 
