@@ -19,7 +19,7 @@
 
 #include <sys/resource.h>
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "bench/silent_host.h"
 #include "engine/checksum.h"
 #include "engine/file64.h"

@@ -7,7 +7,8 @@ if(NOT PW_CHMCMD)
   return()
 endif()
 
-partwell_glob(PW_HELP_SOURCES res/help/*)
+# The help pages, pictures and project files: data, not code, so found by folder.
+file(GLOB PW_HELP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/help/*)
 set(PW_HELP_STAGE ${CMAKE_BINARY_DIR}/help)
 set(PW_HELP_FILE ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/Partwell.chm)
 # The compiler writes beside its project file, so it runs on a copy, away from the sources.

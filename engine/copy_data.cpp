@@ -5,11 +5,11 @@
 #include <optional>
 #include <string>
 
-#include "app/error_report.h"
-#include "app/message_format.h"
-#include "app/text_format.h"
+#include "base/message_format.h"
+#include "base/text_format.h"
 #include "engine/checksum.h"
 #include "engine/file64.h"
+#include "engine/operation_host.h"
 #include "engine/operation_state.h"
 #include "engine/sha256.h"
 #include "platform/system_info.h"

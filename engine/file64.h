@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "platform/files.h"
 
 class CFile64 {

@@ -14,6 +14,15 @@ inline constexpr int kButtonRetry = 4;
 inline constexpr int kButtonYes = 6;
 inline constexpr int kButtonNo = 7;
 
+// Message-box types the program uses (the Win32 MB_* values).
+inline constexpr unsigned kBoxIconError = 0x10;
+inline constexpr unsigned kBoxIconQuestion = 0x20;
+inline constexpr unsigned kBoxIconExclamation = 0x30;
+inline constexpr unsigned kBoxSystemModal = 0x1000;
+inline constexpr unsigned kBoxYesNo = 0x04;
+inline constexpr unsigned kBoxRetryCancel = 0x05;
+inline constexpr unsigned kBoxOk = 0x00;
+
 // What the "Select Another Location" prompt asks for.
 enum class LocationMode { folder, file };
 
@@ -38,7 +47,7 @@ class OperationHost {
   virtual std::string TimingLine() const = 0;
   virtual std::string TransferLine() const = 0;
 
-  // A message box: the text and its type (the kBox* values of app/error_report.h, for
+  // A message box: the text and its type (the kBox* values above, for
   // example kBoxYesNo | kBoxIconQuestion). Returns the button pressed (kButton*).
   virtual int AskQuestion(const std::string& text, unsigned boxType) = 0;
 

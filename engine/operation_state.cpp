@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "app/message_format.h"
-#include "app/text_format.h"
+#include "base/message_format.h"
+#include "base/text_format.h"
 #include "res/resource.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "engine/package_manifest.h"
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "engine/file64.h"
 #include "res/resource.h"
 

@@ -1,6 +1,6 @@
 #include "engine/package_names.h"
 
-#include "app/path_text.h"
+#include "base/path_text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <span>
 #include <utility>
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "platform/system_info.h"
 #include "res/string_table.h"
 

@@ -1,6 +1,6 @@
 #include "engine/stub_system.h"
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "engine/file64.h"
 #include "platform/program_system.h"
 #include "platform/system_info.h"

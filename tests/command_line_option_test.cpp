@@ -1,4 +1,4 @@
-#include "app/command_line_option.h"
+#include "settings/command_line_option.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <utility>
 
-#include "app/error_report.h"
-#include "app/message_format.h"
+#include "base/message_format.h"
+#include "engine/operation_host.h"
 #include "engine/operation_state.h"
 #include "res/resource.h"
 #include "tests/support/locale_scope.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/message_format.h"
+#include "base/message_format.h"
 #include "res/resource.h"
 
 namespace {

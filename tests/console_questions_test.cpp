@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 
-#include "app/error_report.h"
 #include "engine/operation_host.h"
 
 namespace {

@@ -13,10 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/app_prefs.h"
-#include "app/reg.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "settings/app_prefs.h"
+#include "settings/reg.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/program_run.h"
 #include "tests/support/scratch_folder.h"

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
 #include "res/resource.h"
 
 namespace {

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/error_report.h"
-#include "app/message_format.h"
-#include "app/text_format.h"
+#include "base/message_format.h"
+#include "base/text_format.h"
 #include "engine/checksum.h"
 #include "engine/file64.h"
+#include "engine/operation_host.h"
 #include "engine/operation_state.h"
 #include "res/resource.h"
 #include "tests/support/scratch_folder.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/error_report.h"
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "engine/file64.h"
+#include "engine/operation_host.h"
 #include "platform/files.h"
 #include "platform/unicode.h"
 #include "res/resource.h"
@@ -45,60 +45,24 @@ TEST(DiskSpace, PromptAnswers) {
   const std::string start = "start" + NativeSeparator();
   const std::string tooLong(260, 'x');
   const std::vector<PromptCase> cases = {
-      {"folder with separator",
-       LocationMode::folder,
-       LocationAnswer::ok,
-       "other" + NativeSeparator(),
-       LocationAnswer::ok,
-       "other" + NativeSeparator()},
-      {"folder typed without separator",
-       LocationMode::folder,
-       LocationAnswer::ok,
-       "other",
-       LocationAnswer::ok,
-       "other" + NativeSeparator()},
-      {"folder typed with the other separator",
-       LocationMode::folder,
-       LocationAnswer::ok,
-       "other/",
-       LocationAnswer::ok,
-       "other/"},
-      {"cancel",
-       LocationMode::folder,
-       LocationAnswer::cancel,
-       "ignored",
-       LocationAnswer::cancel,
+      {"folder with separator", LocationMode::folder, LocationAnswer::ok,
+       "other" + NativeSeparator(), LocationAnswer::ok, "other" + NativeSeparator()},
+      {"folder typed without separator", LocationMode::folder, LocationAnswer::ok, "other",
+       LocationAnswer::ok, "other" + NativeSeparator()},
+      {"folder typed with the other separator", LocationMode::folder, LocationAnswer::ok, "other/",
+       LocationAnswer::ok, "other/"},
+      {"cancel", LocationMode::folder, LocationAnswer::cancel, "ignored", LocationAnswer::cancel,
        start},
-      {"folder of 260 units",
-       LocationMode::folder,
-       LocationAnswer::ok,
-       tooLong,
-       LocationAnswer::pathTooLong,
-       start},
-      {"folder of 259 units grows by its separator",
-       LocationMode::folder,
-       LocationAnswer::ok,
-       tooLong.substr(1),
-       LocationAnswer::pathTooLong,
-       start},
-      {"host reports too long",
-       LocationMode::folder,
-       LocationAnswer::pathTooLong,
-       "",
-       LocationAnswer::pathTooLong,
-       start},
-      {"file keeps its name",
-       LocationMode::file,
-       LocationAnswer::ok,
-       "disk/piece_00002.fss",
-       LocationAnswer::ok,
-       "disk/piece_00002.fss"},
-      {"file of 260 units",
-       LocationMode::file,
-       LocationAnswer::ok,
-       tooLong,
-       LocationAnswer::pathTooLong,
-       start},
+      {"folder of 260 units", LocationMode::folder, LocationAnswer::ok, tooLong,
+       LocationAnswer::pathTooLong, start},
+      {"folder of 259 units grows by its separator", LocationMode::folder, LocationAnswer::ok,
+       tooLong.substr(1), LocationAnswer::pathTooLong, start},
+      {"host reports too long", LocationMode::folder, LocationAnswer::pathTooLong, "",
+       LocationAnswer::pathTooLong, start},
+      {"file keeps its name", LocationMode::file, LocationAnswer::ok, "disk/piece_00002.fss",
+       LocationAnswer::ok, "disk/piece_00002.fss"},
+      {"file of 260 units", LocationMode::file, LocationAnswer::ok, tooLong,
+       LocationAnswer::pathTooLong, start},
   };
   for (const PromptCase& test : cases) {
     SCOPED_TRACE(test.name);

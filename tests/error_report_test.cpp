@@ -1,7 +1,8 @@
-#include "app/error_report.h"
+#include "ui/error_report.h"
 
 #include <gtest/gtest.h>
 
+#include "engine/operation_host.h"
 #include "platform/unicode.h"
 #include "res/resource.h"
 

@@ -1,11 +1,11 @@
-#include "app/ini.h"
+#include "settings/ini.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "tests/support/settings_sandbox.h"
 #include "ui/split_presets.h"
 

@@ -8,9 +8,9 @@
 #include <limits>
 #include <string>
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
+#include "base/text_format.h"
 #include "engine/ole_date.h"
 #include "res/resource.h"
 #include "tests/support/package_builder.h"

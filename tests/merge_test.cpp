@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "app/error_report.h"
-#include "app/exceptions.h"
-#include "app/message_format.h"
-#include "app/path_text.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
+#include "base/path_text.h"
+#include "base/text_format.h"
 #include "engine/disk_space.h"
 #include "engine/file64.h"
+#include "engine/operation_host.h"
 #include "engine/operation_state.h"
 #include "engine/package_names.h"
 #include "engine/split/split.h"

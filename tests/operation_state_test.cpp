@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/message_format.h"
-#include "app/text_format.h"
+#include "base/message_format.h"
+#include "base/text_format.h"
 #include "res/resource.h"
 #include "tests/support/scripted_host.h"
 

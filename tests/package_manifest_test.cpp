@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
 #include "engine/merge/merge.h"
 #include "engine/operation_state.h"
 #include "engine/package_names.h"

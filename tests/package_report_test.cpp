@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "engine/merge/merge.h"
 #include "engine/operation_state.h"
 #include "tests/support/package_builder.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
 #include "res/resource.h"
 #include "tests/support/par2_program.h"
 

@@ -1,4 +1,4 @@
-#include "app/path_text.h"
+#include "base/path_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/app_prefs.h"
+#include "settings/app_prefs.h"
 
 #include <gtest/gtest.h>
 
@@ -6,14 +6,14 @@
 #include <fstream>
 #include <memory>
 
-#include "app/exceptions.h"
-#include "app/path_text.h"
-#include "app/settings_commands.h"
+#include "base/exceptions.h"
+#include "base/path_text.h"
 #include "platform/documents_folder.h"
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
 #include "tests/support/settings_sandbox.h"
+#include "ui/console/settings_commands.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "engine/recovery/par2_format.h"
 #include "tests/support/par2_program.h"
 #include "tests/support/scratch_folder.h"

@@ -1,10 +1,10 @@
-#include "app/settings_commands.h"
+#include "ui/console/settings_commands.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "platform/registry.h"
 #include "tests/support/settings_sandbox.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "engine/package_names.h"
 #include "platform/files.h"
 #include "tests/support/locale_scope.h"

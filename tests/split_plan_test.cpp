@@ -5,9 +5,9 @@
 #include <map>
 #include <string>
 
-#include "app/exceptions.h"
-#include "app/path_text.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/path_text.h"
+#include "base/text_format.h"
 #include "tests/support/locale_scope.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/split_package.h"

@@ -12,12 +12,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/error_report.h"
-#include "app/exceptions.h"
-#include "app/path_text.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/path_text.h"
+#include "base/text_format.h"
 #include "engine/disk_space.h"
 #include "engine/file64.h"
+#include "engine/operation_host.h"
 #include "engine/operation_state.h"
 #include "engine/package_format.h"
 #include "engine/package_manifest.h"

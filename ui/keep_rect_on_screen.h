@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/prefs.h"
+#include "settings/prefs.h"
 
 // What the screens around a window offer.
 struct ScreenLayout {

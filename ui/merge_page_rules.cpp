@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/exceptions.h"
-#include "app/path_text.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/path_text.h"
+#include "base/text_format.h"
 #include "engine/file64.h"
 #include "engine/merge/loaded_module.h"
 #include "engine/ole_date.h"

@@ -1,6 +1,6 @@
 #include "ui/package_report_text.h"
 
-#include "app/path_text.h"
+#include "base/path_text.h"
 
 namespace {
 

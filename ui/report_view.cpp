@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/path_text.h"
+#include "base/path_text.h"
 
 namespace {
 

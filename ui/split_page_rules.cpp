@@ -1,8 +1,8 @@
 #include "ui/split_page_rules.h"
 
-#include "app/exceptions.h"
-#include "app/path_text.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/path_text.h"
+#include "base/text_format.h"
 #include "engine/file64.h"
 #include "engine/package_names.h"
 #include "engine/split/split_plan.h"

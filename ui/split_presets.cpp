@@ -1,11 +1,11 @@
 #include "ui/split_presets.h"
 
-#include "app/ini.h"
-#include "app/message_format.h"
-#include "app/text_format.h"
+#include "base/message_format.h"
+#include "base/text_format.h"
 #include "engine/package_format.h"
 #include "platform/files.h"
 #include "res/resource.h"
+#include "settings/ini.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "ui/start_page.h"
 
-#include "app/path_text.h"
+#include "base/path_text.h"
 #include "platform/plain_text.h"
 
 std::string CommandLineFile(const std::vector<std::string>& arguments) {

@@ -7,11 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/error_report.h"
-#include "app/exceptions.h"
-#include "app/message_format.h"
-#include "app/path_text.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
+#include "base/path_text.h"
+#include "base/text_format.h"
 #include "engine/checksum.h"
 #include "engine/copy_data.h"
 #include "engine/disk_space.h"
@@ -21,6 +20,7 @@
 #include "engine/merge/package_report.h"
 #include "engine/merge/piece_search.h"
 #include "engine/merge/temporary_file.h"
+#include "engine/operation_host.h"
 #include "engine/operation_state.h"
 #include "engine/package_manifest.h"
 #include "engine/package_names.h"

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <iterator>
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
-#include "app/path_text.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
+#include "base/path_text.h"
+#include "base/text_format.h"
 #include "engine/copy_data.h"
 #include "engine/operation_state.h"
 #include "platform/files.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/exceptions.h"
-#include "app/path_text.h"
+#include "base/exceptions.h"
+#include "base/path_text.h"
 #include "engine/file64.h"
 #include "engine/merge/package_recovery.h"
 #include "engine/merge/temporary_file.h"

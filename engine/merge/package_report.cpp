@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <utility>
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
-#include "app/path_text.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
+#include "base/path_text.h"
 #include "engine/checksum.h"
 #include "engine/copy_data.h"
 #include "engine/disk_space.h"

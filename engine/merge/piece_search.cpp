@@ -1,6 +1,6 @@
 #include "engine/merge/piece_search.h"
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "engine/checksum.h"
 #include "engine/file64.h"
 #include "engine/package_reading.h"

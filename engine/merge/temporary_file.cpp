@@ -4,7 +4,7 @@
 #include <cctype>
 #include <string_view>
 
-#include "app/path_text.h"
+#include "base/path_text.h"
 #include "engine/file64.h"
 #include "platform/files.h"
 

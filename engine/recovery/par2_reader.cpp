@@ -9,8 +9,8 @@
 #include <set>
 #include <utility>
 
-#include "app/exceptions.h"
-#include "app/path_text.h"
+#include "base/exceptions.h"
+#include "base/path_text.h"
 #include "engine/disk_space.h"
 #include "engine/file64.h"
 #include "engine/recovery/md5.h"

@@ -6,8 +6,8 @@
 #include <memory>
 #include <optional>
 
-#include "app/exceptions.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/text_format.h"
 #include "engine/disk_space.h"
 #include "engine/file64.h"
 #include "engine/merge/temporary_file.h"

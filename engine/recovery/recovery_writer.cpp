@@ -9,7 +9,7 @@
 #include <span>
 #include <utility>
 
-#include "app/path_text.h"
+#include "base/path_text.h"
 #include "engine/file64.h"
 #include "engine/recovery/gf16.h"
 #include "engine/recovery/gf16_matrix.h"

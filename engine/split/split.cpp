@@ -6,16 +6,16 @@
 #include <limits>
 #include <optional>
 
-#include "app/error_report.h"
-#include "app/exceptions.h"
-#include "app/message_format.h"
-#include "app/path_text.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
+#include "base/path_text.h"
+#include "base/text_format.h"
 #include "engine/checksum.h"
 #include "engine/copy_data.h"
 #include "engine/disk_space.h"
 #include "engine/file64.h"
 #include "engine/file_digest.h"
+#include "engine/operation_host.h"
 #include "engine/operation_state.h"
 #include "engine/package_format.h"
 #include "engine/package_manifest.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/exceptions.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/text_format.h"
 #include "engine/file64.h"
 #include "platform/unicode.h"
 #include "res/resource.h"

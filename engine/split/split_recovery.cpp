@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/path_text.h"
+#include "base/path_text.h"
 #include "engine/package_names.h"
 
 std::vector<std::uint64_t> PackageFileSizes(const MasterHeader& header, std::uint64_t masterSize) {

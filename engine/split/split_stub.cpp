@@ -2,9 +2,9 @@
 
 #include <string_view>
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
-#include "app/path_text.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
+#include "base/path_text.h"
 #include "engine/file64.h"
 #include "platform/files.h"
 #include "platform/system_info.h"

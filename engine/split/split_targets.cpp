@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/exceptions.h"
-#include "app/path_text.h"
+#include "base/exceptions.h"
+#include "base/path_text.h"
 #include "engine/file64.h"
 #include "engine/package_manifest.h"
 #include "engine/package_names.h"

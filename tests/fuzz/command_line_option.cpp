@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/command_line_option.h"
+#include "settings/command_line_option.h"
 #include "ui/console/console_arguments.h"
 
 namespace {

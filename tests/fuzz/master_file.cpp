@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstdint>
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "engine/package_reading.h"
 #include "platform/unicode.h"
 #include "tests/fuzz/fuzz_input_file.h"

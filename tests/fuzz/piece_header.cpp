@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "engine/package_reading.h"
 #include "tests/fuzz/fuzz_input_file.h"
 

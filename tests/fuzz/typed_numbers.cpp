@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <clocale>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace test {
 

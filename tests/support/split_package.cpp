@@ -9,8 +9,8 @@
 #include <iterator>
 #include <optional>
 
-#include "app/exceptions.h"
-#include "app/path_text.h"
+#include "base/exceptions.h"
+#include "base/path_text.h"
 #include "engine/file64.h"
 #include "engine/split/split_stub.h"
 #include "platform/files.h"

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "engine/merge/merge.h"
 #include "engine/operation_host.h"
 #include "engine/operation_state.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "res/resource.h"
 #include "tests/win32/window_test_support.h"
 #include "ui/win32/about_dialog.h"

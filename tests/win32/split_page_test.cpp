@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "engine/merge/merge.h"
 #include "res/resource.h"
 #include "tests/support/scratch_folder.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_prefs.h"
+#include "settings/app_prefs.h"
 #include "ui/console/console_app.h"
 #include "ui/report_view.h"
 #include "ui/win32/app_sheet.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <exception>
 
-#include "app/path_text.h"
+#include "base/path_text.h"
 #include "platform/console.h"
 #include "platform/plain_text.h"
 #include "platform/system_info.h"

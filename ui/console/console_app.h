@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_prefs.h"
+#include "settings/app_prefs.h"
 #include "ui/console/console_arguments.h"
 #include "ui/console/exit_status.h"
 

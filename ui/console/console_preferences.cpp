@@ -1,8 +1,8 @@
 #include "ui/console/console_preferences.h"
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
+#include "base/text_format.h"
 #include "platform/registry.h"
 #include "platform/version_info.h"
 #include "res/resource.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_prefs.h"
+#include "settings/app_prefs.h"
 
 enum class ProgramKind;
 

@@ -1,6 +1,6 @@
 #include "ui/console/console_usage.h"
 
-#include "app/message_format.h"
+#include "base/message_format.h"
 #include "platform/version_info.h"
 #include "ui/console/console_app.h"
 

@@ -3,8 +3,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
 #include "res/resource.h"
 #include "res/string_table.h"
 

@@ -3,8 +3,8 @@
 #include <new>
 #include <string>
 
-#include "app/error_report.h"
 #include "ui/console/console_wording.h"
+#include "ui/error_report.h"
 
 ExitStatus WriteErrorReport(const CException& error, ErrorStage stage, const LineWriter& write) {
   const ErrorReport report =

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "ui/console/exit_status.h"
 
 using LineWriter = std::function<void(std::string_view line)>;

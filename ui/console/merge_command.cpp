@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "engine/operation_state.h"
 #include "platform/clock.h"
 #include "platform/console.h"

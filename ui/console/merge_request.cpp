@@ -1,7 +1,7 @@
 #include "ui/console/merge_request.h"
 
-#include "app/exceptions.h"
-#include "app/path_text.h"
+#include "base/exceptions.h"
+#include "base/path_text.h"
 #include "engine/merge/merge.h"
 #include "engine/merge/package_recovery.h"
 #include "engine/operation_state.h"

@@ -1,7 +1,7 @@
 #include "ui/console/path_operands.h"
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
 #include "platform/files.h"
 
 void RefuseFolderAsFile(const std::string& path) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "ui/console/report_command.h"
 
-#include "app/path_text.h"
+#include "base/path_text.h"
 #include "platform/console.h"
 #include "ui/console/console_terminal.h"
 #include "ui/console/json_writer.h"

@@ -1,5 +1,5 @@
-#include "app/error_report.h"
-#include "app/message_format.h"
+#include "base/message_format.h"
+#include "engine/operation_host.h"
 #include "engine/package_reading.h"
 #include "platform/system_info.h"
 #include "ui/console/console_commands.h"
@@ -7,6 +7,7 @@
 #include "ui/console/console_message.h"
 #include "ui/console/error_output.h"
 #include "ui/console/merge_request.h"
+#include "ui/error_report.h"
 
 namespace {
 

@@ -1,8 +1,7 @@
 #include <string>
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
-#include "app/settings_commands.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
 #include "platform/console.h"
 #include "platform/plain_text.h"
 #include "platform/registry.h"
@@ -12,6 +11,7 @@
 #include "ui/console/console_message.h"
 #include "ui/console/console_preferences.h"
 #include "ui/console/json_writer.h"
+#include "ui/console/settings_commands.h"
 #include "ui/console/terminal_text.h"
 
 namespace {

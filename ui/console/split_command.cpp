@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <string>
 
-#include "app/path_text.h"
-#include "app/text_format.h"
+#include "base/path_text.h"
+#include "base/text_format.h"
 #include "engine/package_names.h"
 #include "engine/recovery/recovery_layout.h"
 #include "engine/split/split.h"

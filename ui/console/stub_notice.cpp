@@ -1,6 +1,6 @@
 #include "ui/console/stub_notice.h"
 
-#include "app/path_text.h"
+#include "base/path_text.h"
 #include "engine/stub_system.h"
 #include "platform/console.h"
 #include "platform/unicode.h"

@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
-#include "app/error_report.h"
-#include "app/exceptions.h"
-#include "app/message_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
 #include "platform/version_info.h"
 #include "res/resource.h"
+#include "ui/error_report.h"
 
 namespace {
 

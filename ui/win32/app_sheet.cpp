@@ -2,9 +2,9 @@
 
 #include <cwctype>
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
+#include "base/text_format.h"
 #include "engine/operation_state.h"
 #include "res/resource.h"
 #include "ui/win32/message_box.h"

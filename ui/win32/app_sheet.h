@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/app_prefs.h"
+#include "settings/app_prefs.h"
 #include "ui/win32/modeless_sheet.h"
 
 // Command ids of the button row and of the sheet's commands.

@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "app/error_report.h"
-#include "app/path_text.h"
+#include "base/path_text.h"
 #include "engine/file64.h"
+#include "ui/error_report.h"
 #include "ui/win32/exception_guard.h"
 #include "ui/win32/message_box.h"
 #include "ui/win32/scoped_handle.h"

@@ -3,9 +3,9 @@
 #include <exception>
 #include <new>
 
-#include "app/error_report.h"
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "res/resource.h"
+#include "ui/error_report.h"
 #include "ui/win32/message_box.h"
 
 void ReportCurrentException(HWND owner) {

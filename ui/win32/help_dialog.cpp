@@ -1,9 +1,9 @@
 #include "ui/win32/help_dialog.h"
 
-#include "app/error_report.h"
-#include "app/exceptions.h"
-#include "app/message_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
 #include "res/resource.h"
+#include "ui/error_report.h"
 #include "ui/win32/app_sheet.h"
 #include "ui/win32/message_box.h"
 #include "ui/win32/pickers.h"

@@ -1,6 +1,6 @@
 #include "ui/win32/html_help.h"
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "engine/file64.h"
 #include "platform/system_info.h"
 

@@ -1,6 +1,6 @@
 #include "ui/win32/lite_info_page.h"
 
-#include "app/message_format.h"
+#include "base/message_format.h"
 #include "res/resource.h"
 #include "ui/win32/app_sheet.h"
 

@@ -1,6 +1,6 @@
 #include "ui/win32/location_dialog.h"
 
-#include "app/message_format.h"
+#include "base/message_format.h"
 #include "res/resource.h"
 #include "ui/win32/pickers.h"
 

@@ -1,8 +1,8 @@
 #include "ui/win32/merge_page.h"
 
-#include "app/exceptions.h"
-#include "app/message_format.h"
-#include "app/path_text.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
+#include "base/path_text.h"
 #include "engine/disk_space.h"
 #include "engine/merge/merge.h"
 #include "res/resource.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "ui/merge_page_rules.h"
 #include "ui/report_view.h"
 #include "ui/win32/page_parent.h"

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/message_format.h"
+#include "base/message_format.h"
 #include "res/resource.h"
 #include "ui/win32/location_dialog.h"
 #include "ui/win32/report_dialog.h"

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/error_report.h"
 #include "engine/operation_host.h"
+#include "ui/error_report.h"
 #include "ui/win32/windows_ui.h"
 
 struct ReportView;

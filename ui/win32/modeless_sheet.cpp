@@ -1,6 +1,6 @@
 #include "ui/win32/modeless_sheet.h"
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "ui/win32/exception_guard.h"
 
 namespace {

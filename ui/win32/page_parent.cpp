@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/error_report.h"
-#include "app/exceptions.h"
-#include "app/message_format.h"
+#include "base/exceptions.h"
+#include "base/message_format.h"
 #include "engine/file64.h"
+#include "engine/operation_host.h"
 #include "res/resource.h"
 #include "ui/beep_rule.h"
 #include "ui/win32/app_sheet.h"

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "app/app_prefs.h"
 #include "engine/operation_state.h"
+#include "settings/app_prefs.h"
 #include "ui/win32/edit_drop.h"
 #include "ui/win32/image_button.h"
 #include "ui/win32/property_page.h"

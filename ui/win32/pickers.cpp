@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "app/error_report.h"
-#include "app/exceptions.h"
-#include "app/path_text.h"
+#include "base/exceptions.h"
+#include "base/path_text.h"
 #include "res/resource.h"
+#include "ui/error_report.h"
 #include "ui/win32/message_box.h"
 #include "ui/win32/scoped_handle.h"
 #include "ui/win32/window.h"

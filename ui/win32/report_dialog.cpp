@@ -1,7 +1,7 @@
 #include "ui/win32/report_dialog.h"
 
-#include "app/message_format.h"
-#include "app/path_text.h"
+#include "base/message_format.h"
+#include "base/path_text.h"
 #include "engine/file64.h"
 #include "res/resource.h"
 #include "ui/win32/clipboard.h"

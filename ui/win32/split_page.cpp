@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/message_format.h"
-#include "app/path_text.h"
-#include "app/text_format.h"
+#include "base/message_format.h"
+#include "base/path_text.h"
+#include "base/text_format.h"
 #include "engine/disk_space.h"
 #include "engine/file64.h"
 #include "engine/split/split.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_prefs.h"
+#include "settings/app_prefs.h"
 #include "ui/console/console_app.h"
 #include "ui/win32/property_page.h"
 #include "ui/win32/scoped_handle.h"

@@ -1,7 +1,7 @@
 #include "ui/win32/window_host.h"
 
-#include "app/message_format.h"
-#include "app/path_text.h"
+#include "base/message_format.h"
+#include "base/path_text.h"
 #include "platform/clock.h"
 #include "res/resource.h"
 #include "ui/win32/message_box.h"

@@ -1,8 +1,8 @@
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 
 #include <limits>
 
-#include "app/message_format.h"
+#include "base/message_format.h"
 #include "platform/unicode.h"
 #include "res/string_table.h"
 

@@ -1,10 +1,10 @@
-#include "app/settings_commands.h"
+#include "ui/console/settings_commands.h"
 
 #include <climits>
 #include <type_traits>
 
-#include "app/exceptions.h"
-#include "app/text_format.h"
+#include "base/exceptions.h"
+#include "base/text_format.h"
 #include "platform/files.h"
 #include "platform/plain_text.h"
 #include "res/resource.h"

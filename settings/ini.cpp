@@ -1,4 +1,4 @@
-#include "app/ini.h"
+#include "settings/ini.h"
 
 #include <algorithm>
 

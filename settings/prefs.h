@@ -10,8 +10,8 @@
 #include <variant>
 #include <vector>
 
-#include "app/registry.h"
 #include "platform/system_error.h"
+#include "settings/registry.h"
 
 // A window rectangle in screen coordinates.
 struct WindowRect {

@@ -1,4 +1,4 @@
-#include "app/app_prefs.h"
+#include "settings/app_prefs.h"
 
 #include "platform/documents_folder.h"
 

@@ -1,4 +1,4 @@
-#include "app/reg.h"
+#include "settings/reg.h"
 
 #include "platform/unicode.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/prefs.h"
+#include "settings/prefs.h"
 
 class CAppPrefs : public CPrefs {
  public:

@@ -3,7 +3,7 @@
 // were read. Its own load and save only keep the flags, which is all a program that stores
 // nothing needs.
 
-#include "app/reg.h"
+#include "settings/reg.h"
 
 class CRegistry : public CReg {
  public:

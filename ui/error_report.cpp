@@ -1,8 +1,9 @@
-#include "app/error_report.h"
+#include "ui/error_report.h"
 
 #include <string>
 
-#include "app/message_format.h"
+#include "base/message_format.h"
+#include "engine/operation_host.h"
 #include "res/resource.h"
 
 namespace {

@@ -1,13 +1,13 @@
-#include "app/prefs.h"
+#include "settings/prefs.h"
 
 #include <type_traits>
 
-#include "app/command_line_option.h"
-#include "app/exceptions.h"
-#include "app/path_text.h"
+#include "base/exceptions.h"
+#include "base/path_text.h"
 #include "platform/files.h"
 #include "platform/plain_text.h"
 #include "platform/system_info.h"
+#include "settings/command_line_option.h"
 
 namespace {
 

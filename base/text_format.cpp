@@ -1,4 +1,4 @@
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 #include <algorithm>
 #include <charconv>
@@ -9,7 +9,7 @@
 #include <limits>
 #include <optional>
 
-#include "app/message_format.h"
+#include "base/message_format.h"
 #include "platform/system_error.h"
 #include "platform/unicode.h"
 #include "res/resource.h"

@@ -4,17 +4,8 @@
 
 #include <string>
 
-#include "app/exceptions.h"
+#include "base/exceptions.h"
 #include "platform/system_error.h"
-
-// Message-box types the program uses (the Win32 MB_* values).
-inline constexpr unsigned kBoxIconError = 0x10;
-inline constexpr unsigned kBoxIconQuestion = 0x20;
-inline constexpr unsigned kBoxIconExclamation = 0x30;
-inline constexpr unsigned kBoxSystemModal = 0x1000;
-inline constexpr unsigned kBoxYesNo = 0x04;
-inline constexpr unsigned kBoxRetryCancel = 0x05;
-inline constexpr unsigned kBoxOk = 0x00;
 
 struct ErrorReport {
   bool shown = false;  // false: nothing is shown (silent abort, empty text)

@@ -1,0 +1,56 @@
+# The floor check of one library or program (see PartwellFloors.cmake):
+#   cmake -DROOT=SOURCES -DFLOORS=LIST -DFLOOR=FLOOR -DFILES=LIST|-DFILE_LIST=FILE
+#         [-DSTAMP=FILE] -P CheckFloors.cmake
+# Fails, naming every include from a floor above FLOOR, or one that climbs out of its folder
+# with "..", in FILES (paths below ROOT, or the list that FILE_LIST holds); else touches STAMP.
+
+# The position of the floor that `path` belongs to in FLOORS, -1 when it belongs to none (a
+# system or generated header).
+function(floor_rank path out)
+  set(best -1)
+  set(best_length 0)
+  set(rank 0)
+  foreach(floor IN LISTS FLOORS)
+    string(LENGTH "${floor}" length)
+    string(FIND "${path}" "${floor}/" at)
+    if(at EQUAL 0 AND length GREATER best_length)
+      set(best ${rank})
+      set(best_length ${length})
+    endif()
+    math(EXPR rank "${rank} + 1")
+  endforeach()
+  set(${out} ${best} PARENT_SCOPE)
+endfunction()
+
+floor_rank("${FLOOR}/" own)
+if(own LESS 0)
+  message(FATAL_ERROR "${FLOOR} is none of the floors: ${FLOORS}")
+endif()
+if(FILE_LIST)
+  file(READ ${FILE_LIST} FILES)
+endif()
+set(refused)
+foreach(file IN LISTS FILES)
+  file(STRINGS ${ROOT}/${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]*)[>\"].*" "\\1" included "${line}")
+    if(included MATCHES "(^|/)\\.\\.(/|$)")
+      list(APPEND refused "${file} includes ${included}: name it from the top of the sources")
+      continue()
+    endif()
+    floor_rank("${included}" theirs)
+    if(theirs GREATER own)
+      list(GET FLOORS ${theirs} floor)
+      list(APPEND refused "${file} includes ${included}, of the floor ${floor} above ${FLOOR}")
+    endif()
+  endforeach()
+endforeach()
+if(refused)
+  list(JOIN refused "\n  " text)
+  list(JOIN FLOORS ", " order)
+  message(FATAL_ERROR "Includes from above the floor ${FLOOR} (the floors from the bottom: "
+                      "${order}):\n  ${text}")
+endif()
+if(STAMP)
+  file(TOUCH ${STAMP})
+endif()
