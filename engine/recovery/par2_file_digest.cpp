@@ -151,12 +151,14 @@ void DigestPar2Files(std::uint64_t sliceSize, const NextPar2Digest& next,
       if (more) open.push_back(std::make_unique<LaneOfJob>(std::move(*job), sliceSize));
     }
     // A file that has ended hands its digests over and makes room for the next.
-    const auto ended = std::ranges::remove_if(open, [&](const std::unique_ptr<LaneOfJob>& file) {
-      if (file->lane.Fill(onRead)) return false;
-      file->job.done(file->lane.Finish());
-      return true;
-    });
-    open.erase(ended.begin(), ended.end());
+    for (auto file = open.begin(); file != open.end();) {
+      if ((*file)->lane.Fill(onRead)) {
+        ++file;
+        continue;
+      }
+      (*file)->job.done((*file)->lane.Finish());
+      file = open.erase(file);
+    }
     if (more && open.size() < kFilesAtOnce) continue;
     if (open.empty()) return;
     lanes.clear();
