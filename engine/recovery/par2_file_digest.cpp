@@ -1,6 +1,7 @@
 #include "engine/recovery/par2_file_digest.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <optional>
 #include <span>
@@ -35,6 +36,24 @@ struct SliceDigest {
   }
 };
 
+// The digests that one run goes to, and where it starts for each: at most two for each of the
+// files read at once.
+class RunDigests {
+ public:
+  void Add(Md5& digest, const std::uint8_t* data) {
+    digests_[count_] = &digest;
+    data_[count_++] = data;
+  }
+  void UpdateAll(std::size_t size) const {
+    Md5::UpdateMany(std::span(digests_).first(count_), std::span(data_).first(count_), size);
+  }
+
+ private:
+  std::array<Md5*, 2 * kFilesAtOnce> digests_{};
+  std::array<const std::uint8_t*, 2 * kFilesAtOnce> data_{};
+  std::size_t count_ = 0;
+};
+
 // One file as it is read, a run at a time: the MD5s of each run are left to the caller, so that
 // those of several files can be taken together.
 class DigestLane {
@@ -59,12 +78,9 @@ class DigestLane {
   }
 
   // The digests that the next run goes to, and where it starts.
-  void Gather(std::vector<Md5*>& digests, std::vector<const std::uint8_t*>& data) {
-    digests.push_back(&whole_);
-    data.push_back(Next());
-    if (!InSlices()) return;
-    digests.push_back(&slice_.md5);
-    data.push_back(Next());
+  void Gather(RunDigests& run) {
+    run.Add(whole_, Next());
+    if (InSlices()) run.Add(slice_.md5, Next());
   }
 
   // The rest of the next run's work, once its MD5s have been taken.
@@ -115,10 +131,9 @@ class DigestLane {
 void TakeRunTogether(std::span<DigestLane* const> lanes) {
   std::uint64_t run = UINT64_MAX;
   for (const DigestLane* lane : lanes) run = std::min(run, lane->RunLeft());
-  std::vector<Md5*> digests;
-  std::vector<const std::uint8_t*> data;
-  for (DigestLane* lane : lanes) lane->Gather(digests, data);
-  Md5::UpdateMany(digests, data, run);
+  RunDigests digests;
+  for (DigestLane* lane : lanes) lane->Gather(digests);
+  digests.UpdateAll(run);
   for (DigestLane* lane : lanes) lane->Take(run);
 }
 

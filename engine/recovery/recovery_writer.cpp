@@ -247,23 +247,23 @@ class RecoveryWriter {
   void FormRecoverySlices() {
     if (recoveryCount_ == 0) return;
     // Open through all the passes: a pass reads only a chunk of each slice.
-    inputs_ = std::vector<CFile64>(inputPaths_.size());
-    for (std::size_t f = 0; f < inputPaths_.size(); ++f) inputs_[f].Open(inputPaths_[f], false);
+    std::vector<CFile64> inputs(inputPaths_.size());
+    for (std::size_t f = 0; f < inputPaths_.size(); ++f) inputs[f].Open(inputPaths_[f], false);
     for (std::uint64_t a = 0; a < layout_.sliceSize; a += chunk_) {
       const std::uint64_t b = std::min(a + chunk_, layout_.sliceSize);
       chunks_.Clear();
-      AddInputChunks(a, b);
+      AddInputChunks(inputs, a, b);
       WriteRecoveryChunks(a, b);
     }
-    inputs_.clear();
   }
 
-  // Bytes [a, b) of every input slice, in the set's order, into the recovery slices' chunks.
-  void AddInputChunks(std::uint64_t a, std::uint64_t b) {
+  // Bytes [a, b) of every input slice, in the set's order, into the recovery slices' chunks;
+  // `inputs` are the set's files, open.
+  void AddInputChunks(std::vector<CFile64>& inputs, std::uint64_t a, std::uint64_t b) {
     std::size_t slice = 0;
     for (std::size_t f = 0; f < set_.files.size(); ++f) {
       const std::uint64_t length = set_.files[f].length;
-      CFile64& input = inputs_[f];
+      CFile64& input = inputs[f];
       for (std::uint64_t start = 0; start < length; start += layout_.sliceSize, ++slice) {
         const std::uint64_t begin = start + a;
         const std::uint64_t end = std::min(start + b, length);
@@ -341,7 +341,6 @@ class RecoveryWriter {
   std::vector<std::byte> buffer_;  // one input slice's chunk
   Par2Set set_;
   std::vector<std::string> inputPaths_;  // of set_.files
-  std::vector<CFile64> inputs_;          // the same, open while the recovery slices are formed
   std::vector<std::uint16_t> constants_;
   std::vector<std::uint16_t> factors_;
   std::vector<RecoveryPacketHeader> headers_;  // by exponent
