@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include "platform/unicode.h"
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/windows_support.h"
 
 namespace platform {
@@ -11,15 +12,12 @@ HANDLE Win32Handle(FileHandle handle) { return reinterpret_cast<HANDLE>(handle);
 ErrorCode OpenWith(const std::string& path, DWORD access, DWORD sharing, DWORD creation,
                    FileHandle& handle) {
   // The path is used as given: no long-path prefix is added for opening.
-  HANDLE file = CreateFileW(Widen(path).c_str(), access, sharing, nullptr, creation, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  ScopedFile file(CreateFileW(Widen(path).c_str(), access, sharing, nullptr, creation, 0, nullptr));
+  if (!file) return GetLastError();
   // A device name (NUL, CON, COM1, \\.\...) or a pipe opens like a file, but reading the
   // console or a port waits for input that may never come, and the null device keeps nothing.
-  if (GetFileType(file) != FILE_TYPE_DISK) {
-    CloseHandle(file);
-    return kErrorNotRegularFile;
-  }
-  handle = reinterpret_cast<FileHandle>(file);
+  if (GetFileType(file.Get()) != FILE_TYPE_DISK) return kErrorNotRegularFile;
+  handle = reinterpret_cast<FileHandle>(file.Take());
   return 0;
 }
 
@@ -146,10 +144,9 @@ ErrorCode CheckReplaceable(const std::string& path) {
   if (attributes == INVALID_FILE_ATTRIBUTES) return 0;  // creating beside it tells what is wrong
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return kErrorAccessDenied;
   // Opening for writing truncates nothing and tells what writing over the file would meet.
-  HANDLE file = CreateFileW(query.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return GetLastError();
-  CloseHandle(file);
-  return 0;
+  const ScopedFile file(
+      CreateFileW(query.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  return file ? 0 : GetLastError();
 }
 
 // A file held open without sharing cannot be deleted: the system refuses with a sharing
@@ -166,14 +163,13 @@ std::vector<std::string> FileNamesStartingWith(const std::string& folder,
   if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
   pattern += prefix + "*";
   WIN32_FIND_DATAW entry;
-  HANDLE search = FindFirstFileW(QueryPath(pattern).c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return names;
+  const ScopedFind search(FindFirstFileW(QueryPath(pattern).c_str(), &entry));
+  if (!search) return names;
   do {
     // The system matches without regard to case, and short names too.
     std::string name = Narrow(entry.cFileName);
     if (name.starts_with(prefix)) names.push_back(std::move(name));
-  } while (FindNextFileW(search, &entry));
-  FindClose(search);
+  } while (FindNextFileW(search.Get(), &entry));
   return names;
 }
 
@@ -186,9 +182,8 @@ PathKind QueryPathKind(const std::string& path) {
 ErrorCode SizeFromDirectoryEntry(const std::string& path, std::uint64_t& size) {
   if (HasWildcards(path)) return kErrorInvalidName;
   WIN32_FIND_DATAW entry;
-  HANDLE search = FindFirstFileW(QueryPath(path).c_str(), &entry);
-  if (search == INVALID_HANDLE_VALUE) return GetLastError();
-  FindClose(search);
+  const ScopedFind search(FindFirstFileW(QueryPath(path).c_str(), &entry));
+  if (!search) return GetLastError();
   size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
   return 0;
 }
@@ -207,14 +202,12 @@ bool SameFileMatcher::Matches(const std::string& other) {
 // The volume and file index of an existing file or folder. Opened without access rights,
 // which no sharing mode refuses, so a file held by this or another program is found too.
 std::optional<SameFileMatcher::Identity> SameFileMatcher::IdentityOf(const std::string& path) {
-  HANDLE file = CreateFileW(QueryPath(path).c_str(), 0,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  const ScopedFile file(CreateFileW(QueryPath(path).c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION information;
-  const BOOL ok = GetFileInformationByHandle(file, &information);
-  CloseHandle(file);
-  if (!ok) return std::nullopt;
+  if (!GetFileInformationByHandle(file.Get(), &information)) return std::nullopt;
   return Identity{
       information.dwVolumeSerialNumber,
       (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};

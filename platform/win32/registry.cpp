@@ -1,5 +1,8 @@
 #include "platform/registry.h"
 
+#include <utility>
+
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/windows_support.h"
 
 namespace platform {
@@ -30,11 +33,8 @@ std::wstring WideKeyPath(std::string_view path) {
 }  // namespace
 
 struct RegistryKey::State {
-  explicit State(HKEY opened) : key(opened) {}
-  State(const State&) = delete;
-  State& operator=(const State&) = delete;
-  ~State() { RegCloseKey(key); }
-  HKEY key;
+  explicit State(ScopedRegistryKey opened) : key(std::move(opened)) {}
+  ScopedRegistryKey key;
 };
 
 RegistryKey::RegistryKey() = default;
@@ -53,11 +53,11 @@ ErrorCode RegistryKey::QueryValue(std::string_view name, RegistryValue& value) c
     DWORD type = 0;
     DWORD size = 0;
     LSTATUS status =
-        RegQueryValueExW(state_->key, wideName.c_str(), nullptr, &type, nullptr, &size);
+        RegQueryValueExW(state_->key.Get(), wideName.c_str(), nullptr, &type, nullptr, &size);
     if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) return static_cast<ErrorCode>(status);
     value.type = type;
     value.data.assign(size, 0);
-    status = RegQueryValueExW(state_->key, wideName.c_str(), nullptr, &type,
+    status = RegQueryValueExW(state_->key.Get(), wideName.c_str(), nullptr, &type,
                               size == 0 ? nullptr : value.data.data(), &size);
     if (status == ERROR_MORE_DATA) continue;
     if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
@@ -69,15 +69,15 @@ ErrorCode RegistryKey::QueryValue(std::string_view name, RegistryValue& value) c
 
 ErrorCode RegistryKey::SetValue(std::string_view name, const RegistryValue& value) {
   if (!state_) return ERROR_INVALID_HANDLE;
-  return static_cast<ErrorCode>(RegSetValueExW(state_->key, Widen(name).c_str(), 0, value.type,
-                                               value.data.data(),
+  return static_cast<ErrorCode>(RegSetValueExW(state_->key.Get(), Widen(name).c_str(), 0,
+                                               value.type, value.data.data(),
                                                static_cast<DWORD>(value.data.size())));
 }
 
 ErrorCode RegistryKey::DeleteSubkey(std::string_view name) {
   if (!state_) return ERROR_INVALID_HANDLE;
   if (name.empty()) return kErrorInvalidParameter;
-  return static_cast<ErrorCode>(RegDeleteKeyW(state_->key, Widen(name).c_str()));
+  return static_cast<ErrorCode>(RegDeleteKeyW(state_->key.Get(), Widen(name).c_str()));
 }
 
 ErrorCode OpenRegistryKey(std::string_view path, RegistryAccess access, RegistryKey& key) {
@@ -86,7 +86,7 @@ ErrorCode OpenRegistryKey(std::string_view path, RegistryAccess access, Registry
   LSTATUS status =
       RegOpenKeyExW(HKEY_CURRENT_USER, WideKeyPath(path).c_str(), 0, AccessMask(access), &opened);
   if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
-  key.state_ = std::make_unique<RegistryKey::State>(opened);
+  key.state_ = std::make_unique<RegistryKey::State>(ScopedRegistryKey(opened));
   return 0;
 }
 
@@ -97,7 +97,7 @@ ErrorCode CreateRegistryKey(std::string_view path, RegistryKey& key) {
       RegCreateKeyExW(HKEY_CURRENT_USER, WideKeyPath(path).c_str(), 0, nullptr,
                       REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &opened, nullptr);
   if (status != ERROR_SUCCESS) return static_cast<ErrorCode>(status);
-  key.state_ = std::make_unique<RegistryKey::State>(opened);
+  key.state_ = std::make_unique<RegistryKey::State>(ScopedRegistryKey(opened));
   return 0;
 }
 

@@ -7,7 +7,7 @@
 #include "res/resource.h"
 #include "ui/error_report.h"
 #include "ui/win32/message_box.h"
-#include "ui/win32/scoped_handle.h"
+#include "ui/win32/shell_handles.h"
 #include "ui/win32/window.h"
 
 namespace {

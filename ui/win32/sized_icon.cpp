@@ -3,7 +3,7 @@
 #include <map>
 #include <utility>
 
-#include "ui/win32/scoped_handle.h"
+#include "platform/win32/scoped_handle.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ int Pixels(IconSize size) {
 }  // namespace
 
 HICON LoadSizedIcon(int id, IconSize size) {
-  static std::map<std::pair<int, IconSize>, ScopedIcon> icons;
+  static std::map<std::pair<int, IconSize>, platform::ScopedIcon> icons;
   auto [at, added] = icons.try_emplace({id, size});
   if (added) {
     const int pixels = Pixels(size);

@@ -4,7 +4,7 @@
 
 #include <shobjidl.h>
 
-#include "ui/win32/scoped_handle.h"
+#include "ui/win32/shell_handles.h"
 
 class TaskbarProgress {
  public:

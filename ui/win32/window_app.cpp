@@ -43,7 +43,7 @@ bool LoadControlLibraries() {
   INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
   if (!InitCommonControlsEx(&controls)) return false;
   // Loaded for the program's life: the help window's text is a rich-edit control.
-  static const ScopedModule richEdit(LoadLibraryW(L"RICHED20.DLL"));
+  static const platform::ScopedModule richEdit(LoadLibraryW(L"RICHED20.DLL"));
   return static_cast<bool>(richEdit);
 }
 
@@ -120,23 +120,22 @@ void CApp::Start(const std::vector<std::string>& arguments) {
 // The user-interface font: 8-point Segoe UI, else the system's default face at 8 points.
 void CApp::CreateFont() {
   LOGFONTW description{};
-  HDC screen = CreateICW(L"DISPLAY", nullptr, nullptr, nullptr);
-  const int pixelsPerInch = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  const platform::ScopedDeviceContext screen(CreateICW(L"DISPLAY", nullptr, nullptr, nullptr));
+  const int pixelsPerInch = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
   description.lfHeight = -MulDiv(8, pixelsPerInch, 72);
   description.lfCharSet = DEFAULT_CHARSET;
   description.lfQuality = CLEARTYPE_QUALITY;
   lstrcpynW(description.lfFaceName, L"Segoe UI", LF_FACESIZE);
-  ScopedFont font(CreateFontIndirectW(&description));
-  if (!font && screen != nullptr) {
+  platform::ScopedFont font(CreateFontIndirectW(&description));
+  if (!font && screen) {
     GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof description, &description);
     description.lfHeight = -MulDiv(8, pixelsPerInch, 72);
-    const ScopedFont fallback(CreateFontIndirectW(&description));
-    const HGDIOBJ previous = SelectObject(screen, fallback.Get());
-    GetTextFaceW(screen, LF_FACESIZE, description.lfFaceName);
-    SelectObject(screen, previous);
+    const platform::ScopedFont fallback(CreateFontIndirectW(&description));
+    const HGDIOBJ previous = SelectObject(screen.Get(), fallback.Get());
+    GetTextFaceW(screen.Get(), LF_FACESIZE, description.lfFaceName);
+    SelectObject(screen.Get(), previous);
     font.Reset(CreateFontIndirectW(&description));
   }
-  if (screen != nullptr) DeleteDC(screen);
   font_ = std::move(font);
 }
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/scoped_handle.h"
 #include "settings/app_prefs.h"
 #include "ui/console/console_app.h"
 #include "ui/win32/property_page.h"
-#include "ui/win32/scoped_handle.h"
 
 class CPSApp;
 
@@ -43,7 +43,7 @@ class CApp {
 
   WindowProgram program_;
   CAppPrefs prefs_;
-  ScopedFont font_;
+  platform::ScopedFont font_;
   std::unique_ptr<CPSApp> sheet_;
 };
 
