@@ -14,7 +14,7 @@ const AboutText kText{"Partwell", "Version 3.1.0 (64-bit - Build 7)",
 TEST(AboutBox, ShowsTheProgramOnceAndASecondRequestFindsTheOpenBox) {
   CAboutDlg about(kText);
   const INT_PTR result = test::WhileModal(
-      [&] { return about.ShowModal(nullptr); },
+      [&] { return about.Run(nullptr); },
       [] {
         HWND box = CAboutDlg::OpenWindow();
         ASSERT_NE(box, nullptr);
@@ -29,7 +29,7 @@ TEST(AboutBox, ShowsTheProgramOnceAndASecondRequestFindsTheOpenBox) {
             0u);
         EXPECT_EQ(test::ItemText(box, IDC_ABOUT_WEB).rfind("https://", 0), 0u);
         CAboutDlg second(kText);
-        EXPECT_EQ(second.ShowModal(nullptr), IDABORT);
+        EXPECT_EQ(second.Run(nullptr), IDABORT);
         EXPECT_EQ(CAboutDlg::OpenWindow(), box);
         PostMessageW(box, WM_COMMAND, IDOK, 0);
       });

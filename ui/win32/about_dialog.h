@@ -1,37 +1,38 @@
 #pragma once
 // The About box: the program's name, version, description and legal notice under a banner.
 
-#include "platform/win32/windows_support.h"
-#include "ui/about_text.h"
+#include <utility>
 
-class CAboutDlg {
+#include "platform/win32/scoped_handle.h"
+#include "ui/about_text.h"
+#include "ui/win32/dialog.h"
+
+class CAboutDlg : public Dialog {
  public:
-  explicit CAboutDlg(AboutText text);
-  ~CAboutDlg();
-  CAboutDlg(const CAboutDlg&) = delete;
-  CAboutDlg& operator=(const CAboutDlg&) = delete;
+  explicit CAboutDlg(AboutText text) : text_(std::move(text)) {}
 
   // Runs the box modally; while one is open a second request brings it to the front and
   // returns IDABORT at once.
-  INT_PTR ShowModal(HWND owner);
+  INT_PTR Run(HWND owner);
 
   // The open About box, if any.
   static HWND OpenWindow();
 
+ protected:
+  bool OnInit() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
  private:
-  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void OnInit();
+  void SetItemFont(int id, HFONT font) const;
   void PaintBanner(HDC dc) const;
   void OpenWebAddress() const;
 
   AboutText text_;
-  HWND dialog_ = nullptr;
-  HFONT smallFont_ = nullptr;
-  HFONT titleFont_ = nullptr;
-  HBITMAP banner_ = nullptr;
-  HBRUSH white_ = nullptr;
-  HICON icon_ = nullptr;
+  platform::ScopedFont smallFont_, titleFont_;
+  platform::ScopedBitmap banner_;
+  platform::ScopedBrush white_;
+  platform::ScopedIcon icon_;
 };
 
 // The About box of the running program, from its own version data.
