@@ -160,6 +160,18 @@
 #define IDC_TIMING 3039
 #define IDC_TRANSFER 3040
 #define IDC_BEEP 3042
+// The main window's row of buttons and its commands. The Close button becomes Cancel, with
+// its own id, while an operation runs.
+#define IDC_ACTION_BUTTON 3000  // "&Split" or "&Merge"
+#define IDC_VERIFY_BUTTON 3036
+#define ID_CANCEL_OPERATION 3
+#define ID_HELP_LITE 9  // the lite program's Help button
+#define ID_APP_ABOUT 57664
+#define ID_APP_EXIT 57665
+#define ID_HELP_CONTENTS 57667  // the full program's Help button
+#define ID_HELP 57670           // the caption's help button
+#define ID_SYSTEM_MENU_ABOUT 0xE000
+#define IDR_LITE_HELP "HELP"  // the lite program's help document (type PW_RICH_TEXT)
 // The report dialog of Verify Files and of a merge that failed on a damaged package.
 #define IDD_REPORT 1010
 #define IDC_REPORT_MASTER 3060

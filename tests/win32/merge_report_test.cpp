@@ -114,7 +114,7 @@ TEST_F(MergeReport, VerifyListsADamagedAMissingAndAGoodPieceInADialogThatCopiesA
   package.DamagePiece(2);
   fs::remove(package.folder + TestPackage::PieceName(4));
   SheetDriver driver(1, package.master);
-  driver.ClickSheet(kIdVerifyButton);
+  driver.ClickSheet(IDC_VERIFY_BUTTON);
   ASSERT_EQ(driver.Prompter().reports.size(), 1u);
   EXPECT_TRUE(driver.Prompter().questions.empty());
   const ReportView& view = driver.Prompter().reports[0];
@@ -196,7 +196,7 @@ TEST_F(MergeReport, AFailedMergeShowsTheReportAndTheRecoveryFilesTellWhatTheyReb
     TestPackage package(scratch_);
     package.DamagePiece(3);
     SheetDriver driver(1, package.master);
-    driver.ClickSheet(kIdActionButton);
+    driver.ClickSheet(IDC_ACTION_BUTTON);
     ASSERT_EQ(driver.Prompter().reports.size(), 1u);
     EXPECT_EQ(driver.Prompter().questions.size(), 1u);  // the location prompt alone
     const ReportView& view = driver.Prompter().reports[0];
@@ -209,7 +209,7 @@ TEST_F(MergeReport, AFailedMergeShowsTheReportAndTheRecoveryFilesTellWhatTheyReb
   TestPackage package(protectedPackage, 1);
   package.DamagePiece(3);
   SheetDriver driver(1, package.master);
-  driver.ClickSheet(kIdVerifyButton);
+  driver.ClickSheet(IDC_VERIFY_BUTTON);
   ASSERT_EQ(driver.Prompter().reports.size(), 1u);
   const ReportView& view = driver.Prompter().reports[0];
   EXPECT_EQ(view.rows.at(2).state, "wrong checksum; can be rebuilt from the recovery files");
@@ -217,7 +217,7 @@ TEST_F(MergeReport, AFailedMergeShowsTheReportAndTheRecoveryFilesTellWhatTheyReb
                               "Merge rebuilds them.\n"),
             std::string::npos);
   // The merge rebuilds it, and says so.
-  driver.ClickSheet(kIdActionButton);
+  driver.ClickSheet(IDC_ACTION_BUTTON);
   EXPECT_EQ(driver.Prompter().reports.size(), 1u);
   EXPECT_EQ(driver.PageText(IDC_STATUS),
             "The operation was completed. Rebuilt from the recovery files: sample.bin_00003.fss.");
@@ -238,7 +238,7 @@ TEST_F(MergeReport, ThreeFoldersNeedThreeAnswersAndTheTitleShowsTheProgress) {
   ScriptedPrompter& prompter = driver.Prompter();
   prompter.locations = {a + TestPackage::PieceName(1), b + TestPackage::PieceName(2),
                         c + TestPackage::PieceName(3)};
-  driver.ClickSheet(kIdActionButton);
+  driver.ClickSheet(IDC_ACTION_BUTTON);
   EXPECT_EQ(driver.PageText(IDC_STATUS), "The operation was completed.");
   EXPECT_TRUE(package.OriginalOnDisk() == package.original);
   ASSERT_EQ(prompter.questions.size(), 3u);

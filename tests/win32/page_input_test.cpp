@@ -84,7 +84,7 @@ TEST_F(MergePageInput, WhatIsNoPackageIsExplainedInTheStatusBox) {
   driver.Type(IDC_DESTINATION, nowhere);
   EXPECT_EQ(driver.PageText(IDC_STATUS), "The folder " + nowhere + " was not found.");
   driver.Prompter().answers.push_back({kButtonOk, {}});
-  driver.ClickSheet(kIdActionButton);
+  driver.ClickSheet(IDC_ACTION_BUTTON);
   ASSERT_EQ(driver.Prompter().questions.size(), 1u);
   EXPECT_EQ(driver.Prompter().questions[0], "The folder " + nowhere + " was not found.");
   EXPECT_EQ(GetFocus(), driver.PageItem(IDC_DESTINATION).Handle());

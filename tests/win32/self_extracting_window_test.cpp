@@ -12,7 +12,7 @@
 #include "tests/support/scratch_folder.h"
 #include "tests/support/split_package.h"
 #include "tests/win32/window_test_support.h"
-#include "ui/win32/app_sheet.h"
+#include "ui/win32/windows_ui.h"
 
 namespace {
 
@@ -57,9 +57,9 @@ TEST(SelfExtractingWindow, MasterOpensOnItsPackageAndMergesIt) {
     EXPECT_EQ(TextOf(GetDlgItem(page, IDC_SOURCE_PATH)), master);
     EXPECT_EQ(TextOf(GetDlgItem(page, IDC_FILE_COUNT)), "4");
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_DELETE_WHEN_DONE)));
-    const HWND merge = GetDlgItem(sheet, kIdActionButton);
+    const HWND merge = GetDlgItem(sheet, IDC_ACTION_BUTTON);
     EXPECT_EQ(TextOf(merge), "&Merge");
-    PostMessageW(sheet, WM_COMMAND, MAKEWPARAM(kIdActionButton, BN_CLICKED),
+    PostMessageW(sheet, WM_COMMAND, MAKEWPARAM(IDC_ACTION_BUTTON, BN_CLICKED),
                  reinterpret_cast<LPARAM>(merge));
     EXPECT_TRUE(WaitFor([&] {
       return TextOf(GetDlgItem(page, IDC_STATUS)) == "The operation was completed.";

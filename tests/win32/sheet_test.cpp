@@ -22,16 +22,16 @@ std::string MenuText(HMENU menu, UINT position) {
 
 TEST(Sheet, TabsRelabelTheActionButtonAndShowVerifyOnlyOnMerge) {
   SheetDriver driver;
-  EXPECT_EQ(driver.ButtonText(kIdActionButton), "&Split");
-  EXPECT_FALSE(driver.SheetEnabled(kIdActionButton));  // the lite program splits nothing
+  EXPECT_EQ(driver.ButtonText(IDC_ACTION_BUTTON), "&Split");
+  EXPECT_FALSE(driver.SheetEnabled(IDC_ACTION_BUTTON));  // the lite program splits nothing
   EXPECT_FALSE(driver.Sheet().VerifyButton().IsVisible());
   driver.SelectTab(1);
-  EXPECT_EQ(driver.ButtonText(kIdActionButton), "&Merge");
-  EXPECT_TRUE(driver.SheetEnabled(kIdActionButton));
+  EXPECT_EQ(driver.ButtonText(IDC_ACTION_BUTTON), "&Merge");
+  EXPECT_TRUE(driver.SheetEnabled(IDC_ACTION_BUTTON));
   EXPECT_TRUE(driver.Sheet().VerifyButton().IsVisible());
   EXPECT_EQ(driver.Sheet().VerifyButton().Text(), "&Verify Files");
   driver.SelectTab(0);
-  EXPECT_EQ(driver.ButtonText(kIdActionButton), "&Split");
+  EXPECT_EQ(driver.ButtonText(IDC_ACTION_BUTTON), "&Split");
   EXPECT_FALSE(driver.Sheet().VerifyButton().IsVisible());
 
   // The five buttons, left to right, in one row.
@@ -52,7 +52,7 @@ TEST(Sheet, SystemMenuStartsWithAboutAndHasNoSizeOrMaximize) {
   SheetDriver driver;
   HMENU menu = GetSystemMenu(driver.Handle(), FALSE);
   EXPECT_EQ(MenuText(menu, 0), "&About PartwellLite...");
-  EXPECT_EQ(GetMenuItemID(menu, 0), static_cast<UINT>(kIdSystemMenuAbout));
+  EXPECT_EQ(GetMenuItemID(menu, 0), static_cast<UINT>(ID_SYSTEM_MENU_ABOUT));
   EXPECT_EQ(GetMenuState(menu, 1, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
   EXPECT_EQ(GetMenuState(menu, SC_SIZE, MF_BYCOMMAND), static_cast<UINT>(-1));
   EXPECT_EQ(GetMenuState(menu, SC_MAXIMIZE, MF_BYCOMMAND), static_cast<UINT>(-1));
@@ -76,29 +76,29 @@ TEST_F(SheetWithPackage, BusyWhileMergingAndIdleAgainAfterSuccessFailureAndCance
       {kButtonYes, [&] {
          checked = true;
          EXPECT_TRUE(ProcessOperationState().OperationRunning);
-         EXPECT_EQ(driver.ButtonText(kIdCancelCommand), "Cancel");
-         EXPECT_FALSE(driver.SheetButton(kIdAppExit));
+         EXPECT_EQ(driver.ButtonText(ID_CANCEL_OPERATION), "Cancel");
+         EXPECT_FALSE(driver.SheetButton(ID_APP_EXIT));
          EXPECT_FALSE(IsWindowEnabled(tabs));
          EXPECT_FALSE(driver.Sheet().ActivePage()->Self().IsEnabled());
-         EXPECT_FALSE(driver.SheetEnabled(kIdActionButton));
+         EXPECT_FALSE(driver.SheetEnabled(IDC_ACTION_BUTTON));
          EXPECT_FALSE(driver.Sheet().VerifyButton().IsEnabled());
-         EXPECT_TRUE(driver.SheetEnabled(kIdCancelCommand));
-         EXPECT_TRUE(driver.SheetEnabled(kIdHelpLite));
-         EXPECT_TRUE(driver.SheetEnabled(kIdAppAbout));
+         EXPECT_TRUE(driver.SheetEnabled(ID_CANCEL_OPERATION));
+         EXPECT_TRUE(driver.SheetEnabled(ID_HELP_LITE));
+         EXPECT_TRUE(driver.SheetEnabled(ID_APP_ABOUT));
          // The pointer says the program works on.
          EXPECT_EQ(SendMessageW(driver.Handle(), WM_SETCURSOR,
                                 reinterpret_cast<WPARAM>(driver.Handle()), MAKELPARAM(HTCLIENT, 0)),
                    TRUE);
          EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_APPSTARTING));
        }});
-  driver.ClickSheet(kIdActionButton);
+  driver.ClickSheet(IDC_ACTION_BUTTON);
   EXPECT_TRUE(checked);
   const auto idle = [&](const char* when) {
     EXPECT_FALSE(ProcessOperationState().OperationRunning) << when;
-    EXPECT_EQ(driver.ButtonText(kIdAppExit), "&Close") << when;
+    EXPECT_EQ(driver.ButtonText(ID_APP_EXIT), "&Close") << when;
     EXPECT_TRUE(IsWindowEnabled(tabs)) << when;
     EXPECT_TRUE(driver.Sheet().ActivePage()->Self().IsEnabled()) << when;
-    EXPECT_TRUE(driver.SheetEnabled(kIdActionButton)) << when;
+    EXPECT_TRUE(driver.SheetEnabled(IDC_ACTION_BUTTON)) << when;
     EXPECT_TRUE(driver.Sheet().VerifyButton().IsEnabled()) << when;
   };
   idle("after success");
@@ -108,7 +108,7 @@ TEST_F(SheetWithPackage, BusyWhileMergingAndIdleAgainAfterSuccessFailureAndCance
 
   // Declined: nothing changes, no message box.
   driver.Prompter().answers.push_back({kButtonNo, {}});
-  driver.ClickSheet(kIdActionButton);
+  driver.ClickSheet(IDC_ACTION_BUTTON);
   idle("after cancel");
   EXPECT_EQ(driver.PageText(IDC_STATUS), "The operation was NOT completed.");
   EXPECT_EQ(driver.Prompter().questions.size(), 2u);
@@ -117,7 +117,7 @@ TEST_F(SheetWithPackage, BusyWhileMergingAndIdleAgainAfterSuccessFailureAndCance
   std::filesystem::remove(package_.merged);
   package_.DamagePiece(2);
   driver.Prompter().answers.push_back({kButtonOk, {}});
-  driver.ClickSheet(kIdActionButton);
+  driver.ClickSheet(IDC_ACTION_BUTTON);
   idle("after failure");
   EXPECT_NE(driver.PageText(IDC_STATUS).find("NOT completed"), std::string::npos);
   EXPECT_NE(driver.Prompter().questions.back().find("Corruption warning"), std::string::npos);
@@ -132,7 +132,7 @@ TEST_F(SheetWithPackage, ClosingDuringAnOperationAsksFirst) {
                                          driver.Prompter().answers.push_back({kButtonNo, {}});
                                          SendMessageW(driver.Handle(), WM_CLOSE, 0, 0);
                                        }});
-  driver.ClickSheet(kIdActionButton);
+  driver.ClickSheet(IDC_ACTION_BUTTON);
   ASSERT_TRUE(IsWindow(driver.Handle()));
   EXPECT_EQ(driver.Prompter().questions.at(1),
             "An attempt was made to close the application.\n\nDo you really want to abort the "
@@ -150,7 +150,7 @@ TEST_F(SheetWithPackage, ClosingDuringAMergeWithYesKeepsTheOldFileAndLeavesNothi
                                          // As the program's window does when it goes.
                                          PostQuitMessage(0);
                                        }});
-  driver.ClickSheet(kIdActionButton);
+  driver.ClickSheet(IDC_ACTION_BUTTON);
   EXPECT_FALSE(IsWindow(driver.Handle()));
   EXPECT_FALSE(ProcessOperationState().OperationRunning);
   EXPECT_EQ(package_.OriginalOnDisk(), old);
@@ -169,7 +169,7 @@ TEST_F(SheetWithPackage, BeepOnlyAfterMoreThanFifteenSeconds) {
     std::uint64_t reads = 0;
     Services().tickCount = [&reads, span] { return 1'000'000 + (reads++ == 0 ? 0 : span); };
     Services().beep = [&beeps] { ++beeps; };
-    driver.ClickSheet(kIdVerifyButton);
+    driver.ClickSheet(IDC_VERIFY_BUTTON);
     Services() = saved;
     EXPECT_EQ(driver.PageText(IDC_STATUS), "The operation was completed.") << span;
     EXPECT_EQ(beeps, span > 15'000 ? 1 : 0) << span;

@@ -38,8 +38,8 @@ class SplitPage : public ::testing::Test {
 
 TEST_F(SplitPage, PlansWhileTypingAndSplitsWhatTheMergeTakesBack) {
   SheetDriver driver(0, source_, ProgramKind::full);
-  EXPECT_EQ(driver.ButtonText(kIdActionButton), "&Split");
-  EXPECT_FALSE(driver.SheetButton(kIdVerifyButton).IsVisible());
+  EXPECT_EQ(driver.ButtonText(IDC_ACTION_BUTTON), "&Split");
+  EXPECT_FALSE(driver.SheetButton(IDC_VERIFY_BUTTON).IsVisible());
   EXPECT_EQ(driver.PageText(IDC_STATUS), "");
   EXPECT_EQ(driver.PageText(IDC_BYTE_SIZE), "1,000,000 (976.56 KB)");
   EXPECT_EQ(driver.PageText(IDC_NAME), "movie.avi");
@@ -56,7 +56,7 @@ TEST_F(SplitPage, PlansWhileTypingAndSplitsWhatTheMergeTakesBack) {
   const std::uint64_t planned = driver.Prefs().splitMaxFileSize;
   EXPECT_LT(planned, 1'000'000u / 3);
 
-  driver.ClickSheet(kIdActionButton);
+  driver.ClickSheet(IDC_ACTION_BUTTON);
   EXPECT_EQ(driver.PageText(IDC_STATUS), "The operation was completed.");
   EXPECT_TRUE(driver.Prompter().questions.empty());
   EXPECT_TRUE(std::filesystem::exists(Folder() + "movie.avi_00004.fss"));
@@ -91,7 +91,7 @@ TEST_F(SplitPage, RecoveryFilesArePlannedWrittenAndRebuildALostPiece) {
   EXPECT_EQ(driver.PageText(IDC_STATUS), "");
   const std::string planned = driver.PageText(IDC_RECOVERY_VOLUMES);
 
-  driver.ClickSheet(kIdActionButton);
+  driver.ClickSheet(IDC_ACTION_BUTTON);
   EXPECT_EQ(driver.PageText(IDC_STATUS), "The operation was completed.");
   EXPECT_TRUE(driver.Prefs().splitChecksums);
   EXPECT_TRUE(driver.Prefs().splitRecovery);
@@ -153,7 +153,7 @@ TEST_F(SplitPage, WhatIsNoSizeOrNumberIsExplainedWhileTypingAndRefusedOnSplit) {
   // The Split command raises the same message; nothing is written.
   driver.Type(IDC_MAX_FILE_SIZE, "700 KB");
   driver.Prompter().answers.push_back({kButtonOk, {}});
-  driver.ClickSheet(kIdActionButton);
+  driver.ClickSheet(IDC_ACTION_BUTTON);
   ASSERT_EQ(driver.Prompter().questions.size(), 1u);
   EXPECT_EQ(driver.Prompter().questions[0], sizeRange);
   EXPECT_EQ(Listing(scratch_.Path()), std::vector<std::string>{"movie.avi"});
@@ -176,14 +176,14 @@ TEST_F(SplitPage, ABadSourceOrDestinationIsExplainedAndNothingIsWritten) {
   driver.Type(IDC_DESTINATION, Folder() + "nowhere");
   EXPECT_EQ(driver.PageText(IDC_STATUS), "The folder " + Folder() + "nowhere was not found.");
   driver.Prompter().answers.push_back({kButtonOk, {}});
-  driver.ClickSheet(kIdActionButton);
+  driver.ClickSheet(IDC_ACTION_BUTTON);
   EXPECT_EQ(driver.Prompter().questions.size(), 1u);
   EXPECT_EQ(Listing(scratch_.Path()), std::vector<std::string>{"movie.avi"});
   // A prefix of its own names the package.
   driver.Type(IDC_DESTINATION, scratch_.PathText());
   driver.ClickPage(IDC_USE_SOURCE_NAME);
   driver.Type(IDC_NAME, "part");
-  driver.ClickSheet(kIdActionButton);
+  driver.ClickSheet(IDC_ACTION_BUTTON);
   EXPECT_EQ(driver.PageText(IDC_STATUS), "The operation was completed.");
   EXPECT_TRUE(std::filesystem::exists(Folder() + "part_00000.fsm"));
 }
@@ -192,11 +192,11 @@ TEST_F(SplitPage, CancelledSplitLeavesNoPackageAndDeclinedCancelGoesOn) {
   for (const int answer : {kButtonYes, kButtonNo}) {
     SheetDriver driver(0, source_, ProgramKind::full);
     // The request waits in the queue until the split looks at its messages.
-    PostMessageW(driver.Handle(), WM_COMMAND, MAKEWPARAM(kIdCancelCommand, BN_CLICKED), 0);
+    PostMessageW(driver.Handle(), WM_COMMAND, MAKEWPARAM(ID_CANCEL_OPERATION, BN_CLICKED), 0);
     driver.Prompter().answers.push_back({answer, {}});
     // Yes: the files written so far go too.
     if (answer == kButtonYes) driver.Prompter().answers.push_back({kButtonYes, {}});
-    driver.ClickSheet(kIdActionButton);
+    driver.ClickSheet(IDC_ACTION_BUTTON);
     ASSERT_EQ(driver.Prompter().questions.size(), answer == kButtonYes ? 2u : 1u);
     EXPECT_EQ(driver.Prompter().questions[0],
               "An attempt was made to cancel operations.\n\nDo you really want to abort the "

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "res/resource.h"
 #include "res/string_table.h"
 #include "ui/win32/lite_info_page.h"
 #include "ui/win32/merge_page.h"
@@ -111,8 +112,8 @@ Window SheetDriver::SheetButton(int id) const {
   // The sheet's own hidden buttons may share an id with ours: ours are the visible ones.
   for (HWND child = GetWindow(Handle(), GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
-    if (GetDlgCtrlID(child) == id && (IsWindowVisible(child) || id == kIdVerifyButton)) {
-      if (id != kIdVerifyButton || child == sheet_->VerifyButton().Handle()) return Window(child);
+    if (GetDlgCtrlID(child) == id && (IsWindowVisible(child) || id == IDC_VERIFY_BUTTON)) {
+      if (id != IDC_VERIFY_BUTTON || child == sheet_->VerifyButton().Handle()) return Window(child);
     }
   }
   return Window();

@@ -70,17 +70,17 @@ void CPSApp::OnInit() {
   CreateButtons();
   EditSystemMenu();
   SendMessageW(Handle(), WM_SETICON, ICON_BIG,
-               reinterpret_cast<LPARAM>(LoadSizedIcon(kIconApp, IconSize::systemLarge)));
+               reinterpret_cast<LPARAM>(LoadSizedIcon(IDI_APP, IconSize::systemLarge)));
   SendMessageW(Handle(), WM_SETICON, ICON_SMALL,
-               reinterpret_cast<LPARAM>(LoadSizedIcon(kIconApp, IconSize::systemSmall)));
+               reinterpret_cast<LPARAM>(LoadSizedIcon(IDI_APP, IconSize::systemSmall)));
   RestorePlacement();
   PropertyPage* page = ActivePage();
-  if (!startPath_.empty() && page != nullptr) page->Item(3003).SetText(startPath_);
+  if (!startPath_.empty() && page != nullptr) page->Item(IDC_SOURCE_PATH).SetText(startPath_);
   ShowButtonsFor(page == mergePage_.get());
   if (setup_.lite) {
     if (page == splitTab_.get()) ActionButton().Enable(false);
   } else if (page != nullptr) {
-    page->Item(3003).Focus();
+    page->Item(IDC_SOURCE_PATH).Focus();
   }
 }
 
@@ -111,11 +111,11 @@ void CPSApp::CreateButtons() {
     int labelPart;
     DWORD style;
   } kinds[] = {
-      {kIdVerifyButton, 0, 0, WS_GROUP | (merge ? WS_VISIBLE : 0u)},
-      {kIdActionButton, 0, 0, WS_VISIBLE},
-      {kIdAppExit, IDS_CANCEL_CLOSE, 1, WS_VISIBLE},
-      {setup_.lite ? kIdHelpLite : kIdHelpContents, 0, 0, WS_VISIBLE},
-      {kIdAppAbout, 0, 0, WS_VISIBLE},
+      {IDC_VERIFY_BUTTON, 0, 0, WS_GROUP | (merge ? WS_VISIBLE : 0u)},
+      {IDC_ACTION_BUTTON, 0, 0, WS_VISIBLE},
+      {ID_APP_EXIT, IDS_CANCEL_CLOSE, 1, WS_VISIBLE},
+      {setup_.lite ? ID_HELP_LITE : ID_HELP_CONTENTS, 0, 0, WS_VISIBLE},
+      {ID_APP_ABOUT, 0, 0, WS_VISIBLE},
   };
   const wchar_t* fixedLabels[] = {L"&Verify Files", L"Apply", nullptr, L"&Help", L"&About..."};
   HWND after = Item(IDHELP).Handle();
@@ -145,7 +145,7 @@ void CPSApp::EditSystemMenu() const {
   DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
   const std::string title = LoadMessage(IDS_APP_TITLE).value_or("");
   const std::wstring about = Widen(LoadMessage(IDS_ABOUT_MENU, {title}).value_or(""));
-  if (InsertMenuW(menu, 0, MF_BYPOSITION | MF_STRING, kIdSystemMenuAbout, about.c_str())) {
+  if (InsertMenuW(menu, 0, MF_BYPOSITION | MF_STRING, ID_SYSTEM_MENU_ABOUT, about.c_str())) {
     InsertMenuW(menu, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
   }
 }
@@ -204,22 +204,22 @@ bool CPSApp::OnCommand(int id) {
       // Escape: during an operation the operation watches the key itself.
       if (!ProcessOperationState().OperationRunning) RequestClose();
       return true;
-    case kIdAppExit:
+    case ID_APP_EXIT:
       RequestClose();
       return true;
-    case kIdActionButton:
-    case kIdVerifyButton:
-    case kIdCancelCommand:
+    case IDC_ACTION_BUTTON:
+    case IDC_VERIFY_BUTTON:
+    case ID_CANCEL_OPERATION:
       if (PropertyPage* page = ActivePage()) {
         SendMessageW(page->Handle(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
       }
       return true;
-    case kIdHelpLite:
-    case kIdHelpContents:
-    case kIdHelp:
+    case ID_HELP_LITE:
+    case ID_HELP_CONTENTS:
+    case ID_HELP:
       if (setup_.showHelp) setup_.showHelp();
       return true;
-    case kIdAppAbout:
+    case ID_APP_ABOUT:
       if (setup_.showAbout) setup_.showAbout();
       return true;
     default:
@@ -236,7 +236,7 @@ bool CPSApp::PaintMinimised() const {
   GetClientRect(Handle(), &client);
   const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
   const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
-  DrawIcon(context, x, y, LoadSizedIcon(kIconApp, IconSize::systemLarge));
+  DrawIcon(context, x, y, LoadSizedIcon(IDI_APP, IconSize::systemLarge));
   EndPaint(Handle(), &paint);
   return true;
 }
@@ -257,10 +257,10 @@ bool CPSApp::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
       return true;
     case WM_SYSCOMMAND:
       switch (wParam & 0xFFF0) {
-        case kIdSystemMenuAbout:
-          return OnCommand(kIdAppAbout);
+        case ID_SYSTEM_MENU_ABOUT:
+          return OnCommand(ID_APP_ABOUT);
         case SC_CONTEXTHELP:
-          return OnCommand(kIdHelp);
+          return OnCommand(ID_HELP);
         case SC_CLOSE:
           RequestClose();
           return true;
@@ -275,7 +275,7 @@ bool CPSApp::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& resu
     case WM_PAINT:
       return PaintMinimised();
     case WM_QUERYDRAGICON:
-      result = reinterpret_cast<LRESULT>(LoadSizedIcon(kIconApp, IconSize::systemLarge));
+      result = reinterpret_cast<LRESULT>(LoadSizedIcon(IDI_APP, IconSize::systemLarge));
       return true;
     case WM_SETTINGCHANGE:
       result = Default(message, wParam, lParam);

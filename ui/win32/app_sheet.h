@@ -9,18 +9,6 @@
 #include "settings/app_prefs.h"
 #include "ui/win32/modeless_sheet.h"
 
-// Command ids of the button row and of the sheet's commands.
-inline constexpr int kIdActionButton = 3000;
-inline constexpr int kIdVerifyButton = 3036;
-inline constexpr int kIdCancelCommand = 3;
-inline constexpr int kIdHelpLite = 9;
-inline constexpr int kIdAppAbout = 57664;
-inline constexpr int kIdAppExit = 57665;
-inline constexpr int kIdHelpContents = 57667;
-inline constexpr int kIdHelp = 57670;
-inline constexpr int kIdSystemMenuAbout = 0xE000;
-inline constexpr int kIconApp = 1000;
-
 // What differs between the two programs' sheets.
 struct SheetSetup {
   explicit SheetSetup(CAppPrefs& preferences) : prefs(preferences) {}

@@ -4,7 +4,6 @@
 #include "base/message_format.h"
 #include "res/resource.h"
 #include "ui/error_report.h"
-#include "ui/win32/app_sheet.h"
 #include "ui/win32/message_box.h"
 #include "ui/win32/pickers.h"
 #include "ui/win32/sized_icon.h"
@@ -93,9 +92,9 @@ INT_PTR CDlgHelp::Run(HWND owner) {
 bool CDlgHelp::OnInit() {
   openHelp = Handle();
   SendMessageW(Handle(), WM_SETICON, ICON_BIG,
-               reinterpret_cast<LPARAM>(LoadSizedIcon(kIconApp, IconSize::systemLarge)));
+               reinterpret_cast<LPARAM>(LoadSizedIcon(IDI_APP, IconSize::systemLarge)));
   SendMessageW(Handle(), WM_SETICON, ICON_SMALL,
-               reinterpret_cast<LPARAM>(LoadSizedIcon(kIconApp, IconSize::systemSmall)));
+               reinterpret_cast<LPARAM>(LoadSizedIcon(IDI_APP, IconSize::systemSmall)));
   RECT client{};
   GetClientRect(Handle(), &client);
   const RECT text = Item(IDC_HELP_TEXT).RectIn(Handle());

@@ -5,10 +5,11 @@
 
 #include <string>
 
+#include "res/resource.h"
 #include "ui/win32/dialog.h"
 
-// The lite program's help document (a resource of type 300).
-inline constexpr const wchar_t* kLiteHelpDocument = L"HELP";
+// The lite program's help document (a resource of type PW_RICH_TEXT).
+inline constexpr const wchar_t* kLiteHelpDocument = L"" IDR_LITE_HELP;
 
 class CRtfCtrl {
  public:

@@ -4,15 +4,9 @@
 #include "res/resource.h"
 #include "ui/win32/app_sheet.h"
 
-namespace {
-
-constexpr int kIdDescription = 3023;
-
-}  // namespace
-
 bool LiteInfoPage::OnInit() {
   if (const CPSApp* sheet = MainSheet()) ApplyFontToTree(Handle(), sheet->Font());
-  Item(kIdDescription).SetText(LoadMessage(IDS_LITE_DESCRIPTION).value_or(""));
+  Item(IDC_LITE_DESCRIPTION).SetText(LoadMessage(IDS_LITE_DESCRIPTION).value_or(""));
   return true;
 }
 

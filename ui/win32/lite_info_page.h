@@ -1,13 +1,12 @@
 #pragma once
 // The lite program's Split tab: what the lite edition leaves out, and where to merge.
 
+#include "res/resource.h"
 #include "ui/win32/property_page.h"
-
-inline constexpr int kTemplateLiteInfo = 1006;
 
 class LiteInfoPage : public PropertyPage {
  public:
-  LiteInfoPage() : PropertyPage(kTemplateLiteInfo) {}
+  LiteInfoPage() : PropertyPage(IDD_LITE_INFO) {}
 
   bool OnSetActive() override;
   bool OnKillActive() override;

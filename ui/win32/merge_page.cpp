@@ -192,11 +192,11 @@ void CPPMerge::RememberFolders(const WindowHost& host) {
 }
 
 bool CPPMerge::OnCommand(int id, int code, HWND control) {
-  if (code == BN_CLICKED && id == kIdActionButton) {
+  if (code == BN_CLICKED && id == IDC_ACTION_BUTTON) {
     Merge();
     return true;
   }
-  if (code == BN_CLICKED && id == kIdVerifyButton) {
+  if (code == BN_CLICKED && id == IDC_VERIFY_BUTTON) {
     Verify();
     return true;
   }

@@ -16,7 +16,7 @@ namespace {
 constexpr int kCommentsLimit = 511;
 constexpr std::size_t kStatusCapacity = 521;  // the status shows at most 520 characters
 // The buttons that stay usable during an operation: Help (both programs), About, Close.
-constexpr int kKeptEnabled[] = {kIdHelpLite, kIdHelpContents, kIdAppAbout, kIdAppExit};
+constexpr int kKeptEnabled[] = {ID_HELP_LITE, ID_HELP_CONTENTS, ID_APP_ABOUT, ID_APP_EXIT};
 
 struct ChildUpdate {
   bool enable;
@@ -54,13 +54,13 @@ CAutoWindowDisabler::CAutoWindowDisabler(HWND mainWindow, OperationHost& host)
     : mainWindow_(mainWindow), scope_(host) {
   if (!IsWindow(mainWindow_)) return;
   UpdateChildren(mainWindow_, false);
-  RelabelCloseButton(mainWindow_, kIdAppExit, kIdCancelCommand, 0);
+  RelabelCloseButton(mainWindow_, ID_APP_EXIT, ID_CANCEL_OPERATION, 0);
 }
 
 CAutoWindowDisabler::~CAutoWindowDisabler() {
   if (!IsWindow(mainWindow_)) return;
   UpdateChildren(mainWindow_, true);
-  RelabelCloseButton(mainWindow_, kIdCancelCommand, kIdAppExit, 1);
+  RelabelCloseButton(mainWindow_, ID_CANCEL_OPERATION, ID_APP_EXIT, 1);
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
 
@@ -168,7 +168,7 @@ void CPPParent::RunOperation(const std::string& activity,
 
 bool CPPParent::OnCommand(int id, int code, HWND) {
   switch (id) {
-    case kIdCancelCommand:
+    case ID_CANCEL_OPERATION:
       RequestCancel();
       return true;
     case IDC_BROWSE_SOURCE:

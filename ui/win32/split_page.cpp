@@ -12,7 +12,6 @@
 #include "platform/system_error.h"
 #include "res/resource.h"
 #include "ui/split_checks.h"
-#include "ui/win32/app_sheet.h"
 #include "ui/win32/message_box.h"
 
 namespace {
@@ -277,7 +276,7 @@ void CPPSplit::SetBoxText(int id, const std::string& text) {
 bool CPPSplit::OnCommand(int id, int code, HWND control) {
   const bool clicked = code == BN_CLICKED;
   switch (id) {
-    case kIdActionButton:
+    case IDC_ACTION_BUTTON:
       if (clicked) Split();
       return clicked;
     case IDC_MAX_FILE_SIZE:
