@@ -65,10 +65,10 @@ SheetDriver::SheetDriver(int startPage, const std::string& startPath, ProgramKin
   if (lite) {
     splitTab = std::make_unique<LiteInfoPage>();
   } else {
-    splitTab = std::make_unique<CPPSplit>(prefs_);
+    splitTab = std::make_unique<SplitPage>(prefs_);
   }
-  sheet_ = std::make_unique<CPSApp>(std::move(setup), std::move(splitTab),
-                                    std::make_unique<CPPMerge>(prefs_));
+  sheet_ = std::make_unique<MainSheet>(std::move(setup), std::move(splitTab),
+                                       std::make_unique<MergePage>(prefs_));
   sheet_->SetStartPath(startPath);
   sheet_->CreateWindowOn(startPage);
   SetKeyboardWindow(sheet_.get());

@@ -11,7 +11,7 @@
 #include "settings/app_prefs.h"
 #include "ui/console/console_app.h"
 #include "ui/report_view.h"
-#include "ui/win32/app_sheet.h"
+#include "ui/win32/main_sheet.h"
 #include "ui/win32/message_box.h"
 
 // Answers the message boxes and the location prompt from queues and keeps what was asked and
@@ -51,7 +51,7 @@ class SheetDriver {
                        const std::function<void(CAppPrefs&)>& prepare = {});
   ~SheetDriver();
 
-  CPSApp& Sheet() { return *sheet_; }
+  MainSheet& Sheet() { return *sheet_; }
   HWND Handle() const { return sheet_->Handle(); }
   ScriptedPrompter& Prompter() { return prompter_; }
   CAppPrefs& Prefs() { return prefs_; }
@@ -72,5 +72,5 @@ class SheetDriver {
   CAppPrefs prefs_;
   ScriptedPrompter prompter_;
   ::Prompter* previous_;
-  std::unique_ptr<CPSApp> sheet_;
+  std::unique_ptr<MainSheet> sheet_;
 };

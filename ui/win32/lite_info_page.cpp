@@ -2,17 +2,17 @@
 
 #include "base/message_format.h"
 #include "res/resource.h"
-#include "ui/win32/app_sheet.h"
+#include "ui/win32/main_sheet.h"
 
 bool LiteInfoPage::OnInit() {
-  if (const CPSApp* sheet = MainSheet()) ApplyFontToTree(Handle(), sheet->Font());
+  if (const MainSheet* sheet = MainSheet::Current()) ApplyFontToTree(Handle(), sheet->Font());
   Item(IDC_LITE_DESCRIPTION).SetText(LoadMessage(IDS_LITE_DESCRIPTION).value_or(""));
   return true;
 }
 
 // Nothing to split here: the action button waits for the Merge tab.
 bool LiteInfoPage::OnSetActive() {
-  if (const CPSApp* sheet = MainSheet()) {
+  if (const MainSheet* sheet = MainSheet::Current()) {
     sheet->ShowButtonsFor(false);
     sheet->ActionButton().Enable(false);
   }
@@ -20,6 +20,6 @@ bool LiteInfoPage::OnSetActive() {
 }
 
 bool LiteInfoPage::OnKillActive() {
-  if (const CPSApp* sheet = MainSheet()) sheet->ActionButton().Enable(true);
+  if (const MainSheet* sheet = MainSheet::Current()) sheet->ActionButton().Enable(true);
   return true;
 }

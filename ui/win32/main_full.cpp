@@ -7,8 +7,8 @@
 // The full program's window; a console command typed after its name runs as in partwell-cli.
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments = platform::CommandLineArguments(argc, argv);
-  const ConsoleCommand commands[] = {kSplitCommand,  kPlanCommand, kMergeCommand,
-                                     kVerifyCommand, kInfoCommand, kRepairCommand,
+  const ConsoleCommand commands[] = {kSplitCommand,    kPlanCommand, kMergeCommand,
+                                     kVerifyCommand,   kInfoCommand, kRepairCommand,
                                      kSettingsCommand, kSizesCommand};
   if (WantsConsole(arguments, commands)) {
     platform::UseParentConsole();
@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
   }
   WindowProgram program{ProgramKind::full,
                         [](CAppPrefs& prefs) -> std::unique_ptr<PropertyPage> {
-                          return std::make_unique<CPPSplit>(prefs);
+                          return std::make_unique<SplitPage>(prefs);
                         },
                         [](HWND owner) { ShowHtmlHelp(owner, ProgramHelpFile()); }};
   return RunWindowProgram(std::move(program), arguments);

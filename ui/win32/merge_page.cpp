@@ -7,7 +7,7 @@
 #include "engine/merge/merge.h"
 #include "res/resource.h"
 #include "ui/package_report_text.h"
-#include "ui/win32/app_sheet.h"
+#include "ui/win32/main_sheet.h"
 #include "ui/win32/message_box.h"
 
 namespace {
@@ -20,8 +20,8 @@ std::string FirstParagraph(const std::string& text) { return text.substr(0, text
 
 }  // namespace
 
-CPPMerge::CPPMerge(CAppPrefs& prefs)
-    : CPPParent(IDD_MERGE_PAGE, prefs, true),
+MergePage::MergePage(CAppPrefs& prefs)
+    : PackagePage(IDD_MERGE_PAGE, prefs, true),
       useSourceFolder_(prefs.mergeAutoFolder),
       useOriginalName_(prefs.mergeAutoFiles),
       promptOnOverwrite_(prefs.mergePromptOnOverwrite),
@@ -29,14 +29,14 @@ CPPMerge::CPPMerge(CAppPrefs& prefs)
   if (!useOriginalName_) name_ = prefs.mergeFileName;
 }
 
-bool CPPMerge::OnInit() { return CPPParent::OnInit(); }
+bool MergePage::OnInit() { return PackagePage::OnInit(); }
 
-unsigned CPPMerge::SourceFilterId() const { return IDS_MASTER_FILE_FILTER; }
+unsigned MergePage::SourceFilterId() const { return IDS_MASTER_FILE_FILTER; }
 
-unsigned CPPMerge::DestinationTitleId() const { return IDS_MERGE_DESTINATION_LABEL; }
+unsigned MergePage::DestinationTitleId() const { return IDS_MERGE_DESTINATION_LABEL; }
 
-void CPPMerge::DoDataExchange(DataExchange& exchange) {
-  CPPParent::DoDataExchange(exchange);
+void MergePage::DoDataExchange(DataExchange& exchange) {
+  PackagePage::DoDataExchange(exchange);
   exchange.Check(IDC_PROMPT_OVERWRITE, promptOnOverwrite_);
   exchange.Check(IDC_DELETE_WHEN_DONE, deleteWhenDone_);
   exchange.Check(IDC_USE_SOURCE_NAME, useOriginalName_);
@@ -60,7 +60,7 @@ void CPPMerge::DoDataExchange(DataExchange& exchange) {
   }
 }
 
-MergePageFields CPPMerge::Fields() const {
+MergePageFields MergePage::Fields() const {
   MergePageFields fields;
   fields.sourcePath = sourcePath_;
   fields.destinationFolder = destinationFolder_;
@@ -75,7 +75,7 @@ MergePageFields CPPMerge::Fields() const {
   return fields;
 }
 
-void CPPMerge::TakeFields(const MergePageFields& fields) {
+void MergePage::TakeFields(const MergePageFields& fields) {
   destinationFolder_ = fields.destinationFolder;
   name_ = fields.fileName;
   fileCountText_ = fields.fileCountText;
@@ -85,25 +85,25 @@ void CPPMerge::TakeFields(const MergePageFields& fields) {
   comments_ = fields.comments;
 }
 
-void CPPMerge::ClearInfo() {
+void MergePage::ClearInfo() {
   MergePageFields fields = Fields();
   ClearMergeInfo(fields);
   TakeFields(fields);
 }
 
-void CPPMerge::LoadInfo() {
+void MergePage::LoadInfo() {
   MergePageFields fields = Fields();
   const MergePageDefaults defaults{prefs_.mergeFolder, prefs_.mergeFileName};
   // What was derived before a failure stays on the page.
   struct Keep {
-    CPPMerge& page;
+    MergePage& page;
     MergePageFields& fields;
     ~Keep() { page.TakeFields(fields); }
   } keep{*this, fields};
   LoadMergeInfo(fields, defaults);
 }
 
-void CPPMerge::Merge() {
+void MergePage::Merge() {
   ReadFieldsOrAbort();
   if (!destinationFolder_.empty() && !CheckDestinationFolder()) {
     WindowHost host(*this, Sheet().Handle());
@@ -146,8 +146,8 @@ void CPPMerge::Merge() {
   }
 }
 
-std::optional<ReportView> CPPMerge::ReportOfFailure(WindowHost& host, const CException& error,
-                                                    const std::string& master) {
+std::optional<ReportView> MergePage::ReportOfFailure(WindowHost& host, const CException& error,
+                                                     const std::string& master) {
   const bool aborted = dynamic_cast<const CUserException*>(&error) != nullptr;
   const bool package = aborted ? host.DeclinedPiece().has_value()
                                : dynamic_cast<const CAppException*>(&error) && host.ReadData();
@@ -158,7 +158,7 @@ std::optional<ReportView> CPPMerge::ReportOfFailure(WindowHost& host, const CExc
 }
 
 // Verify Files: the package's report, as verify --report gives it, in the report dialog.
-void CPPMerge::Verify() {
+void MergePage::Verify() {
   ReadFieldsOrAbort();
   WriteFields();
   VerifyOnlyScope verify;
@@ -179,7 +179,7 @@ void CPPMerge::Verify() {
   ActivePrompter().ShowReport(Sheet().Handle(), *view);
 }
 
-std::vector<std::string> CPPMerge::FoldersGivenFor(const std::string& master) {
+std::vector<std::string> MergePage::FoldersGivenFor(const std::string& master) {
   if (master != foldersMaster_) {
     foldersMaster_ = master;
     foldersGiven_.clear();
@@ -187,11 +187,11 @@ std::vector<std::string> CPPMerge::FoldersGivenFor(const std::string& master) {
   return foldersGiven_;
 }
 
-void CPPMerge::RememberFolders(const WindowHost& host) {
+void MergePage::RememberFolders(const WindowHost& host) {
   for (const std::string& folder : host.FoldersChosen()) AddSearchFolder(foldersGiven_, folder);
 }
 
-bool CPPMerge::OnCommand(int id, int code, HWND control) {
+bool MergePage::OnCommand(int id, int code, HWND control) {
   if (code == BN_CLICKED && id == IDC_ACTION_BUTTON) {
     Merge();
     return true;
@@ -200,5 +200,5 @@ bool CPPMerge::OnCommand(int id, int code, HWND control) {
     Verify();
     return true;
   }
-  return CPPParent::OnCommand(id, code, control);
+  return PackagePage::OnCommand(id, code, control);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// CPPMerge: the Merge tab. The user names a master split file; the page shows what the package
+// MergePage: the Merge tab. The user names a master split file; the page shows what the package
 // holds and where the merged file goes, merges it, or verifies it and shows its report.
 
 #include <optional>
@@ -9,11 +9,11 @@
 #include "base/exceptions.h"
 #include "ui/merge_page_rules.h"
 #include "ui/report_view.h"
-#include "ui/win32/page_parent.h"
+#include "ui/win32/package_page.h"
 
-class CPPMerge : public CPPParent {
+class MergePage : public PackagePage {
  public:
-  explicit CPPMerge(CAppPrefs& prefs);
+  explicit MergePage(CAppPrefs& prefs);
 
   // The Merge command (the action button) and the Verify command (Verify Files).
   void Merge();

@@ -44,8 +44,8 @@ class WaitCursor {
 
 }  // namespace
 
-CPPSplit::CPPSplit(CAppPrefs& prefs)
-    : CPPParent(IDD_SPLIT_PAGE, prefs, false),
+SplitPage::SplitPage(CAppPrefs& prefs)
+    : PackagePage(IDD_SPLIT_PAGE, prefs, false),
       promptOnOverwrite_(prefs.splitPromptOnOverwrite),
       useSourceName_(prefs.splitAutoFiles),
       useSourceFolder_(prefs.splitAutoFolder),
@@ -57,13 +57,13 @@ CPPSplit::CPPSplit(CAppPrefs& prefs)
   if (!useSourceName_) name_ = prefs.splitFilePrefix;
 }
 
-unsigned CPPSplit::SourceFilterId() const { return IDS_SOURCE_FILE_FILTER; }
+unsigned SplitPage::SourceFilterId() const { return IDS_SOURCE_FILE_FILTER; }
 
-unsigned CPPSplit::DestinationTitleId() const { return IDS_SPLIT_DESTINATION_LABEL; }
+unsigned SplitPage::DestinationTitleId() const { return IDS_SPLIT_DESTINATION_LABEL; }
 
-bool CPPSplit::OnInit() {
+bool SplitPage::OnInit() {
   settingText_ = true;
-  CPPParent::OnInit();
+  PackagePage::OnInit();
   Item(IDC_FILE_COUNT_SPIN).Send(UDM_SETRANGE32, kMinSplitFileCount, kMaxSplitFileCount);
   FillSizeList();
   if (bySize_ == 1) {
@@ -83,7 +83,7 @@ bool CPPSplit::OnInit() {
   return true;
 }
 
-void CPPSplit::FillSizeList() {
+void SplitPage::FillSizeList() {
   presets_ = SplitSizePresets(prefs_.ConfigFilePath());
   const Window list = Item(IDC_MAX_FILE_SIZE);
   list.Send(CB_RESETCONTENT);
@@ -92,8 +92,8 @@ void CPPSplit::FillSizeList() {
   }
 }
 
-void CPPSplit::DoDataExchange(DataExchange& exchange) {
-  CPPParent::DoDataExchange(exchange);
+void SplitPage::DoDataExchange(DataExchange& exchange) {
+  PackagePage::DoDataExchange(exchange);
   exchange.Radio(IDC_BY_COUNT, 2, bySize_);
   exchange.Check(IDC_PROMPT_OVERWRITE, promptOnOverwrite_);
   exchange.Check(IDC_USE_SOURCE_NAME, useSourceName_);
@@ -125,7 +125,7 @@ void CPPSplit::DoDataExchange(DataExchange& exchange) {
   Item(IDC_RECOVERY_PERCENT).Enable(recovery_);
 }
 
-SplitPageFields CPPSplit::Fields() const {
+SplitPageFields SplitPage::Fields() const {
   SplitPageFields fields;
   fields.sourcePath = sourcePath_;
   fields.destinationFolder = destinationFolder_;
@@ -143,7 +143,7 @@ SplitPageFields CPPSplit::Fields() const {
   return fields;
 }
 
-void CPPSplit::TakeFields(const SplitPageFields& fields) {
+void SplitPage::TakeFields(const SplitPageFields& fields) {
   sourcePath_ = fields.sourcePath;
   destinationFolder_ = fields.destinationFolder;
   name_ = fields.namePrefix;
@@ -155,7 +155,7 @@ void CPPSplit::TakeFields(const SplitPageFields& fields) {
   SetBoxText(IDC_RECOVERY_PERCENT, fields.recoveryPercentText);
 }
 
-SplitOptions CPPSplit::Options() const {
+SplitOptions SplitPage::Options() const {
   SplitOptions options;
   options.maxSplitFileSize = prefs_.splitMaxFileSize;
   options.fileCount = static_cast<std::uint32_t>(std::max(prefs_.splitFileCount, 0));
@@ -167,7 +167,7 @@ SplitOptions CPPSplit::Options() const {
   return options;
 }
 
-void CPPSplit::StoreOptions(const SplitOptions& options) {
+void SplitPage::StoreOptions(const SplitOptions& options) {
   prefs_.splitMaxFileSize = options.maxSplitFileSize;
   prefs_.splitFileCount = static_cast<int>(options.fileCount);
   if (options.recovery.value != 0) {
@@ -175,8 +175,8 @@ void CPPSplit::StoreOptions(const SplitOptions& options) {
   }
 }
 
-void CPPSplit::ClearInfo() {
-  CPPParent::ClearInfo();
+void SplitPage::ClearInfo() {
+  PackagePage::ClearInfo();
   recoveryText_.clear();
   if (bySize_ == 1) {
     SetBoxText(IDC_FILE_COUNT, {});
@@ -185,13 +185,13 @@ void CPPSplit::ClearInfo() {
   }
 }
 
-void CPPSplit::LoadInfo() {
+void SplitPage::LoadInfo() {
   SplitPageFields fields = Fields();
   SplitOptions options = Options();
   // What was derived before a failure stays on the page; a size or number that was read is
   // kept even when the plan then fails.
   struct Keep {
-    CPPSplit& page;
+    SplitPage& page;
     SplitPageFields& fields;
     SplitOptions& options;
     ~Keep() {
@@ -202,7 +202,7 @@ void CPPSplit::LoadInfo() {
   LoadSplitInfo(fields, options, {prefs_.splitFolder, prefs_.splitFilePrefix});
 }
 
-void CPPSplit::Split() {
+void SplitPage::Split() {
   ReadFieldsOrAbort();
   if (!destinationFolder_.empty() && !CheckDestinationFolder()) return;
   SplitPageFields fields = Fields();
@@ -219,7 +219,7 @@ void CPPSplit::Split() {
   StoreOptions(options);
 }
 
-void CPPSplit::SetToFreeSpace() {
+void SplitPage::SetToFreeSpace() {
   const WaitCursor wait;
   const std::string folder = Item(IDC_DESTINATION).Text();
   const std::optional<std::uint64_t> freeBytes = GetFreeSpaceAt(folder, true);
@@ -235,16 +235,16 @@ void CPPSplit::SetToFreeSpace() {
               kBoxIconExclamation);
 }
 
-void CPPSplit::OnSettingChange(const std::wstring& section) {
+void SplitPage::OnSettingChange(const std::wstring& section) {
   ReformatSizeList();
   const Window box = Item(IDC_MAX_FILE_SIZE);
   SetBoxText(IDC_MAX_FILE_SIZE, ReformattedSizeBox(box.Text(), prefs_.splitMaxFileSize));
-  CPPParent::OnSettingChange(section);
+  PackagePage::OnSettingChange(section);
 }
 
 // Every size in the list in the new number format, from the sizes the list was made of: its
 // old texts may no longer read in the new format. A label of the configuration file goes.
-void CPPSplit::ReformatSizeList() {
+void SplitPage::ReformatSizeList() {
   const Window list = Item(IDC_MAX_FILE_SIZE);
   const int count = static_cast<int>(list.Send(CB_GETCOUNT));
   for (int i = std::min(count, static_cast<int>(presets_.size())) - 1; i >= 0; --i) {
@@ -253,7 +253,7 @@ void CPPSplit::ReformatSizeList() {
   }
 }
 
-void CPPSplit::TakeSelectedSize() {
+void SplitPage::TakeSelectedSize() {
   const Window list = Item(IDC_MAX_FILE_SIZE);
   const LRESULT index = list.Send(CB_GETCURSEL);
   if (index == CB_ERR) return;
@@ -261,19 +261,19 @@ void CPPSplit::TakeSelectedSize() {
   RefreshPage();
 }
 
-bool CPPSplit::CountMode() const { return Item(IDC_BY_COUNT).IsChecked(); }
+bool SplitPage::CountMode() const { return Item(IDC_BY_COUNT).IsChecked(); }
 
-void CPPSplit::FillEmptyInput(int boxId, const std::string& text) {
+void SplitPage::FillEmptyInput(int boxId, const std::string& text) {
   if (Item(boxId).Text().empty()) SetBoxText(boxId, text);
 }
 
-void CPPSplit::SetBoxText(int id, const std::string& text) {
+void SplitPage::SetBoxText(int id, const std::string& text) {
   const bool wasSetting = std::exchange(settingText_, true);
   Item(id).SetText(text);  // which leaves a box alone whose text is already this
   settingText_ = wasSetting;
 }
 
-bool CPPSplit::OnCommand(int id, int code, HWND control) {
+bool SplitPage::OnCommand(int id, int code, HWND control) {
   const bool clicked = code == BN_CLICKED;
   switch (id) {
     case IDC_ACTION_BUTTON:
@@ -309,6 +309,6 @@ bool CPPSplit::OnCommand(int id, int code, HWND control) {
       if (clicked) SetToFreeSpace();
       return clicked;
     default:
-      return CPPParent::OnCommand(id, code, control);
+      return PackagePage::OnCommand(id, code, control);
   }
 }

@@ -1,5 +1,5 @@
 #pragma once
-// CPPSplit: the Split tab. The user names a file, where its package goes and what it is
+// SplitPage: the Split tab. The user names a file, where its package goes and what it is
 // called, and either the number of split files or their largest size; the page works out the
 // other one at every change and splits the file on the action button.
 
@@ -8,11 +8,11 @@
 #include "engine/split/split_options.h"
 #include "ui/split_page_rules.h"
 #include "ui/split_presets.h"
-#include "ui/win32/page_parent.h"
+#include "ui/win32/package_page.h"
 
-class CPPSplit : public CPPParent {
+class SplitPage : public PackagePage {
  public:
-  explicit CPPSplit(CAppPrefs& prefs);
+  explicit SplitPage(CAppPrefs& prefs);
 
   // The Split command (the action button).
   void Split();

@@ -11,9 +11,9 @@
 #include "ui/error_report.h"
 #include "ui/start_page.h"
 #include "ui/win32/about_dialog.h"
-#include "ui/win32/app_sheet.h"
 #include "ui/win32/exception_guard.h"
 #include "ui/win32/html_help.h"
+#include "ui/win32/main_sheet.h"
 #include "ui/win32/merge_page.h"
 #include "ui/win32/message_box.h"
 #include "ui/win32/message_loop.h"
@@ -52,7 +52,7 @@ CApp* runningApp = nullptr;
 }  // namespace
 
 HWND CommandOwner() {
-  const CPSApp* sheet = runningApp != nullptr ? runningApp->Sheet() : MainSheet();
+  const MainSheet* sheet = runningApp != nullptr ? runningApp->Sheet() : MainSheet::Current();
   if (sheet == nullptr || sheet->Handle() == nullptr) return nullptr;
   return GetLastActivePopup(sheet->Handle());
 }
@@ -145,8 +145,8 @@ void CApp::CreateSheet(int startPage, const std::string& startPath) {
   setup.font = font_.Get();
   if (program_.showHelp) setup.showHelp = [this] { program_.showHelp(CommandOwner()); };
   setup.showAbout = [] { CAboutDlg(OwnAboutText()).Run(CommandOwner()); };
-  sheet_ = std::make_unique<CPSApp>(std::move(setup), program_.makeSplitTab(prefs_),
-                                    std::make_unique<CPPMerge>(prefs_));
+  sheet_ = std::make_unique<MainSheet>(std::move(setup), program_.makeSplitTab(prefs_),
+                                       std::make_unique<MergePage>(prefs_));
   sheet_->SetStartPath(startPath);
   sheet_->CreateWindowOn(startPage);
   SetKeyboardWindow(sheet_.get());

@@ -11,7 +11,7 @@
 #include "ui/console/console_app.h"
 #include "ui/win32/property_page.h"
 
-class CPSApp;
+class MainSheet;
 
 // What makes one window program differ from the other.
 struct WindowProgram {
@@ -34,7 +34,7 @@ class CApp {
   int ExitInstance(int loopResult);
 
   CAppPrefs& Prefs() { return prefs_; }
-  CPSApp* Sheet() const { return sheet_.get(); }
+  MainSheet* Sheet() const { return sheet_.get(); }
 
  private:
   void Start(const std::vector<std::string>& arguments);
@@ -44,7 +44,7 @@ class CApp {
   WindowProgram program_;
   CAppPrefs prefs_;
   platform::ScopedFont font_;
-  std::unique_ptr<CPSApp> sheet_;
+  std::unique_ptr<MainSheet> sheet_;
 };
 
 // The whole run of a window program: start-up, the message loop and the end.

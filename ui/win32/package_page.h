@@ -1,5 +1,5 @@
 #pragma once
-// CPPParent: what the Split and Merge pages share. The path boxes with their browse buttons,
+// PackagePage: what the Split and Merge pages share. The path boxes with their browse buttons,
 // the comments, the status area with its bar and lines, "Beep when done"; the refresh that
 // re-derives what the page shows whenever an input changes; and the busy scope in which an
 // operation runs.
@@ -29,10 +29,10 @@ class CAutoWindowDisabler {
   OperationScope scope_;
 };
 
-class CPPParent : public PropertyPage {
+class PackagePage : public PropertyPage {
  public:
   // `mergePage`: the page labels the action button "&Merge" rather than "&Split".
-  CPPParent(int templateId, CAppPrefs& prefs, bool mergePage);
+  PackagePage(int templateId, CAppPrefs& prefs, bool mergePage);
 
   bool OnSetActive() override;
   void OnSettingChange(const std::wstring& section) override;

@@ -1,5 +1,5 @@
 #pragma once
-// CPSApp: the main and only top-level window of both programs, a modeless property sheet with
+// The main and only top-level window of both programs, a modeless property sheet with
 // the Split tab and the Merge tab and a row of five buttons under them.
 
 #include <functional>
@@ -21,12 +21,15 @@ struct SheetSetup {
   bool quitOnDestroy = true;        // the program ends with the window (not in tests)
 };
 
-class CPSApp : public ModelessSheet {
+class MainSheet : public ModelessSheet {
  public:
   // `splitTab` is tab 0 (the Split page or the lite information page), `mergePage` tab 1.
-  CPSApp(SheetSetup setup, std::unique_ptr<PropertyPage> splitTab,
-         std::unique_ptr<PropertyPage> mergePage);
-  ~CPSApp() override;
+  MainSheet(SheetSetup setup, std::unique_ptr<PropertyPage> splitTab,
+            std::unique_ptr<PropertyPage> mergePage);
+  ~MainSheet() override;
+
+  // The application's sheet, for the pages and the operation host; null when there is none.
+  static MainSheet* Current();
 
   // The file to load when the window opens: the command line's file, or the running program
   // after a self-extracting start.
@@ -69,9 +72,6 @@ class CPSApp : public ModelessSheet {
   std::string startPath_;
   HWND buttons_[5] = {};  // Verify Files, action, Close, Help, About: left to right
 };
-
-// The application's sheet, for the pages and the operation host; null when there is none.
-CPSApp* MainSheet();
 
 // Gives a window and all its descendants the font (nothing when there is none).
 void ApplyFontToTree(HWND window, HFONT font);

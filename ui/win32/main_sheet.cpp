@@ -1,4 +1,4 @@
-#include "ui/win32/app_sheet.h"
+#include "ui/win32/main_sheet.h"
 
 #include <cwctype>
 
@@ -13,7 +13,7 @@
 
 namespace {
 
-CPSApp* mainSheet = nullptr;
+MainSheet* mainSheet = nullptr;
 
 // The comctl32 sheet's own buttons, which a modeless sheet does not use.
 constexpr int kStandardButtons[] = {IDOK, IDCANCEL, IDHELP, 0x3021 /* Apply Now */};
@@ -34,7 +34,7 @@ BOOL CALLBACK SetFontOfChild(HWND child, LPARAM font) {
 
 }  // namespace
 
-CPSApp* MainSheet() { return mainSheet; }
+MainSheet* MainSheet::Current() { return mainSheet; }
 
 void ApplyFontToTree(HWND window, HFONT font) {
   if (font == nullptr) return;
@@ -42,30 +42,30 @@ void ApplyFontToTree(HWND window, HFONT font) {
   EnumChildWindows(window, SetFontOfChild, reinterpret_cast<LPARAM>(font));
 }
 
-CPSApp::CPSApp(SheetSetup setup, std::unique_ptr<PropertyPage> splitTab,
-               std::unique_ptr<PropertyPage> mergePage)
+MainSheet::MainSheet(SheetSetup setup, std::unique_ptr<PropertyPage> splitTab,
+                     std::unique_ptr<PropertyPage> mergePage)
     : setup_(std::move(setup)), splitTab_(std::move(splitTab)), mergePage_(std::move(mergePage)) {
   AddPage(*splitTab_);
   AddPage(*mergePage_);
   mainSheet = this;
 }
 
-CPSApp::~CPSApp() {
+MainSheet::~MainSheet() {
   // The window goes first, while the pages it holds still exist.
   if (Handle() != nullptr) DestroyWindow(Handle());
   if (mainSheet == this) mainSheet = nullptr;
 }
 
-void CPSApp::CreateWindowOn(int startPage) {
+void MainSheet::CreateWindowOn(int startPage) {
   Create(LoadMessage(IDS_APP_TITLE).value_or(""), startPage);
 }
 
-void CPSApp::Show() const {
+void MainSheet::Show() const {
   if (!Self().IsVisible()) ShowWindow(Handle(), SW_SHOW);
   SetForegroundWindow(Handle());
 }
 
-void CPSApp::OnInit() {
+void MainSheet::OnInit() {
   ApplyFontToTree(Handle(), setup_.font);
   CreateButtons();
   EditSystemMenu();
@@ -84,7 +84,7 @@ void CPSApp::OnInit() {
   }
 }
 
-void CPSApp::ShowButtonsFor(bool mergePage) const {
+void MainSheet::ShowButtonsFor(bool mergePage) const {
   if (buttons_[1] == nullptr) return;
   ActionButton().SetText(LoadStringPart(IDS_ACTION_BUTTON, mergePage ? 1 : 0));
   VerifyButton().Show(mergePage);
@@ -92,7 +92,7 @@ void CPSApp::ShowButtonsFor(bool mergePage) const {
 
 // Five buttons of our own in the row of the sheet's standard ones, right-aligned under the
 // tabs, each as large as the sheet's OK button and as far from the next as OK from Cancel.
-void CPSApp::CreateButtons() {
+void MainSheet::CreateButtons() {
   const RECT ok = Item(IDOK).RectIn(Handle());
   const RECT cancel = Item(IDCANCEL).RectIn(Handle());
   const RECT tabs = TabControl().RectIn(Handle());
@@ -138,7 +138,7 @@ void CPSApp::CreateButtons() {
   }
 }
 
-void CPSApp::EditSystemMenu() const {
+void MainSheet::EditSystemMenu() const {
   HMENU menu = GetSystemMenu(Handle(), FALSE);
   if (menu == nullptr) return;
   DeleteMenu(menu, SC_SIZE, MF_BYCOMMAND);
@@ -150,7 +150,7 @@ void CPSApp::EditSystemMenu() const {
   }
 }
 
-void CPSApp::RestorePlacement() const {
+void MainSheet::RestorePlacement() const {
   CAppPrefs& prefs = setup_.prefs;
   const HWND order = prefs.onTop ? HWND_TOPMOST : HWND_NOTOPMOST;
   if (!prefs.windowBounds.IsEmpty()) {
@@ -172,7 +172,7 @@ void CPSApp::RestorePlacement() const {
   }
 }
 
-void CPSApp::RecordPlacement() const {
+void MainSheet::RecordPlacement() const {
   WINDOWPLACEMENT placement{};
   placement.length = sizeof placement;
   if (!GetWindowPlacement(Handle(), &placement)) return;
@@ -185,7 +185,7 @@ void CPSApp::RecordPlacement() const {
   if (PropertyPage* page = ActivePage()) page->ReadFields();
 }
 
-bool CPSApp::RequestClose() {
+bool MainSheet::RequestClose() {
   if (ProcessOperationState().OperationRunning &&
       ShowMessage(Handle(), LoadMessage(IDS_CONFIRM_CLOSE).value_or(""),
                   kBoxYesNo | kBoxIconQuestion) != kButtonYes) {
@@ -195,7 +195,7 @@ bool CPSApp::RequestClose() {
   return true;
 }
 
-bool CPSApp::OnCommand(int id) {
+bool MainSheet::OnCommand(int id) {
   switch (id) {
     case IDOK:
       // Enter in a box: the sheet's own OK would end the sheet.
@@ -227,7 +227,7 @@ bool CPSApp::OnCommand(int id) {
   }
 }
 
-bool CPSApp::PaintMinimised() const {
+bool MainSheet::PaintMinimised() const {
   if (!IsIconic(Handle())) return false;
   PAINTSTRUCT paint;
   HDC context = BeginPaint(Handle(), &paint);
@@ -241,14 +241,14 @@ bool CPSApp::PaintMinimised() const {
   return true;
 }
 
-void CPSApp::OnSettingChange(LPARAM lParam) const {
+void MainSheet::OnSettingChange(LPARAM lParam) const {
   const auto* section = reinterpret_cast<const wchar_t*>(lParam);
   if (!EqualIgnoringCase(section, L"intl")) return;
   ReloadProcessNumberFormat();
   if (PropertyPage* page = ActivePage()) page->OnSettingChange(section);
 }
 
-bool CPSApp::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+bool MainSheet::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
     case WM_COMMAND:
       return OnCommand(LOWORD(wParam));

@@ -1,4 +1,4 @@
-#include "ui/win32/page_parent.h"
+#include "ui/win32/package_page.h"
 
 #include <algorithm>
 
@@ -8,7 +8,7 @@
 #include "engine/operation_host.h"
 #include "res/resource.h"
 #include "ui/beep_rule.h"
-#include "ui/win32/app_sheet.h"
+#include "ui/win32/main_sheet.h"
 #include "ui/win32/pickers.h"
 
 namespace {
@@ -64,11 +64,11 @@ CAutoWindowDisabler::~CAutoWindowDisabler() {
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
 }
 
-CPPParent::CPPParent(int templateId, CAppPrefs& prefs, bool mergePage)
+PackagePage::PackagePage(int templateId, CAppPrefs& prefs, bool mergePage)
     : PropertyPage(templateId), prefs_(prefs), beep_(prefs.beep), mergePage_(mergePage) {}
 
-bool CPPParent::OnInit() {
-  if (const CPSApp* sheet = MainSheet()) ApplyFontToTree(Handle(), sheet->Font());
+bool PackagePage::OnInit() {
+  if (const MainSheet* sheet = MainSheet::Current()) ApplyFontToTree(Handle(), sheet->Font());
   browseSource_.Attach(Handle(), IDC_BROWSE_SOURCE, IDI_BROWSE_FILE);
   browseDestination_.Attach(Handle(), IDC_BROWSE_DESTINATION, IDI_BROWSE_FOLDER);
   sourceBox_.Attach(Handle(), IDC_SOURCE_PATH);
@@ -81,16 +81,16 @@ bool CPPParent::OnInit() {
   return true;
 }
 
-bool CPPParent::OnSetActive() {
-  if (const CPSApp* sheet = MainSheet()) sheet->ShowButtonsFor(mergePage_);
+bool PackagePage::OnSetActive() {
+  if (const MainSheet* sheet = MainSheet::Current()) sheet->ShowButtonsFor(mergePage_);
   Item(IDC_BEEP).SetCheck(prefs_.beep);
   RefreshPage();
   return true;
 }
 
-void CPPParent::OnSettingChange(const std::wstring&) { RefreshPage(); }
+void PackagePage::OnSettingChange(const std::wstring&) { RefreshPage(); }
 
-void CPPParent::DoDataExchange(DataExchange& exchange) {
+void PackagePage::DoDataExchange(DataExchange& exchange) {
   exchange.Text(IDC_COMMENTS, comments_, kCommentsLimit);
   exchange.Text(IDC_STATUS, status_);
   exchange.Check(IDC_BEEP, beep_);
@@ -98,16 +98,16 @@ void CPPParent::DoDataExchange(DataExchange& exchange) {
   if (exchange.Reading()) prefs_.beep = beep_;
 }
 
-void CPPParent::ExchangePathFields(DataExchange& exchange) {
+void PackagePage::ExchangePathFields(DataExchange& exchange) {
   exchange.Text(IDC_SOURCE_PATH, sourcePath_);
   exchange.Text(IDC_DESTINATION, destinationFolder_);
   exchange.Text(IDC_NAME, name_);
   exchange.Text(IDC_BYTE_SIZE, byteSizeText_);
 }
 
-void CPPParent::ClearInfo() { byteSizeText_.clear(); }
+void PackagePage::ClearInfo() { byteSizeText_.clear(); }
 
-void CPPParent::RefreshPage() {
+void PackagePage::RefreshPage() {
   if (refreshing_) return;
   refreshing_ = true;
   struct Done {
@@ -130,7 +130,7 @@ void CPPParent::RefreshPage() {
   WriteFields();
 }
 
-bool CPPParent::CheckDestinationFolder() {
+bool PackagePage::CheckDestinationFolder() {
   const std::string folder = Item(IDC_DESTINATION).Text();
   if (!FolderExists(folder)) {
     DataExchange(*this, true)
@@ -142,12 +142,12 @@ bool CPPParent::CheckDestinationFolder() {
   return true;
 }
 
-void CPPParent::ReadFieldsOrAbort() {
+void PackagePage::ReadFieldsOrAbort() {
   if (!ReadFields()) ThrowUserAbort();
 }
 
-void CPPParent::RunOperation(const std::string& activity,
-                             const std::function<void(WindowHost&)>& operation) {
+void PackagePage::RunOperation(const std::string& activity,
+                               const std::function<void(WindowHost&)>& operation) {
   const HWND mainWindow = Sheet().Handle();
   WindowHost host(*this, mainWindow);
   host.NameActivity(activity);
@@ -166,7 +166,7 @@ void CPPParent::RunOperation(const std::string& activity,
   }
 }
 
-bool CPPParent::OnCommand(int id, int code, HWND) {
+bool PackagePage::OnCommand(int id, int code, HWND) {
   switch (id) {
     case ID_CANCEL_OPERATION:
       RequestCancel();
@@ -192,7 +192,7 @@ bool CPPParent::OnCommand(int id, int code, HWND) {
   }
 }
 
-void CPPParent::BrowseDestination() {
+void PackagePage::BrowseDestination() {
   std::string folder;
   if (PickFolder(Handle(), LoadMessage(DestinationTitleId()).value_or(""),
                  Item(IDC_DESTINATION).Text(), folder)) {
