@@ -12,11 +12,11 @@ const AboutText kText{"Partwell", "Version 3.1.0 (64-bit - Build 7)",
                       "Splits large files and merges them again", ""};
 
 TEST(AboutBox, ShowsTheProgramOnceAndASecondRequestFindsTheOpenBox) {
-  CAboutDlg about(kText);
+  AboutDialog about(kText);
   const INT_PTR result = test::WhileModal(
       [&] { return about.Run(nullptr); },
       [] {
-        HWND box = CAboutDlg::OpenWindow();
+        HWND box = AboutDialog::OpenWindow();
         ASSERT_NE(box, nullptr);
         // "About" and the running program's title (the test program carries the lite one's).
         EXPECT_EQ(test::WindowText(box).rfind("About Partwell", 0), 0u);
@@ -28,13 +28,13 @@ TEST(AboutBox, ShowsTheProgramOnceAndASecondRequestFindsTheOpenBox) {
             test::ItemText(box, IDC_ABOUT_LEGAL).rfind("Copyright (C) 2026 Velmont Computing", 0),
             0u);
         EXPECT_EQ(test::ItemText(box, IDC_ABOUT_WEB).rfind("https://", 0), 0u);
-        CAboutDlg second(kText);
+        AboutDialog second(kText);
         EXPECT_EQ(second.Run(nullptr), IDABORT);
-        EXPECT_EQ(CAboutDlg::OpenWindow(), box);
+        EXPECT_EQ(AboutDialog::OpenWindow(), box);
         PostMessageW(box, WM_COMMAND, IDOK, 0);
       });
   EXPECT_EQ(result, IDOK);
-  EXPECT_EQ(CAboutDlg::OpenWindow(), nullptr);
+  EXPECT_EQ(AboutDialog::OpenWindow(), nullptr);
 }
 
 TEST(HtmlHelp, OpensTheHelpFileOnceAndFailsWithoutIt) {

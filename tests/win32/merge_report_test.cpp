@@ -136,7 +136,7 @@ TEST_F(MergeReport, VerifyListsADamagedAMissingAndAGoodPieceInADialogThatCopiesA
   const std::string saved = package.folder + "report.txt";
   std::string copied, list[5][3], headings[3], summary;
   int columns = 0;
-  CDlgReport dialog(view);
+  ReportDialog dialog(view);
   const INT_PTR ended = test::WhileModal(
       [&] { return dialog.Run(driver.Handle()); },
       [&] {

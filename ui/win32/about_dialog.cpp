@@ -49,9 +49,9 @@ HFONT SmallFont(HWND dialog) {
 
 }  // namespace
 
-HWND CAboutDlg::OpenWindow() { return openAbout; }
+HWND AboutDialog::OpenWindow() { return openAbout; }
 
-INT_PTR CAboutDlg::Run(HWND owner) {
+INT_PTR AboutDialog::Run(HWND owner) {
   if (openAbout != nullptr && IsWindow(openAbout)) {
     SetForegroundWindow(openAbout);
     return IDABORT;
@@ -61,7 +61,7 @@ INT_PTR CAboutDlg::Run(HWND owner) {
   return result;
 }
 
-bool CAboutDlg::OnInit() {
+bool AboutDialog::OnInit() {
   openAbout = Handle();
   white_.Reset(CreateSolidBrush(RGB(255, 255, 255)));
   smallFont_.Reset(SmallFont(Handle()));
@@ -92,11 +92,11 @@ bool CAboutDlg::OnInit() {
   return true;
 }
 
-void CAboutDlg::SetItemFont(int id, HFONT font) const {
+void AboutDialog::SetItemFont(int id, HFONT font) const {
   if (font != nullptr) Item(id).Send(WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
-bool CAboutDlg::OnCommand(int id, int, HWND) {
+bool AboutDialog::OnCommand(int id, int, HWND) {
   switch (id) {
     case IDOK:
     case IDCANCEL:
@@ -110,7 +110,7 @@ bool CAboutDlg::OnCommand(int id, int, HWND) {
   }
 }
 
-bool CAboutDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+bool AboutDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
     case WM_PAINT: {
       PAINTSTRUCT paint;
@@ -133,7 +133,7 @@ bool CAboutDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
 }
 
 // The strip is white across the dialog; the picture sits above the OK button's column.
-void CAboutDlg::PaintBanner(HDC dc) const {
+void AboutDialog::PaintBanner(HDC dc) const {
   const RECT strip = Item(IDC_ABOUT_BANNER).RectIn(Handle());
   FillRect(dc, &strip, white_.Get());
   BITMAP info{};
@@ -151,7 +151,7 @@ void CAboutDlg::PaintBanner(HDC dc) const {
   SelectObject(source.Get(), previous);
 }
 
-void CAboutDlg::OpenWebAddress() const {
+void AboutDialog::OpenWebAddress() const {
   const auto result = reinterpret_cast<INT_PTR>(
       ShellExecuteW(Handle(), L"open", kWebAddress, nullptr, nullptr, SW_SHOWNORMAL));
   if (result > 32) return;

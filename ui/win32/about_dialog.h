@@ -7,9 +7,9 @@
 #include "ui/about_text.h"
 #include "ui/win32/dialog.h"
 
-class CAboutDlg : public Dialog {
+class AboutDialog : public Dialog {
  public:
-  explicit CAboutDlg(AboutText text) : text_(std::move(text)) {}
+  explicit AboutDialog(AboutText text) : text_(std::move(text)) {}
 
   // Runs the box modally; while one is open a second request brings it to the front and
   // returns IDABORT at once.

@@ -17,14 +17,14 @@ constexpr std::size_t kMaxDroppedPath = 1040;  // UTF-16 units, with the termina
 
 }  // namespace
 
-void CEditDrop::Attach(HWND dialog, int id) {
+void EditDrop::Attach(HWND dialog, int id) {
   handle_ = GetDlgItem(dialog, id);
   if (handle_ != nullptr) {
     SetWindowSubclass(handle_, Procedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
   }
 }
 
-std::string CEditDrop::DroppedText(const std::string& path, bool folderMode, bool isFolder) {
+std::string EditDrop::DroppedText(const std::string& path, bool folderMode, bool isFolder) {
   if (!folderMode) return path;
   std::string text = isFolder ? path : FolderPart(path);
   if (text.empty() || text.back() == '\\' || text.back() == '/') return text;
@@ -34,9 +34,9 @@ std::string CEditDrop::DroppedText(const std::string& path, bool folderMode, boo
   return text;
 }
 
-LRESULT CALLBACK CEditDrop::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                      UINT_PTR, DWORD_PTR data) {
-  auto* self = reinterpret_cast<CEditDrop*>(data);
+LRESULT CALLBACK EditDrop::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR, DWORD_PTR data) {
+  auto* self = reinterpret_cast<EditDrop*>(data);
   switch (message) {
     case WM_NCDESTROY:
       RemoveWindowSubclass(window, Procedure, kSubclassId);
@@ -57,7 +57,7 @@ LRESULT CALLBACK CEditDrop::Procedure(HWND window, UINT message, WPARAM wParam, 
   return DefSubclassProc(window, message, wParam, lParam);
 }
 
-void CEditDrop::OnDrop(HDROP drop) {
+void EditDrop::OnDrop(HDROP drop) {
   std::vector<wchar_t> path(kMaxDroppedPath, L'\0');
   if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 0 ||
       DragQueryFileW(drop, 0, path.data(), static_cast<UINT>(path.size())) == 0) {

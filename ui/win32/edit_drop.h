@@ -1,16 +1,16 @@
 #pragma once
-// CEditDrop: a path box that takes a file dropped from the shell. In folder mode a dropped
+// EditDrop: a path box that takes a file dropped from the shell. In folder mode a dropped
 // file gives its folder.
 
 #include <string>
 
 #include "ui/win32/windows_ui.h"
 
-class CEditDrop {
+class EditDrop {
  public:
-  explicit CEditDrop(bool folderMode = false) : folderMode_(folderMode) {}
-  CEditDrop(const CEditDrop&) = delete;
-  CEditDrop& operator=(const CEditDrop&) = delete;
+  explicit EditDrop(bool folderMode = false) : folderMode_(folderMode) {}
+  EditDrop(const EditDrop&) = delete;
+  EditDrop& operator=(const EditDrop&) = delete;
 
   // Takes over the edit box `id` of `dialog` (its template gives it the accepts-files style).
   void Attach(HWND dialog, int id);

@@ -3,14 +3,11 @@
 #include "base/exceptions.h"
 #include "base/message_format.h"
 #include "res/resource.h"
-#include "ui/error_report.h"
-#include "ui/win32/message_box.h"
 #include "ui/win32/pickers.h"
 #include "ui/win32/sized_icon.h"
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 4;
 constexpr int kMinimumRemembered = 64;  // pixels: a smaller remembered window is ignored
 
 // The help window's last place and size in this run.
@@ -30,56 +27,7 @@ std::string ResourceText(const wchar_t* name) {
 
 HWND OpenHelpDialog() { return openHelp; }
 
-void CRtfCtrl::Attach(HWND dialog, int id) {
-  handle_ = GetDlgItem(dialog, id);
-  if (handle_ == nullptr) return;
-  SendMessageW(handle_, EM_AUTOURLDETECT, TRUE, 0);
-  SendMessageW(handle_, EM_SETEVENTMASK, 0,
-               SendMessageW(handle_, EM_GETEVENTMASK, 0, 0) | ENM_LINK);
-  SetWindowSubclass(handle_, Procedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
-  SetFormattingRectangle();
-}
-
-void CRtfCtrl::SetRichText(const std::string& rtf) const {
-  SETTEXTEX how{ST_DEFAULT, CP_ACP};
-  SendMessageW(handle_, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how),
-               reinterpret_cast<LPARAM>(rtf.c_str()));
-}
-
-void CRtfCtrl::SetFormattingRectangle() const {
-  RECT client{};
-  GetClientRect(handle_, &client);
-  client.left += 4;
-  client.top += 4;
-  client.right -= 4;
-  SendMessageW(handle_, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&client));
-}
-
-bool CRtfCtrl::OnLink(const ENLINK& link) const {
-  if (link.msg != WM_LBUTTONUP) return false;
-  std::wstring url(static_cast<std::size_t>(link.chrg.cpMax - link.chrg.cpMin) + 1, L'\0');
-  TEXTRANGEW range{link.chrg, url.data()};
-  url.resize(static_cast<std::size_t>(
-      SendMessageW(handle_, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range))));
-  const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(
-      GetAncestor(handle_, GA_ROOT), L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-  if (result <= 32) ShowErrorReport(GetAncestor(handle_, GA_ROOT), SystemErrorBox(GetLastError()));
-  return true;
-}
-
-LRESULT CALLBACK CRtfCtrl::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                     UINT_PTR, DWORD_PTR data) {
-  auto* self = reinterpret_cast<CRtfCtrl*>(data);
-  if (message == WM_NCDESTROY) {
-    RemoveWindowSubclass(window, Procedure, kSubclassId);
-    self->handle_ = nullptr;
-  }
-  const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
-  if (message == WM_SIZE && self->handle_ != nullptr) self->SetFormattingRectangle();
-  return result;
-}
-
-INT_PTR CDlgHelp::Run(HWND owner) {
+INT_PTR HelpDialog::Run(HWND owner) {
   if (openHelp != nullptr) {
     SetForegroundWindow(openHelp);
     return IDABORT;
@@ -89,7 +37,7 @@ INT_PTR CDlgHelp::Run(HWND owner) {
   return result;
 }
 
-bool CDlgHelp::OnInit() {
+bool HelpDialog::OnInit() {
   openHelp = Handle();
   SendMessageW(Handle(), WM_SETICON, ICON_BIG,
                reinterpret_cast<LPARAM>(LoadSizedIcon(IDI_APP, IconSize::systemLarge)));
@@ -118,7 +66,7 @@ bool CDlgHelp::OnInit() {
   return false;
 }
 
-bool CDlgHelp::OnCommand(int id, int code, HWND) {
+bool HelpDialog::OnCommand(int id, int code, HWND) {
   if (id == IDCANCEL && code == BN_CLICKED) {
     EndDialog(Handle(), IDCANCEL);
     return true;
@@ -126,13 +74,13 @@ bool CDlgHelp::OnCommand(int id, int code, HWND) {
   return false;
 }
 
-bool CDlgHelp::OnNotify(const NMHDR& header, LRESULT& result) {
+bool HelpDialog::OnNotify(const NMHDR& header, LRESULT& result) {
   if (header.idFrom != IDC_HELP_TEXT || header.code != EN_LINK) return false;
   result = text_.OnLink(reinterpret_cast<const ENLINK&>(header)) ? 1 : 0;
   return true;
 }
 
-bool CDlgHelp::OnMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
+bool HelpDialog::OnMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
   switch (message) {
     case WM_SIZE:
       Layout();
@@ -146,7 +94,7 @@ bool CDlgHelp::OnMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
   }
 }
 
-void CDlgHelp::Layout() const {
+void HelpDialog::Layout() const {
   if (text_.Handle() == nullptr) return;
   RECT client{};
   GetClientRect(Handle(), &client);
@@ -159,12 +107,12 @@ void CDlgHelp::Layout() const {
              button.bottom - button.top, TRUE);
 }
 
-void CDlgHelp::RememberRectangle() const {
+void HelpDialog::RememberRectangle() const {
   if (text_.Handle() == nullptr || IsIconic(Handle())) return;
   GetWindowRect(Handle(), &rememberedRect);
 }
 
 void ShowHelpDialog(HWND owner, const wchar_t* document) {
   if (OpenFolderBrowser() != nullptr && OpenFolderBrowser() == owner) return;
-  CDlgHelp(document).Run(owner);
+  HelpDialog(document).Run(owner);
 }

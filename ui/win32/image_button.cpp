@@ -18,21 +18,21 @@ IconSize FaceSize(HWND window) {
 
 }  // namespace
 
-void CBtnImage::Attach(HWND dialog, int id, int iconId) {
+void ImageButton::Attach(HWND dialog, int id, int iconId) {
   handle_ = GetDlgItem(dialog, id);
   if (handle_ == nullptr) return;
   SetWindowSubclass(handle_, Procedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
   SetIcon(iconId);
 }
 
-void CBtnImage::SetIcon(int iconId) const {
+void ImageButton::SetIcon(int iconId) const {
   SendMessageW(handle_, BM_SETIMAGE, IMAGE_ICON,
                reinterpret_cast<LPARAM>(LoadSizedIcon(iconId, FaceSize(handle_))));
 }
 
-LRESULT CALLBACK CBtnImage::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                      UINT_PTR, DWORD_PTR data) {
-  auto* self = reinterpret_cast<CBtnImage*>(data);
+LRESULT CALLBACK ImageButton::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR, DWORD_PTR data) {
+  auto* self = reinterpret_cast<ImageButton*>(data);
   if (message == WM_NCDESTROY) {
     RemoveWindowSubclass(window, Procedure, kSubclassId);
     self->handle_ = nullptr;
@@ -42,7 +42,7 @@ LRESULT CALLBACK CBtnImage::Procedure(HWND window, UINT message, WPARAM wParam, 
                      [&] { return self->Handle(message, wParam, lParam); });
 }
 
-LRESULT CBtnImage::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ImageButton::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case BM_GETCHECK:
       return check_;

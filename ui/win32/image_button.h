@@ -1,14 +1,14 @@
 #pragma once
-// CBtnImage: the icon push button of every "Browse" button. It keeps its own check state and
+// ImageButton: the icon push button of every "Browse" button. It keeps its own check state and
 // repaints when the mouse comes and goes, so the hover look follows the pointer.
 
 #include "ui/win32/windows_ui.h"
 
-class CBtnImage {
+class ImageButton {
  public:
-  CBtnImage() = default;
-  CBtnImage(const CBtnImage&) = delete;
-  CBtnImage& operator=(const CBtnImage&) = delete;
+  ImageButton() = default;
+  ImageButton(const ImageButton&) = delete;
+  ImageButton& operator=(const ImageButton&) = delete;
 
   // Takes over the button `id` of `dialog` and gives it icon `iconId` at 16 x 16 (scaled
   // with the screen's resolution).

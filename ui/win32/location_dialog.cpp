@@ -18,20 +18,20 @@ std::string WithTrailingSeparator(std::string path) {
 
 }  // namespace
 
-INT_PTR CDlgBrowse::Run(HWND owner) { return RunModal(IDD_LOCATION, owner); }
+INT_PTR LocationDialog::Run(HWND owner) { return RunModal(IDD_LOCATION, owner); }
 
-bool CDlgBrowse::OnInit() {
+bool LocationDialog::OnInit() {
   browse_.Attach(Handle(), IDC_LOCATION_BROWSE, folderMode ? IDI_BROWSE_FOLDER : IDI_BROWSE_FILE);
   WriteFields();
   return true;
 }
 
-void CDlgBrowse::DoDataExchange(DataExchange& exchange) {
+void LocationDialog::DoDataExchange(DataExchange& exchange) {
   exchange.Text(IDC_LOCATION_MESSAGE, message);
   exchange.Text(IDC_LOCATION_PATH, path);
 }
 
-bool CDlgBrowse::OnCommand(int id, int code, HWND) {
+bool LocationDialog::OnCommand(int id, int code, HWND) {
   if (code != BN_CLICKED) return false;
   switch (id) {
     case IDC_LOCATION_BROWSE:
@@ -60,7 +60,7 @@ bool CDlgBrowse::OnCommand(int id, int code, HWND) {
 
 LocationAnswer AskForLocation(HWND owner, LocationMode mode, std::string& path,
                               const std::string& reason) {
-  CDlgBrowse dialog;
+  LocationDialog dialog;
   dialog.message = LoadMessage(IDS_REASON_PREFIX).value_or("") + reason;
   dialog.path = path;
   dialog.folderMode = mode == LocationMode::folder;

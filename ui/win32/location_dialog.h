@@ -1,5 +1,5 @@
 #pragma once
-// CDlgBrowse: "Select Another Location", through which a running operation asks for another
+// LocationDialog: "Select Another Location", through which a running operation asks for another
 // file or folder.
 
 #include <string>
@@ -8,7 +8,7 @@
 #include "ui/win32/dialog.h"
 #include "ui/win32/image_button.h"
 
-class CDlgBrowse : public Dialog {
+class LocationDialog : public Dialog {
  public:
   std::string message;  // why another location is needed
   std::string path;     // in and out
@@ -24,7 +24,7 @@ class CDlgBrowse : public Dialog {
   void DoDataExchange(DataExchange& exchange) override;
 
  private:
-  CBtnImage browse_;
+  ImageButton browse_;
 };
 
 // The engine's location prompt: the dialog in folder mode, or in file mode for package

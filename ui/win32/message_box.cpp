@@ -19,7 +19,7 @@ class SystemPrompter : public Prompter {
                                 const std::string& reason) override {
     return AskForLocation(owner, mode, path, reason);
   }
-  void ShowReport(HWND owner, const ReportView& view) override { CDlgReport(view).Run(owner); }
+  void ShowReport(HWND owner, const ReportView& view) override { ReportDialog(view).Run(owner); }
 };
 
 SystemPrompter systemPrompter;

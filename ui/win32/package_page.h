@@ -79,6 +79,6 @@ class PackagePage : public PropertyPage {
 
   bool mergePage_;
   bool refreshing_ = false;
-  CEditDrop sourceBox_{false}, destinationBox_{true}, nameBox_{false};
-  CBtnImage browseSource_, browseDestination_;
+  EditDrop sourceBox_{false}, destinationBox_{true}, nameBox_{false};
+  ImageButton browseSource_, browseDestination_;
 };

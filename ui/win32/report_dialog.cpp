@@ -44,9 +44,9 @@ void SetCell(HWND list, int row, int column, const std::string& value) {
 
 }  // namespace
 
-INT_PTR CDlgReport::Run(HWND owner) { return RunModal(IDD_REPORT, owner); }
+INT_PTR ReportDialog::Run(HWND owner) { return RunModal(IDD_REPORT, owner); }
 
-bool CDlgReport::OnInit() {
+bool ReportDialog::OnInit() {
   Item(IDC_REPORT_MASTER).SetText(view_.master);
   Item(IDC_REPORT_SUMMARY)
       .SetText(view_.why.empty() ? view_.summary : view_.why + "\n" + view_.summary);
@@ -54,7 +54,7 @@ bool CDlgReport::OnInit() {
   return true;
 }
 
-void CDlgReport::FillList() const {
+void ReportDialog::FillList() const {
   const HWND list = Item(IDC_REPORT_LIST).Handle();
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
   AddColumn(list, 0, LoadStringPart(IDS_REPORT_COLUMNS, 0),
@@ -72,7 +72,7 @@ void CDlgReport::FillList() const {
   SendMessageW(list, LVM_SETCOLUMNWIDTH, 2, LVSCW_AUTOSIZE_USEHEADER);
 }
 
-bool CDlgReport::OnCommand(int id, int code, HWND) {
+bool ReportDialog::OnCommand(int id, int code, HWND) {
   if (code != BN_CLICKED) return false;
   switch (id) {
     case IDC_REPORT_COPY:
@@ -91,18 +91,18 @@ bool CDlgReport::OnCommand(int id, int code, HWND) {
 }
 
 // Ctrl+C in the list copies the report, as the Copy button does.
-bool CDlgReport::OnNotify(const NMHDR& header, LRESULT&) {
+bool ReportDialog::OnNotify(const NMHDR& header, LRESULT&) {
   if (header.idFrom != IDC_REPORT_LIST || header.code != LVN_KEYDOWN) return false;
   const auto& key = reinterpret_cast<const NMLVKEYDOWN&>(header);
   if (key.wVKey == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) != 0) Copy();
   return false;
 }
 
-void CDlgReport::Copy() const {
+void ReportDialog::Copy() const {
   if (!PutTextOnClipboard(Handle(), view_.Text())) MessageBeep(MB_ICONEXCLAMATION);
 }
 
-void CDlgReport::SaveAs() const {
+void ReportDialog::SaveAs() const {
   const std::string suggested =
       FolderPart(view_.master) +
       LoadMessage(IDS_REPORT_FILE_NAME, {FileNamePart(view_.master)}).value_or("");
@@ -114,7 +114,7 @@ void CDlgReport::SaveAs() const {
   SaveTo(path);
 }
 
-void CDlgReport::SaveTo(const std::string& path) const {
+void ReportDialog::SaveTo(const std::string& path) const {
   const std::string text = Narrow(Window::WithCarriageReturns(Widen(view_.Text())));
   CFile64 file;
   file.Open(path, true);

@@ -1,5 +1,5 @@
 #pragma once
-// CDlgReport: the report of a package, a row per data split file with its disk and its state
+// ReportDialog: the report of a package, a row per data split file with its disk and its state
 // and the summary under them, which the user can copy or save as a text file.
 
 #include <string>
@@ -7,9 +7,9 @@
 #include "ui/report_view.h"
 #include "ui/win32/dialog.h"
 
-class CDlgReport : public Dialog {
+class ReportDialog : public Dialog {
  public:
-  explicit CDlgReport(const ReportView& view) : view_(view) {}
+  explicit ReportDialog(const ReportView& view) : view_(view) {}
 
   // IDCANCEL once closed.
   INT_PTR Run(HWND owner);

@@ -144,7 +144,7 @@ void CApp::CreateSheet(int startPage, const std::string& startPath) {
   setup.lite = program_.kind == ProgramKind::lite;
   setup.font = font_.Get();
   if (program_.showHelp) setup.showHelp = [this] { program_.showHelp(CommandOwner()); };
-  setup.showAbout = [] { CAboutDlg(OwnAboutText()).Run(CommandOwner()); };
+  setup.showAbout = [] { AboutDialog(OwnAboutText()).Run(CommandOwner()); };
   sheet_ = std::make_unique<MainSheet>(std::move(setup), program_.makeSplitTab(prefs_),
                                        std::make_unique<MergePage>(prefs_));
   sheet_->SetStartPath(startPath);
