@@ -21,33 +21,33 @@ std::string WithTrailingSeparator(std::string path) {
 INT_PTR LocationDialog::Run(HWND owner) { return RunModal(IDD_LOCATION, owner); }
 
 bool LocationDialog::OnInit() {
-  browse_.Attach(Handle(), IDC_LOCATION_BROWSE, folderMode ? IDI_BROWSE_FOLDER : IDI_BROWSE_FILE);
+  browse_.Attach(Handle(), IDC_LOCATION_BROWSE, folderMode_ ? IDI_BROWSE_FOLDER : IDI_BROWSE_FILE);
   WriteFields();
   return true;
 }
 
 void LocationDialog::DoDataExchange(DataExchange& exchange) {
-  exchange.Text(IDC_LOCATION_MESSAGE, message);
-  exchange.Text(IDC_LOCATION_PATH, path);
+  exchange.Text(IDC_LOCATION_MESSAGE, message_);
+  exchange.Text(IDC_LOCATION_PATH, path_);
 }
 
 bool LocationDialog::OnCommand(int id, int code, HWND) {
   if (code != BN_CLICKED) return false;
   switch (id) {
     case IDC_LOCATION_BROWSE:
-      if (folderMode) {
+      if (folderMode_) {
         std::string folder;
         if (PickFolder(Handle(), {}, Item(IDC_LOCATION_PATH).Text(), folder)) {
           Item(IDC_LOCATION_PATH).SetText(folder);
         }
-      } else if (PickFileForEdit(IDC_LOCATION_PATH, LoadMessage(filterId).value_or(""), Handle()) ==
-                 IDOK) {
+      } else if (PickFileForEdit(IDC_LOCATION_PATH, LoadMessage(filterId_).value_or(""),
+                                 Handle()) == IDOK) {
         ReadFields();
       }
       return true;
     case IDOK:
       if (!ReadFields()) return true;
-      if (folderMode) path = WithTrailingSeparator(path);
+      if (folderMode_) path_ = WithTrailingSeparator(path_);
       EndDialog(Handle(), IDOK);
       return true;
     case IDCANCEL:
@@ -60,13 +60,10 @@ bool LocationDialog::OnCommand(int id, int code, HWND) {
 
 LocationAnswer AskForLocation(HWND owner, LocationMode mode, std::string& path,
                               const std::string& reason) {
-  LocationDialog dialog;
-  dialog.message = LoadMessage(IDS_REASON_PREFIX).value_or("") + reason;
-  dialog.path = path;
-  dialog.folderMode = mode == LocationMode::folder;
-  dialog.filterId = IDS_PIECE_FILE_FILTER;
+  LocationDialog dialog(LoadMessage(IDS_REASON_PREFIX).value_or("") + reason, path,
+                        mode == LocationMode::folder, IDS_PIECE_FILE_FILTER);
   if (dialog.Run(owner) != IDOK) return LocationAnswer::cancel;
-  if (Widen(dialog.path).size() >= kPathBuffer) return LocationAnswer::pathTooLong;
-  path = dialog.path;
+  if (Widen(dialog.Path()).size() >= kPathBuffer) return LocationAnswer::pathTooLong;
+  path = dialog.Path();
   return LocationAnswer::ok;
 }

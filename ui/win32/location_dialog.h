@@ -3,6 +3,7 @@
 // file or folder.
 
 #include <string>
+#include <utility>
 
 #include "engine/operation_host.h"
 #include "ui/win32/dialog.h"
@@ -10,13 +11,18 @@
 
 class LocationDialog : public Dialog {
  public:
-  std::string message;  // why another location is needed
-  std::string path;     // in and out
-  bool folderMode = false;
-  unsigned filterId = 0;  // file mode: the string of the open-file dialog's filter
+  // `message` says why another location is needed; `path` is the one shown first. In file
+  // mode `filterId` is the string of the open-file dialog's filter.
+  LocationDialog(std::string message, std::string path, bool folderMode, unsigned filterId)
+      : message_(std::move(message)),
+        path_(std::move(path)),
+        folderMode_(folderMode),
+        filterId_(filterId) {}
 
   // IDOK or IDCANCEL.
   INT_PTR Run(HWND owner);
+  // The location chosen (after IDOK).
+  const std::string& Path() const { return path_; }
 
  protected:
   bool OnInit() override;
@@ -24,6 +30,10 @@ class LocationDialog : public Dialog {
   void DoDataExchange(DataExchange& exchange) override;
 
  private:
+  std::string message_;
+  std::string path_;
+  bool folderMode_;
+  unsigned filterId_;
   ImageButton browse_;
 };
 

@@ -1,13 +1,12 @@
 #include "ui/win32/package_page.h"
 
-#include <algorithm>
-
 #include "base/exceptions.h"
 #include "base/message_format.h"
 #include "engine/file64.h"
 #include "engine/operation_host.h"
 #include "res/resource.h"
 #include "ui/beep_rule.h"
+#include "ui/win32/busy_window_scope.h"
 #include "ui/win32/main_sheet.h"
 #include "ui/win32/pickers.h"
 
@@ -15,54 +14,8 @@ namespace {
 
 constexpr int kCommentsLimit = 511;
 constexpr std::size_t kStatusCapacity = 521;  // the status shows at most 520 characters
-// The buttons that stay usable during an operation: Help (both programs), About, Close.
-constexpr int kKeptEnabled[] = {ID_HELP_LITE, ID_HELP_CONTENTS, ID_APP_ABOUT, ID_APP_EXIT};
-
-struct ChildUpdate {
-  bool enable;
-};
-
-BOOL CALLBACK UpdateChild(HWND child, LPARAM data) {
-  const auto& update = *reinterpret_cast<const ChildUpdate*>(data);
-  if (!IsWindowVisible(child)) return TRUE;
-  const int id = GetDlgCtrlID(child);
-  if (!update.enable && std::ranges::find(kKeptEnabled, id) != std::end(kKeptEnabled)) return TRUE;
-  EnableWindow(child, update.enable ? TRUE : FALSE);
-  return TRUE;
-}
-
-// The direct children of `window` only: a disabled page disables what it holds.
-void UpdateChildren(HWND window, bool enable) {
-  const ChildUpdate update{enable};
-  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
-       child = GetWindow(child, GW_HWNDNEXT)) {
-    UpdateChild(child, reinterpret_cast<LPARAM>(&update));
-  }
-}
-
-// The Close button with its command id and label of the moment.
-void RelabelCloseButton(HWND mainWindow, int fromId, int toId, int labelPart) {
-  const HWND button = GetDlgItem(mainWindow, fromId);
-  if (button == nullptr) return;
-  SetWindowLongPtrW(button, GWLP_ID, toId);
-  Window(button).SetText(LoadStringPart(IDS_CANCEL_CLOSE, labelPart));
-}
 
 }  // namespace
-
-CAutoWindowDisabler::CAutoWindowDisabler(HWND mainWindow, OperationHost& host)
-    : mainWindow_(mainWindow), scope_(host) {
-  if (!IsWindow(mainWindow_)) return;
-  UpdateChildren(mainWindow_, false);
-  RelabelCloseButton(mainWindow_, ID_APP_EXIT, ID_CANCEL_OPERATION, 0);
-}
-
-CAutoWindowDisabler::~CAutoWindowDisabler() {
-  if (!IsWindow(mainWindow_)) return;
-  UpdateChildren(mainWindow_, true);
-  RelabelCloseButton(mainWindow_, ID_CANCEL_OPERATION, ID_APP_EXIT, 1);
-  SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-}
 
 PackagePage::PackagePage(int templateId, CAppPrefs& prefs, bool mergePage)
     : PropertyPage(templateId), prefs_(prefs), beep_(prefs.beep), mergePage_(mergePage) {}
@@ -153,7 +106,7 @@ void PackagePage::RunOperation(const std::string& activity,
   host.NameActivity(activity);
   try {
     {
-      CAutoWindowDisabler busy(mainWindow, host);
+      BusyWindowScope busy(mainWindow, host);
       operation(host);
     }
     if (ShouldBeep(ProcessOperationState(), beep_, host.TickCount())) Services().beep();

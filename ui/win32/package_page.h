@@ -1,8 +1,8 @@
 #pragma once
 // PackagePage: what the Split and Merge pages share. The path boxes with their browse buttons,
 // the comments, the status area with its bar and lines, "Beep when done"; the refresh that
-// re-derives what the page shows whenever an input changes; and the busy scope in which an
-// operation runs.
+// re-derives what the page shows whenever an input changes; and the run of an operation in
+// the busy window (BusyWindowScope).
 
 #include <functional>
 #include <optional>
@@ -14,20 +14,6 @@
 #include "ui/win32/image_button.h"
 #include "ui/win32/property_page.h"
 #include "ui/win32/window_host.h"
-
-// The busy scope: the operation scope runs, the main window is locked except Cancel (the
-// Close button, relabelled), Help and About. Everything is given back on every way out.
-class CAutoWindowDisabler {
- public:
-  CAutoWindowDisabler(HWND mainWindow, OperationHost& host);
-  ~CAutoWindowDisabler();
-  CAutoWindowDisabler(const CAutoWindowDisabler&) = delete;
-  CAutoWindowDisabler& operator=(const CAutoWindowDisabler&) = delete;
-
- private:
-  HWND mainWindow_;
-  OperationScope scope_;
-};
 
 class PackagePage : public PropertyPage {
  public:

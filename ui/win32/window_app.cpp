@@ -47,7 +47,7 @@ bool LoadControlLibraries() {
   return static_cast<bool>(richEdit);
 }
 
-CApp* runningApp = nullptr;
+WindowApp* runningApp = nullptr;
 
 }  // namespace
 
@@ -57,18 +57,18 @@ HWND CommandOwner() {
   return GetLastActivePopup(sheet->Handle());
 }
 
-CApp::CApp(WindowProgram program)
+WindowApp::WindowApp(WindowProgram program)
     : program_(std::move(program)),
       prefs_(program_.kind == ProgramKind::full ? CReg::Root::currentUser : CReg::Root::none) {
   runningApp = this;
 }
 
-CApp::~CApp() {
+WindowApp::~WindowApp() {
   sheet_.reset();
   if (runningApp == this) runningApp = nullptr;
 }
 
-bool CApp::InitInstance(const std::vector<std::string>& arguments) {
+bool WindowApp::InitInstance(const std::vector<std::string>& arguments) {
   RegisterApplicationRestart(L"", kRestartFlags);
   try {
     Start(arguments);
@@ -88,7 +88,7 @@ bool CApp::InitInstance(const std::vector<std::string>& arguments) {
   }
 }
 
-void CApp::Start(const std::vector<std::string>& arguments) {
+void WindowApp::Start(const std::vector<std::string>& arguments) {
   std::string ownPath;
   platform::VersionInfo version;
   if (const platform::ErrorCode code = platform::ReadOwnVersionInfo(ownPath, version)) {
@@ -113,12 +113,12 @@ void CApp::Start(const std::vector<std::string>& arguments) {
     startPage = 1;
     startPath = ownPath;
   }
-  CreateFont();
+  CreateInterfaceFont();
   CreateSheet(startPage, startPath);
 }
 
 // The user-interface font: 8-point Segoe UI, else the system's default face at 8 points.
-void CApp::CreateFont() {
+void WindowApp::CreateInterfaceFont() {
   LOGFONTW description{};
   const platform::ScopedDeviceContext screen(CreateICW(L"DISPLAY", nullptr, nullptr, nullptr));
   const int pixelsPerInch = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
@@ -139,7 +139,7 @@ void CApp::CreateFont() {
   font_ = std::move(font);
 }
 
-void CApp::CreateSheet(int startPage, const std::string& startPath) {
+void WindowApp::CreateSheet(int startPage, const std::string& startPath) {
   SheetSetup setup(prefs_);
   setup.lite = program_.kind == ProgramKind::lite;
   setup.font = font_.Get();
@@ -153,7 +153,7 @@ void CApp::CreateSheet(int startPage, const std::string& startPath) {
   sheet_->Show();
 }
 
-int CApp::ExitInstance(int loopResult) {
+int WindowApp::ExitInstance(int loopResult) {
   SetKeyboardWindow(nullptr);
   sheet_.reset();
   // The help viewer's windows run in this process: they go with it.
@@ -169,7 +169,7 @@ int CApp::ExitInstance(int loopResult) {
 
 int RunWindowProgram(WindowProgram program, const std::vector<std::string>& arguments) {
   SetApplicationTitle(program.kind == ProgramKind::full ? "Partwell" : "PartwellLite");
-  CApp app(std::move(program));
+  WindowApp app(std::move(program));
   if (!app.InitInstance(arguments)) return 0;
   return app.ExitInstance(RunMessageLoop());
 }

@@ -1,5 +1,5 @@
 #pragma once
-// CApp: the start, the run and the end of a window program.
+// WindowApp: the start, the run and the end of a window program.
 
 #include <functional>
 #include <memory>
@@ -22,10 +22,10 @@ struct WindowProgram {
   std::function<void(HWND owner)> showHelp;
 };
 
-class CApp {
+class WindowApp {
  public:
-  explicit CApp(WindowProgram program);
-  ~CApp();
+  explicit WindowApp(WindowProgram program);
+  ~WindowApp();
 
   // Start-up: checks, preferences, the start page and the window. False when the program
   // must end at once (what went wrong was shown, where there is something to show).
@@ -38,7 +38,7 @@ class CApp {
 
  private:
   void Start(const std::vector<std::string>& arguments);
-  void CreateFont();
+  void CreateInterfaceFont();
   void CreateSheet(int startPage, const std::string& startPath);
 
   WindowProgram program_;
