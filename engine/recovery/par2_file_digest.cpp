@@ -156,11 +156,13 @@ Par2File DigestPar2Data(CFile64& input, std::uint64_t sliceSize, std::uint64_t s
 }
 
 void DigestPar2Files(std::uint64_t sliceSize, const NextPar2Digest& next,
-                     const std::function<void(std::uint64_t)>& onRead) {
+                     const std::function<void(std::uint64_t)>& onRead,
+                     const Par2DigestReady& ready) {
   std::vector<std::unique_ptr<LaneOfJob>> open;
   std::vector<DigestLane*> lanes;
+  const auto mayTakeMore = [&] { return open.empty() || !ready || ready(); };
   for (bool more = true;;) {
-    while (more && open.size() < kFilesAtOnce) {
+    while (more && open.size() < kFilesAtOnce && mayTakeMore()) {
       std::optional<Par2DigestJob> job = next();
       more = job.has_value();
       if (more) open.push_back(std::make_unique<LaneOfJob>(std::move(*job), sliceSize));
@@ -174,7 +176,7 @@ void DigestPar2Files(std::uint64_t sliceSize, const NextPar2Digest& next,
       (*file)->job.done((*file)->lane.Finish());
       file = open.erase(file);
     }
-    if (more && open.size() < kFilesAtOnce) continue;
+    if (more && open.size() < kFilesAtOnce && mayTakeMore()) continue;
     if (open.empty()) return;
     lanes.clear();
     for (const std::unique_ptr<LaneOfJob>& file : open) lanes.push_back(&file->lane);

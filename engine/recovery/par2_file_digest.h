@@ -29,9 +29,13 @@ struct Par2DigestJob {
 };
 // The next file to digest, or nothing once none is left.
 using NextPar2Digest = std::function<std::optional<Par2DigestJob>()>;
+// Whether `next` would answer at once: a file is ready, or none is left.
+using Par2DigestReady = std::function<bool()>;
 
 // Digests the files that `next` hands, several at once, each as DigestPar2Data does: the MD5s of
 // their whole data and of their slices then run side by side, in a fraction of the time of one
-// file after another. Raises the file errors.
+// file after another. With `ready`, files still being written are waited for only when nothing
+// else is left to digest: those at hand go on meanwhile. Raises the file errors.
 void DigestPar2Files(std::uint64_t sliceSize, const NextPar2Digest& next,
-                     const std::function<void(std::uint64_t)>& onRead = {});
+                     const std::function<void(std::uint64_t)>& onRead = {},
+                     const Par2DigestReady& ready = {});

@@ -3,9 +3,12 @@
 // protects the package files themselves.
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/recovery/par2_format.h"
 #include "engine/recovery/recovery_layout.h"
 #include "engine/recovery/recovery_progress.h"
 
@@ -18,4 +21,17 @@ std::vector<std::string> WriteRecoveryFiles(const std::vector<std::string>& file
                                             const std::string& pathPrefix,
                                             const RecoveryLayout& layout,
                                             const RecoveryProgress& progress,
+                                            std::size_t memoryBudget = kRecoveryMemoryBudget);
+
+// The digests of the files, by their index among the files given, taken elsewhere while they
+// were written; nothing for a file whose digest is still to be taken. Called on the operation's
+// thread once the recovery slices are formed.
+using TakeRecoveryDigests = std::function<std::vector<std::optional<Par2File>>()>;
+
+// The same, with the digests taken elsewhere: both threads then form the recovery slices.
+std::vector<std::string> WriteRecoveryFiles(const std::vector<std::string>& files,
+                                            const std::string& pathPrefix,
+                                            const RecoveryLayout& layout,
+                                            const RecoveryProgress& progress,
+                                            const TakeRecoveryDigests& digestsTaken,
                                             std::size_t memoryBudget = kRecoveryMemoryBudget);

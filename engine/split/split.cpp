@@ -20,6 +20,7 @@
 #include "engine/package_format.h"
 #include "engine/package_manifest.h"
 #include "engine/package_names.h"
+#include "engine/recovery/par2_digest_queue.h"
 #include "engine/recovery/recovery_writer.h"
 #include "engine/split/split_plan.h"
 #include "engine/split/split_recovery.h"
@@ -33,6 +34,9 @@ namespace {
 
 // How long the split waits for the digest thread between looks at the window.
 constexpr std::chrono::milliseconds kDigestWaitSlice{100};
+// The files whose recovery digests the split may be ahead of: as many as are read side by side,
+// so that they are read back from the system's cache.
+constexpr std::size_t kRecoveryDigestsBehind = 4;
 
 constexpr std::string_view kRecoveryNeedsEveryFile =
     "No recovery files were written: they are made from every file of the package, and the "
@@ -70,6 +74,7 @@ class SplitRun {
   bool CopyPieceData(CFile64& piece, std::uint32_t& pieceSum);
   void HandFileDigest(std::uint32_t index);
   bool WaitForFileDigests(std::size_t behind);
+  bool WaitForRecoveryDigests(std::size_t behind);
   void WriteManifestFile();
   void PlanRecovery();
   void WriteRecovery();
@@ -105,6 +110,8 @@ class SplitRun {
   RecoveryLayout recovery_;   // no volumes without recovery files
   std::string recoveryPrefix_;
   std::vector<std::string> recoveryFiles_;  // those the split would write over
+  // The recovery digests of the package files, taken as each is written.
+  std::optional<Par2DigestQueue> recoveryDigests_;
   // Reads each package file back once written, and takes its digest and the original's, while
   // the next file is written. Stopped first when the run ends, as it uses the members above.
   BackgroundWork fileDigestWork_;
@@ -129,6 +136,7 @@ void SplitRun::Run() {
   }
   SetStatus(host_, kProgressUnchanged, IDS_OPENING_FILE, {FileNamePart(sourcePath_)});
   source_.Open(sourcePath_, false);
+  if (recovery_.volumeCount > 0) recoveryDigests_.emplace(recovery_.sliceSize, header_.fileCount);
   piece_ = NewPieceHeader(0, 0);
   SetStatus(host_, kProgressUnchanged, IDS_PROCESSING_FILE, {FileNamePart(names_[0])});
   WriteMaster();
@@ -145,6 +153,7 @@ void SplitRun::Run() {
 void SplitRun::EndAfterFailure() {
   if (host_.MainWindowExists()) SetStatus(host_, 0, IDS_OPERATION_NOT_COMPLETED);
   fileDigestWork_.Stop();
+  if (recoveryDigests_) recoveryDigests_->Stop();
   buffer_.reset();
   if (masterCreated_ && !keepFiles_) DeletePackageFiles(names_);
   if (!manifestPath_.empty() && !keepFiles_) DeleteFileByName(manifestPath_);
@@ -267,7 +276,7 @@ void SplitRun::WritePieces() {
     SetStatus(host_, kProgressUnchanged, IDS_PROCESSING_FILE, {FileNamePart(names_[index])});
     // The digests may lag one file behind the writing; a file that could not be read back
     // ends the split.
-    if (!WaitForFileDigests(1)) Cancel(index);
+    if (!WaitForFileDigests(1) || !WaitForRecoveryDigests(kRecoveryDigestsBehind)) Cancel(index);
     const std::uint32_t pieceSum = WritePiece(index);
     accumulator_ = NextRunningChecksum(accumulator_, index, pieceSum);
   }
@@ -349,6 +358,7 @@ bool SplitRun::CopyPieceData(CFile64& piece, std::uint32_t& pieceSum) {
 // in it. A piece's header is completed only after its data has passed, and it comes first in
 // the file, so the file is read back, from the system's cache as a rule, on the digest thread.
 void SplitRun::HandFileDigest(std::uint32_t index) {
+  if (recoveryDigests_) recoveryDigests_->Hand(index, names_[index]);
   if (!options_.writeManifest) return;
   Sha256* const original = index == 0 ? nullptr : &original_;
   fileDigestWork_.Hand([this, index, original, path = names_[index]] {
@@ -364,6 +374,15 @@ void SplitRun::HandFileDigest(std::uint32_t index) {
 // when the user cancelled.
 bool SplitRun::WaitForFileDigests(std::size_t behind) {
   while (!fileDigestWork_.WaitUntilAtMost(behind, kDigestWaitSlice)) {
+    if (PollCancel(host_) || host_.PumpMessages()) return false;
+  }
+  return true;
+}
+
+// The same for the recovery digests.
+bool SplitRun::WaitForRecoveryDigests(std::size_t behind) {
+  if (!recoveryDigests_) return true;
+  while (!recoveryDigests_->WaitUntilAtMost(behind, kDigestWaitSlice)) {
     if (PollCancel(host_) || host_.PumpMessages()) return false;
   }
   return true;
@@ -412,8 +431,12 @@ void SplitRun::WriteRecovery() {
     SetStatus(host_, total == 0 ? 100 : static_cast<int>(done * 100 / total));
     if (PollCancel(host_)) Cancel(header_.fileCount);
   };
+  const TakeRecoveryDigests digests = [this] {
+    if (!WaitForRecoveryDigests(0)) Cancel(header_.fileCount);
+    return recoveryDigests_->Finish();
+  };
   try {
-    WriteRecoveryFiles(names_, recoveryPrefix_, recovery_, progress);
+    WriteRecoveryFiles(names_, recoveryPrefix_, recovery_, progress, digests);
   } catch (const CUserException&) {
     throw;
   } catch (const CException& error) {
@@ -444,7 +467,7 @@ void SplitRun::RetryAfterSourceError(const CException& error) {
 // After OK the file is written again in the chosen folder, or on the disk just inserted.
 void SplitRun::RelocateAfterWriteError(const CException& error, std::uint32_t index) {
   // The files written so far are read back before the user changes the disk.
-  if (!WaitForFileDigests(0)) Cancel(index);
+  if (!WaitForFileDigests(0) || !WaitForRecoveryDigests(0)) Cancel(index);
   // The disk taken out keeps whole files of this package only: not the part of the file that
   // failed, nor the files of an earlier package under the names still to be written.
   DeletePackageFiles({names_.begin() + index, names_.end()});
@@ -472,6 +495,7 @@ void SplitRun::RelocateAfterWriteError(const CException& error, std::uint32_t in
 // only when every earlier file is here; when one is missing it is on another disk.
 void SplitRun::Cancel(std::uint32_t index) {
   fileDigestWork_.Stop();
+  if (recoveryDigests_) recoveryDigests_->Stop();
   const bool earlierFilesHere =
       std::all_of(names_.begin(), names_.begin() + index,
                   [](const std::string& name) { return FileExists(name); });
