@@ -21,6 +21,11 @@ Par2File DigestPar2File(const std::string& path, const std::string& name, std::u
 Par2File DigestPar2Data(CFile64& input, std::uint64_t sliceSize, std::uint64_t sliceLimit,
                         const std::function<void(std::uint64_t)>& onRead = {});
 
+// Reads up to `size` bytes on into `buffer`; 0 at the end.
+using Par2Read = std::function<std::uint32_t(void* buffer, std::uint32_t size)>;
+// The same as DigestPar2Data, from what `read` hands, its slices to the end.
+Par2File DigestPar2Reads(const Par2Read& read, std::uint64_t sliceSize);
+
 // One file for DigestPar2Files: open, read from where it is to its end.
 struct Par2DigestJob {
   std::unique_ptr<CFile64> input;

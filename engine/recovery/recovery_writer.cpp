@@ -21,6 +21,7 @@
 #include "engine/recovery/md5.h"
 #include "engine/recovery/par2_file_digest.h"
 #include "engine/recovery/par2_format.h"
+#include "engine/recovery/recovery_input.h"
 #include "engine/recovery/shared_file_work.h"
 #include "engine/recovery/staged_outputs.h"
 
@@ -39,25 +40,14 @@ constexpr std::size_t kLengthAt = 8;
 constexpr std::size_t kHashAt = 16;
 constexpr std::size_t kHashedFrom = 32;
 
-// Reads `size` bytes, all of them: a file that ends sooner has changed under us.
-void ReadFully(CFile64& file, const std::string& path, std::byte* buffer, std::uint32_t size) {
-  for (std::uint32_t done = 0; done < size;) {
-    const std::uint32_t read = file.Read(buffer + done, size - done);
-    if (read == 0) RaiseFileError(CFileException::endOfFile, path);
-    done += read;
-  }
-}
-
 // A file's id, length and 16 KiB hash, from its first 16 KiB alone.
-Par2File IdentifyFile(const std::string& path, std::vector<std::byte>& buffer) {
-  CFile64 file;
-  file.Open(path, false);
+Par2File IdentifyFile(const RecoveryInput& input, std::vector<std::byte>& buffer) {
+  RecoveryInput::Reader reader(input);
   Par2File identified;
-  identified.name = FileNamePart(path);
-  identified.length = file.Length();
+  identified.name = input.Name();
+  identified.length = reader.Length();
   const auto head = static_cast<std::uint32_t>(std::min(identified.length, kHash16kSize));
-  ReadFully(file, path, buffer.data(), head);
-  file.Close();
+  reader.ReadAt(0, buffer.data(), head);
   identified.hash16k = Md5Of(buffer.data(), head);
   identified.id = Par2FileId(identified.hash16k, identified.length, identified.name);
   return identified;
@@ -156,12 +146,14 @@ class RecoveryChunks {
 // What one thread needs for its share of the chunk passes: inputs open through all the passes
 // (a pass reads only a chunk of each slice), the recovery slices' chunks and a chunk's buffer.
 struct PassWorker {
-  PassWorker(const std::vector<std::string>& paths, std::size_t recoveryCount, std::uint64_t chunk)
-      : inputs(paths.size()), chunks(recoveryCount, chunk), buffer(chunk) {
-    for (std::size_t f = 0; f < paths.size(); ++f) inputs[f].Open(paths[f], false);
+  PassWorker(const std::vector<RecoveryInput>& inputs, std::size_t recoveryCount,
+             std::uint64_t chunk)
+      : chunks(recoveryCount, chunk), buffer(chunk) {
+    readers.reserve(inputs.size());
+    for (const RecoveryInput& input : inputs) readers.emplace_back(input);
   }
 
-  std::vector<CFile64> inputs;
+  std::vector<RecoveryInput::Reader> readers;
   RecoveryChunks chunks;
   std::vector<std::byte> buffer;
   std::vector<std::uint16_t> factors;
@@ -210,23 +202,27 @@ constexpr std::chrono::milliseconds kReportWhileWaiting{100};
 
 class RecoveryWriter {
  public:
-  RecoveryWriter(const std::vector<std::string>& files, const std::string& pathPrefix,
+  RecoveryWriter(std::vector<RecoveryInput> files, const std::string& pathPrefix,
                  const RecoveryLayout& layout, const RecoveryProgress& progress,
-                 const TakeRecoveryDigests* digestsTaken, std::size_t memoryBudget)
+                 const TakeRecoveryDigests* digestsTaken, RecoveryFileChoice choice,
+                 std::size_t memoryBudget)
       : layout_(layout),
         progress_(progress),
         digestsTaken_(digestsTaken),
-        recoveryCount_(std::size_t{layout.volumeCount} * layout.slicesPerVolume),
+        firstVolume_(std::min(choice.firstVolume, layout.volumeCount)),
+        volumeEnd_(std::clamp(choice.volumeEnd, firstVolume_, layout.volumeCount)),
+        firstExponent_(firstVolume_ * layout.slicesPerVolume),
+        recoveryCount_(std::size_t{volumeEnd_ - firstVolume_} * layout.slicesPerVolume),
+        firstVolumeOutput_(choice.index ? 1 : 0),
         chunk_(ChunkWidth(memoryBudget, digestsTaken != nullptr ? 2 : 1)),
         buffer_(kHash16kSize) {
-    OrderFiles(files);
-    for (std::uint32_t exponent = 0; exponent < recoveryCount_; ++exponent) {
-      headers_.emplace_back(set_, exponent);
+    OrderFiles(std::move(files));
+    for (std::uint32_t j = 0; j < recoveryCount_; ++j) {
+      headers_.emplace_back(set_, firstExponent_ + j);
     }
-    targets_.push_back(RecoveryIndexPath(pathPrefix));
-    for (const std::string& path : RecoveryVolumePaths(pathPrefix, layout)) {
-      targets_.push_back(path);
-    }
+    if (choice.index) targets_.push_back(RecoveryIndexPath(pathPrefix));
+    const std::vector<std::string> volumes = RecoveryVolumePaths(pathPrefix, layout);
+    targets_.insert(targets_.end(), volumes.begin() + firstVolume_, volumes.begin() + volumeEnd_);
     for (const std::string& target : targets_) outputs_.Stage(target);
   }
 
@@ -269,7 +265,7 @@ class RecoveryWriter {
 
   // The set's order and id come from the files' ids alone, so the recovery slices can be formed
   // in that order while the whole-file digests are still being taken.
-  void OrderFiles(const std::vector<std::string>& files) {
+  void OrderFiles(std::vector<RecoveryInput> files) {
     set_.sliceSize = layout_.sliceSize;
     std::map<Par2Id, std::size_t> indexOfId;
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -283,7 +279,7 @@ class RecoveryWriter {
     std::uint64_t slices = 0;
     for (const Par2File& file : set_.files) {
       inputIndexes_.push_back(indexOfId.at(file.id));
-      inputPaths_.push_back(files[inputIndexes_.back()]);
+      inputs_.push_back(std::move(files[inputIndexes_.back()]));
       slices += Par2SliceCount(file.length, layout_.sliceSize);
     }
     constants_ = InputSliceConstants(static_cast<std::uint32_t>(slices));
@@ -296,7 +292,7 @@ class RecoveryWriter {
       const std::optional<std::size_t> f = next();
       if (!f) return std::nullopt;
       auto input = std::make_unique<CFile64>();
-      input->Open(inputPaths_[*f], false);
+      input->Open(inputs_[*f].ErrorPath(), false);
       return Par2DigestJob{std::move(input), UINT64_MAX,
                            [this, f = *f](Par2File digest) { KeepDigest(f, std::move(digest)); }};
     };
@@ -309,16 +305,29 @@ class RecoveryWriter {
     for (std::size_t f = 0; f < set_.files.size(); ++f) {
       std::optional<Par2File>& digest = taken.at(inputIndexes_[f]);
       if (!digest) {
-        digest = DigestPar2File(inputPaths_[f], set_.files[f].name, layout_.sliceSize);
+        digest = DigestOfInput(inputs_[f]);
       }
       KeepDigest(f, std::move(*digest));
     }
   }
 
+  Par2File DigestOfInput(const RecoveryInput& input) const {
+    RecoveryInput::Reader reader(input);
+    std::uint64_t at = 0;
+    const auto read = [&](void* buffer, std::uint32_t size) {
+      const auto run =
+          static_cast<std::uint32_t>(std::min<std::uint64_t>(size, reader.Length() - at));
+      reader.ReadAt(at, static_cast<std::byte*>(buffer), run);
+      at += run;
+      return run;
+    };
+    return DigestPar2Reads(read, layout_.sliceSize);
+  }
+
   void KeepDigest(std::size_t f, Par2File digest) {
     // A file that changed since it was identified would leave the set describing neither.
     if (digest.length != set_.files[f].length || digest.hash16k != set_.files[f].hash16k) {
-      RaiseFileError(CFileException::endOfFile, inputPaths_[f]);
+      RaiseFileError(CFileException::endOfFile, inputs_[f].ErrorPath());
     }
     digests_[f] = std::move(digest);
   }
@@ -328,7 +337,7 @@ class RecoveryWriter {
   void FormRecoverySlicesAlone() {
     if (recoveryCount_ == 0) return;
     ChunkPasses passes(PassCount());
-    PassWorker here(inputPaths_, recoveryCount_, chunk_);
+    PassWorker here(inputs_, recoveryCount_, chunk_);
     FormPasses(passes, here, true);
   }
 
@@ -336,8 +345,8 @@ class RecoveryWriter {
   void FormRecoverySlicesTogether() {
     if (recoveryCount_ == 0) return;
     ChunkPasses passes(PassCount());
-    PassWorker here(inputPaths_, recoveryCount_, chunk_);
-    PassWorker there(inputPaths_, recoveryCount_, chunk_);
+    PassWorker here(inputs_, recoveryCount_, chunk_);
+    PassWorker there(inputs_, recoveryCount_, chunk_);
     // Last, so that it stops before the passes and its worker go.
     BackgroundWork other;
     other.Hand([&] { FormPasses(passes, there, false); });
@@ -375,14 +384,13 @@ class RecoveryWriter {
     std::size_t slice = 0;
     for (std::size_t f = 0; f < set_.files.size(); ++f) {
       const std::uint64_t length = set_.files[f].length;
-      CFile64& input = worker.inputs[f];
+      RecoveryInput::Reader& input = worker.readers[f];
       for (std::uint64_t start = 0; start < length; start += layout_.sliceSize, ++slice) {
         const std::uint64_t begin = start + a;
         const std::uint64_t end = std::min(start + b, length);
         if (begin >= end) continue;
         const auto size = static_cast<std::uint32_t>(end - begin);
-        input.SeekToBegin(begin);
-        ReadFully(input, inputPaths_[f], worker.buffer.data(), size);
+        input.ReadAt(begin, worker.buffer.data(), size);
         SetFactors(worker.factors, constants_[slice]);
         worker.chunks.Add(worker.factors, worker.buffer.data(), size);
         added_ += size;
@@ -394,7 +402,7 @@ class RecoveryWriter {
   // Input slice i adds c_i^e times itself to the recovery slice of exponent e.
   void SetFactors(std::vector<std::uint16_t>& factors, std::uint16_t constant) const {
     factors.resize(recoveryCount_);
-    std::uint16_t power = 1;
+    std::uint16_t power = gf16::Power(constant, firstExponent_);
     for (std::uint16_t& factor : factors) {
       factor = power;
       power = gf16::Multiply(power, constant);
@@ -406,7 +414,7 @@ class RecoveryWriter {
   }
 
   CFile64& VolumeOf(std::size_t recoverySlice) {
-    return outputs_.File(1 + recoverySlice / layout_.slicesPerVolume);
+    return outputs_.File(firstVolumeOutput_ + recoverySlice / layout_.slicesPerVolume);
   }
   std::uint64_t PacketOffset(std::size_t recoverySlice) const {
     return recoverySlice % layout_.slicesPerVolume * (kPar2RecoveryPrefixSize + layout_.sliceSize);
@@ -436,10 +444,10 @@ class RecoveryWriter {
       WriteAll(volume, header.data(), header.size());
     }
     const std::vector<std::uint8_t> critical = CriticalPackets(set_);
-    WriteAll(outputs_.File(0), critical.data(), critical.size());
+    if (firstVolumeOutput_ == 1) WriteAll(outputs_.File(0), critical.data(), critical.size());
     const std::uint64_t criticalAt =
         layout_.slicesPerVolume * (kPar2RecoveryPrefixSize + layout_.sliceSize);
-    for (std::size_t v = 1; v < targets_.size(); ++v) {
+    for (std::size_t v = firstVolumeOutput_; v < targets_.size(); ++v) {
       outputs_.File(v).SeekToBegin(criticalAt);
       WriteAll(outputs_.File(v), critical.data(), critical.size());
     }
@@ -448,14 +456,18 @@ class RecoveryWriter {
   const RecoveryLayout& layout_;
   const RecoveryProgress& progress_;
   const TakeRecoveryDigests* const digestsTaken_;
-  const std::size_t recoveryCount_;
+  const std::uint32_t firstVolume_;  // of those written
+  const std::uint32_t volumeEnd_;
+  const std::uint32_t firstExponent_;
+  const std::size_t recoveryCount_;      // of the volumes written
+  const std::size_t firstVolumeOutput_;  // 1 behind the index
   const std::uint64_t chunk_;
   std::vector<std::byte> buffer_;  // a file's first 16 KiB
   Par2Set set_;
   std::vector<std::size_t> inputIndexes_;  // of set_.files, among the files given
-  std::vector<std::string> inputPaths_;    // of set_.files
+  std::vector<RecoveryInput> inputs_;      // of set_.files
   std::vector<std::uint16_t> constants_;
-  std::vector<RecoveryPacketHeader> headers_;  // by exponent
+  std::vector<RecoveryPacketHeader> headers_;  // of the volumes written, by exponent
   std::vector<std::string> targets_;           // the index, then the volumes
   StagedOutputs outputs_;
   std::vector<Par2File> digests_;         // of set_.files, each written by the thread that takes it
@@ -467,6 +479,12 @@ class RecoveryWriter {
                              [this] { Report(); }};
 };
 
+std::vector<RecoveryInput> InputsOfFiles(const std::vector<std::string>& files) {
+  std::vector<RecoveryInput> inputs;
+  for (const std::string& path : files) inputs.push_back(RecoveryInput::OfFile(path));
+  return inputs;
+}
+
 }  // namespace
 
 std::vector<std::string> WriteRecoveryFiles(const std::vector<std::string>& files,
@@ -474,7 +492,8 @@ std::vector<std::string> WriteRecoveryFiles(const std::vector<std::string>& file
                                             const RecoveryLayout& layout,
                                             const RecoveryProgress& progress,
                                             std::size_t memoryBudget) {
-  RecoveryWriter writer(files, pathPrefix, layout, progress, nullptr, memoryBudget);
+  RecoveryWriter writer(InputsOfFiles(files), pathPrefix, layout, progress, nullptr, {},
+                        memoryBudget);
   return writer.Write();
 }
 
@@ -484,6 +503,17 @@ std::vector<std::string> WriteRecoveryFiles(const std::vector<std::string>& file
                                             const RecoveryProgress& progress,
                                             const TakeRecoveryDigests& digestsTaken,
                                             std::size_t memoryBudget) {
-  RecoveryWriter writer(files, pathPrefix, layout, progress, &digestsTaken, memoryBudget);
+  return WriteRecoveryFiles(InputsOfFiles(files), pathPrefix, layout, progress, digestsTaken, {},
+                            memoryBudget);
+}
+
+std::vector<std::string> WriteRecoveryFiles(std::vector<RecoveryInput> inputs,
+                                            const std::string& pathPrefix,
+                                            const RecoveryLayout& layout,
+                                            const RecoveryProgress& progress,
+                                            const TakeRecoveryDigests& digestsTaken,
+                                            RecoveryFileChoice choice, std::size_t memoryBudget) {
+  RecoveryWriter writer(std::move(inputs), pathPrefix, layout, progress, &digestsTaken, choice,
+                        memoryBudget);
   return writer.Write();
 }

@@ -38,9 +38,6 @@ constexpr std::chrono::milliseconds kDigestWaitSlice{100};
 // so that they are read back from the system's cache.
 constexpr std::size_t kRecoveryDigestsBehind = 4;
 
-constexpr std::string_view kRecoveryNeedsEveryFile =
-    "No recovery files were written: they are made from every file of the package, and the "
-    "files on the disks before this one are no longer at hand.";
 constexpr std::string_view kRecoveryNotWritten =
     "The package is complete, but its recovery files could not be written: ";
 
@@ -78,6 +75,11 @@ class SplitRun {
   void WriteManifestFile();
   void PlanRecovery();
   void WriteRecovery();
+  void WriteRecoveryAcrossDisks(const RecoveryProgress& progress,
+                                const TakeRecoveryDigests& digests);
+  std::uint32_t RecoveryVolumesThatFit(std::uint32_t firstVolume, bool withIndex) const;
+  void AskForRecoveryDisk(std::uint32_t volume, const CException& error);
+  std::vector<RecoveryInput> PackageAsWritten() const;
   std::vector<std::string> StoredNames() const;
   void ThrowWhenShortOfSpace(std::uint32_t index, std::uint64_t needed) const;
   void RetryAfterSourceError(const CException& error);
@@ -112,6 +114,15 @@ class SplitRun {
   std::vector<std::string> recoveryFiles_;  // those the split would write over
   // The recovery digests of the package files, taken as each is written.
   std::optional<Par2DigestQueue> recoveryDigests_;
+  // What the package files were written from, for recovery files made once the package has
+  // spread over disks: the master's bytes after the stub, and each piece's header and source run.
+  std::vector<std::uint8_t> masterTail_;
+  struct WrittenPiece {
+    PieceHeaderBytes header;
+    std::uint64_t start = 0;
+    std::uint64_t size = 0;
+  };
+  std::vector<WrittenPiece> writtenPieces_;  // by index; the master's is empty
   // Reads each package file back once written, and takes its digest and the original's, while
   // the next file is written. Stopped first when the run ends, as it uses the members above.
   BackgroundWork fileDigestWork_;
@@ -257,11 +268,13 @@ Attempt SplitRun::WriteMasterOnce() {
   }
   const MasterHeaderBytes header = EncodeMasterHeader(header_);
   master.Write(header.data(), static_cast<std::uint32_t>(header.size()));
+  masterTail_.assign(header.begin(), header.end());
   if (selfExtracting) {
     // The trailer names the stub as the stub record holds it: 259 units at most.
     const TrailerBytes trailer = EncodeSelfExtractTrailer(NewSelfExtractTrailer(
         stub_.size, std::string(platform::Utf16Prefix(stub_.path, kMaxSourcePathChars))));
     master.Write(trailer.data(), static_cast<std::uint32_t>(trailer.size()));
+    masterTail_.insert(masterTail_.end(), trailer.begin(), trailer.end());
   }
   master.Close();
   // The master is a program: whoever may read the package may run it.
@@ -340,6 +353,10 @@ Attempt SplitRun::WritePieceOnce(std::uint32_t index, std::uint64_t start,
   piece.SeekToBegin(kPieceSumOffset);
   piece.Write(header.data() + kPieceSumOffset, 2 * sizeof(std::uint32_t));
   piece.Close();
+  if (recoveryDigests_) {
+    writtenPieces_.resize(header_.fileCount);
+    writtenPieces_[index] = {header, start, piece_.dataSize};
+  }
   HandFileDigest(index);
   return Attempt::written;
 }
@@ -421,10 +438,6 @@ std::vector<std::string> SplitRun::StoredNames() const {
 // beside its last file: on the disk in the drive when the package spans disks. A cancel leaves
 // no recovery file behind; a failure leaves the package, which is whole, and says so.
 void SplitRun::WriteRecovery() {
-  if (!std::ranges::all_of(names_, [](const std::string& name) { return FileExists(name); })) {
-    SetStatus(host_, kProgressUnchanged, kRecoveryNeedsEveryFile);
-    return;
-  }
   recoveryPrefix_ = FolderPart(names_.back()) + FileNamePart(header_.pathPrefix);
   SetStatus(host_, 0, IDS_RECOVERY_WRITING, {FileNamePart(RecoveryIndexPath(recoveryPrefix_))});
   const auto progress = [this](std::uint64_t done, std::uint64_t total) {
@@ -436,7 +449,13 @@ void SplitRun::WriteRecovery() {
     return recoveryDigests_->Finish();
   };
   try {
-    WriteRecoveryFiles(names_, recoveryPrefix_, recovery_, progress, digests);
+    const bool packageHere =
+        std::ranges::all_of(names_, [](const std::string& name) { return FileExists(name); });
+    if (packageHere && RecoveryVolumesThatFit(0, true) == recovery_.volumeCount) {
+      WriteRecoveryFiles(names_, recoveryPrefix_, recovery_, progress, digests);
+    } else {
+      WriteRecoveryAcrossDisks(progress, digests);
+    }
   } catch (const CUserException&) {
     throw;
   } catch (const CException& error) {
@@ -445,6 +464,89 @@ void SplitRun::WriteRecovery() {
     error.GetErrorMessage(reason, std::numeric_limits<std::size_t>::max());
     throw CAppException(std::string(kRecoveryNotWritten) + reason);
   }
+}
+
+// When the package has spread over disks, or its recovery files do not fit beside it, the files
+// are read from what they were written from (those on the disks taken out are no longer at
+// hand), and the volumes go after the last piece, each whole on one disk: as many as fit on the
+// disk in the drive, then the next disk is asked for.
+void SplitRun::WriteRecoveryAcrossDisks(const RecoveryProgress& progress,
+                                        const TakeRecoveryDigests& digests) {
+  const std::vector<std::optional<Par2File>> taken = digests();
+  const TakeRecoveryDigests known = [&taken] { return taken; };
+  bool withIndex = true;
+  // A disk that took fewer than it seemed to have room for sets the most for the next ones.
+  std::uint32_t most = recovery_.volumeCount;
+  for (std::uint32_t volume = 0; volume < recovery_.volumeCount;) {
+    const std::uint32_t fit = std::min(RecoveryVolumesThatFit(volume, withIndex), most);
+    const std::string firstPath = RecoveryVolumePaths(recoveryPrefix_, recovery_)[volume];
+    if (fit == 0) {
+      // As for a piece: the disk is labeled by the file's place in the package.
+      const CAppException shortOfSpace(
+          LoadMessage(IDS_NOT_ENOUGH_SPACE_DISK,
+                      {firstPath, FormatInteger(header_.fileCount + volume)})
+              .value_or(""));
+      AskForRecoveryDisk(volume, shortOfSpace);
+      continue;
+    }
+    try {
+      WriteRecoveryFiles(PackageAsWritten(), recoveryPrefix_, recovery_, progress, known,
+                         {.firstVolume = volume, .volumeEnd = volume + fit, .index = withIndex});
+    } catch (const CUserException&) {
+      throw;
+    } catch (const CException& error) {
+      most = std::max<std::uint32_t>(1, fit - 1);
+      AskForRecoveryDisk(volume, error);
+      continue;
+    }
+    volume += fit;
+    withIndex = false;
+  }
+}
+
+// Of the volumes from `firstVolume` on, those that fit whole on the disk of the recovery
+// prefix, behind the index when it goes there too; all when the disk does not tell.
+std::uint32_t SplitRun::RecoveryVolumesThatFit(std::uint32_t firstVolume, bool withIndex) const {
+  const std::uint32_t left = recovery_.volumeCount - firstVolume;
+  const std::optional<std::uint64_t> free = GetFreeSpaceAt(FolderPart(recoveryPrefix_), true);
+  if (!free) return left;
+  const std::vector<std::string> names = StoredNames();
+  const std::uint64_t index = withIndex ? RecoveryIndexSize(recovery_, names) : 0;
+  if (*free < index) return 0;
+  const std::uint64_t volumes = (*free - index) / RecoveryVolumeSize(recovery_, names);
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>(volumes, left));
+}
+
+// The next disk for volume `volume` after `error`; the prefix follows the folder chosen. The
+// package is whole: a cancel here keeps it.
+void SplitRun::AskForRecoveryDisk(std::uint32_t volume, const CException& error) {
+  std::string path = RecoveryVolumePaths(recoveryPrefix_, recovery_)[volume];
+  switch (RelocateAfterError(host_, path, error)) {
+    case LocationAnswer::ok:
+      recoveryPrefix_ = FolderPart(path) + FileNamePart(header_.pathPrefix);
+      return;
+    case LocationAnswer::pathTooLong:
+      ThrowSystemError(platform::kErrorBufferOverflow);
+    case LocationAnswer::cancel:
+      break;
+  }
+  keepFiles_ = true;
+  ThrowUserAbort();
+}
+
+// Each package file as the recovery writer reads it: from the files still at hand.
+std::vector<RecoveryInput> SplitRun::PackageAsWritten() const {
+  std::vector<RecoveryInput> inputs;
+  RecoveryInput& master = inputs.emplace_back(FileNamePart(names_[0]));
+  if (options_.selfExtracting) master.AddFileRun(stub_.path, 0, stub_.size);
+  master.AddBytes(masterTail_.data(), masterTail_.size());
+  for (std::uint32_t index = 1; index < header_.fileCount; ++index) {
+    const WrittenPiece& piece = writtenPieces_.at(index);
+    RecoveryInput& input = inputs.emplace_back(FileNamePart(names_[index]));
+    input.AddBytes(piece.header.data(), piece.header.size());
+    input.AddFileRun(sourcePath_, piece.start, piece.size);
+  }
+  return inputs;
 }
 
 // Raises 1140 for package file `index` when its folder is known to have less room than it
