@@ -55,7 +55,7 @@ class MergeRun {
         masterPath_(masterPath),
         destination_(destinationPath),
         options_(options),
-        verifying_(ProcessOperationState().VerifyOnly) {}
+        verifying_(options.verifyOnly) {}
 
   void Run();
   const std::vector<std::string>& Rebuilt() const { return rebuiltNames_; }
