@@ -175,15 +175,14 @@ std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 void RunMerge(const Package& package, const std::string& destination, bool verify) {
   SilentHost host(kButtonNo);
-  ProcessOperationState().VerifyOnly = verify;
   OperationScope scope(host);
   try {
-    CFMerge().Merge(host, package.master, destination, MergeOptions{false, false});
+    CFMerge().Merge(host, package.master, destination,
+                    MergeOptions{.promptOnOverwrite = false, .verifyOnly = verify});
   } catch (const CException& error) {
     std::fprintf(stderr, "merge failed: %s\n", error.what());
     std::exit(1);
   }
-  ProcessOperationState().VerifyOnly = false;
 }
 
 }  // namespace

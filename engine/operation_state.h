@@ -13,7 +13,6 @@
 struct OperationState {
   bool OperationRunning = false;
   bool CancelRequested = false;  // the user asked to cancel; seen at the next poll
-  bool VerifyOnly = false;       // the merge only verifies: nothing is written
   std::uint64_t OperationStartTick = 0;
   std::uint64_t OperationEndTick = 0;  // 0 while running
   std::uint64_t BytesTotal = 0;        // bytes the operation will process

@@ -75,7 +75,7 @@ TEST_F(ConsoleHostTest, WithoutTerminalWritesStatusLinesAndOnlyTheFinalTimes) {
   EXPECT_EQ(terminal.Take(), "pw: Time ellapsed: 00:00:03\npw: Data processed: 3 KB @ 1 KB/sec\n");
 
   // A verify says so; a run shorter than a second has no rate.
-  ProcessOperationState().VerifyOnly = true;
+  host.SetVerifyOnly(true);
   host.SetStatusText(LoadMessage(IDS_CREATING_FILE, {"a"}).value_or(""));
   ProcessOperationState().OperationStartTick = terminal.now - 999;
   host.SetTransferLine(LoadMessage(IDS_DATA_PROCESSED, {"3 KB", "3 KB"}).value_or(""));

@@ -59,7 +59,15 @@ class CopyRig {
 
   std::uint64_t Copy(std::uint64_t count, std::uint64_t total,
                      ProgressBar bar = ProgressBar::shown) {
-    return CopyData(host, source, destination, count, buffer, total, running, bar, sum);
+    return CopyData(host, {.source = source,
+                           .destination = destination,
+                           .count = count,
+                           .buffer = buffer,
+                           .operationTotal = total,
+                           .runningTotal = running,
+                           .byteSum = sum,
+                           .progressBar = bar,
+                           .verifyOnly = verifyOnly});
   }
   std::string PathOf(const char* name) const { return (folder.Path() / name).string(); }
   std::vector<std::uint8_t> ReadBack(const char* name) const {
@@ -82,6 +90,7 @@ class CopyRig {
   CFile64 source, destination;
   std::uint64_t running = 0;
   std::uint32_t sum = 0;
+  bool verifyOnly = false;
   OperationState& state = ProcessOperationState();
 };
 
@@ -120,7 +129,7 @@ TEST(CopyData, AnyOffsetsWithinAPageCopyEveryByteOnce) {
     for (const std::uint64_t from : {0u, 8u, 56u, 4095u}) {
       for (const std::uint64_t to : {0u, 8u, 64u, 4040u}) {
         CopyRig rig(from + count, 2 * kBlock);
-        rig.state.VerifyOnly = verifying;
+        rig.verifyOnly = verifying;
         rig.source.SeekToBegin(from);
         const std::vector<std::uint8_t> gap(to, 0);
         if (!verifying) rig.destination.Write(gap.data(), static_cast<std::uint32_t>(to));
@@ -311,7 +320,7 @@ TEST(CopyData, WithoutAProgressBarOnlyTheByteCountersChange) {
 
 TEST(CopyData, VerifyingSumsAndCountsButNeverWritesOrFlushes) {
   CopyRig rig(4 * kBlock);
-  rig.state.VerifyOnly = true;
+  rig.verifyOnly = true;
   rig.destination.Close();  // any write or flush would now fail
   rig.host.tickStep = 40'000;
   EXPECT_EQ(rig.Copy(4 * kBlock, 4 * kBlock), 4 * kBlock);

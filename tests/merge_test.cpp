@@ -79,19 +79,19 @@ class MergeTest : public ::testing::Test {
   // "" when the operation completed, "<abort>" for a silent abort, else the error's text.
   std::string Run(const std::string& master, const std::string& destination,
                   Mode mode = Mode::merge) {
-    ProcessOperationState().VerifyOnly = mode == Mode::verify;
+    MergeOptions run = options;
+    run.verifyOnly = mode == Mode::verify;
     std::string outcome;
     {
       OperationScope scope(host());
       try {
-        CFMerge().Merge(host(), master, destination, options);
+        CFMerge().Merge(host(), master, destination, run);
       } catch (const CUserException&) {
         outcome = "<abort>";
       } catch (const CException& error) {
         outcome = TextOf(error);
       }
     }
-    ProcessOperationState().VerifyOnly = false;
     return outcome;
   }
 

@@ -71,19 +71,18 @@ class PackageManifest : public testing::Test {
   // "" when the operation completed, "<abort>" for a silent abort, else the error's text; the
   // prompt for another piece is answered with Cancel and its reason kept.
   std::string Run(const std::string& master, bool verify) {
-    ProcessOperationState().VerifyOnly = verify;
     HookedHost host;
     host.promptReplies = {{LocationAnswer::cancel, ""}};
     std::string outcome;
     try {
       OperationScope scope(host);
-      CFMerge().Merge(host, master, Path("merged.bin"), {.promptOnOverwrite = false});
+      CFMerge().Merge(host, master, Path("merged.bin"),
+                      {.promptOnOverwrite = false, .verifyOnly = verify});
     } catch (const CUserException&) {
       outcome = host.prompts.empty() ? "<abort>" : "prompt: " + host.prompts[0].reason;
     } catch (const CException& error) {
       error.GetErrorMessage(outcome, 4096);
     }
-    ProcessOperationState().VerifyOnly = false;
     return outcome;
   }
 

@@ -11,7 +11,6 @@
 #include "engine/file64.h"
 #include "engine/merge/loaded_module.h"
 #include "engine/ole_date.h"
-#include "engine/operation_state.h"
 #include "engine/package_names.h"
 #include "engine/package_reading.h"
 #include "res/resource.h"
@@ -120,9 +119,3 @@ std::string MasterFolder(const std::string& sourcePath, platform::PathStyle styl
 }
 
 bool CanDeletePackageOf(const std::string& sourcePath) { return !IsLoadedModule(sourcePath); }
-
-VerifyOnlyScope::VerifyOnlyScope(bool verifyOnly) {
-  ProcessOperationState().VerifyOnly = verifyOnly;
-}
-
-VerifyOnlyScope::~VerifyOnlyScope() { ProcessOperationState().VerifyOnly = false; }

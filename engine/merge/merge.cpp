@@ -55,7 +55,7 @@ class MergeRun {
         masterPath_(masterPath),
         destination_(destinationPath),
         options_(options),
-        verifying_(ProcessOperationState().VerifyOnly) {}
+        verifying_(options.verifyOnly) {}
 
   void Run();
   const std::vector<std::string>& Rebuilt() const { return rebuiltNames_; }
@@ -309,9 +309,15 @@ void MergeRun::CopyPiece(std::uint32_t index) {
   if (listed) digests[digestCount++] = &pieceDigest;
   if (originalDigest_) digests[digestCount++] = &mergedDigest_;
   std::uint32_t sum = 0;
-  const std::uint64_t copied =
-      CopyData(host_, piece, merged_, header.dataSize, *buffer_, header_.originalSize, processed_,
-               ProgressBar::shown, sum, CopyDigests(digests, digestCount));
+  const std::uint64_t copied = CopyData(host_, {.source = piece,
+                                                .destination = merged_,
+                                                .count = header.dataSize,
+                                                .buffer = *buffer_,
+                                                .operationTotal = header_.originalSize,
+                                                .runningTotal = processed_,
+                                                .byteSum = sum,
+                                                .verifyOnly = verifying_,
+                                                .digests = CopyDigests(digests, digestCount)});
   piece.Close();
   if (copied == kCopyCancelled) ThrowUserAbort();
   CheckPiece(index, header, copied, sum);

@@ -258,8 +258,14 @@ Attempt SplitRun::WriteMasterOnce() {
     // The stub is copied whole, without the progress bar, on its own count and sum.
     std::uint64_t copiedTotal = 0;
     std::uint32_t stubSum = 0;
-    const std::uint64_t copied = CopyData(host_, stub, master, stub_.size, *buffer_, stub_.size,
-                                          copiedTotal, ProgressBar::none, stubSum);
+    const std::uint64_t copied = CopyData(host_, {.source = stub,
+                                                  .destination = master,
+                                                  .count = stub_.size,
+                                                  .buffer = *buffer_,
+                                                  .operationTotal = stub_.size,
+                                                  .runningTotal = copiedTotal,
+                                                  .byteSum = stubSum,
+                                                  .progressBar = ProgressBar::none});
     if (copied == kCopyCancelled) {
       master.Close();
       return Attempt::cancelled;
@@ -364,8 +370,13 @@ Attempt SplitRun::WritePieceOnce(std::uint32_t index, std::uint64_t start,
 // Copies the piece's data behind its header; false when the user cancelled.
 bool SplitRun::CopyPieceData(CFile64& piece, std::uint32_t& pieceSum) {
   const std::uint64_t size = piece_.dataSize;
-  const std::uint64_t copied = CopyData(host_, source_, piece, size, *buffer_, header_.originalSize,
-                                        done_, ProgressBar::shown, pieceSum);
+  const std::uint64_t copied = CopyData(host_, {.source = source_,
+                                                .destination = piece,
+                                                .count = size,
+                                                .buffer = *buffer_,
+                                                .operationTotal = header_.originalSize,
+                                                .runningTotal = done_,
+                                                .byteSum = pieceSum});
   if (copied == kCopyCancelled) return false;
   if (copied != size) ThrowAppException(IDS_DATA_CORRUPTION);
   return true;

@@ -29,7 +29,7 @@ ConsoleHost::ConsoleHost(ConsoleTerminal terminal, std::string programName, Pres
       quiet_(quiet) {}
 
 void ConsoleHost::SetStatusText(const std::string& text) {
-  WriteNote(ProcessOperationState().VerifyOnly ? VerifyStatusText(text) : text);
+  WriteNote(verifyOnly_ ? VerifyStatusText(text) : text);
 }
 
 void ConsoleHost::SetProgress(int percent) {

@@ -19,6 +19,9 @@ class ConsoleHost : public OperationHost {
   ConsoleHost(ConsoleTerminal terminal, std::string programName, PresetAnswer preset,
               bool quiet = false);
 
+  // For the merge that runs: whether it only verifies, which its status texts then say.
+  void SetVerifyOnly(bool verifyOnly) { verifyOnly_ = verifyOnly; }
+
   // Status texts become lines (a verify's says that it verifies). On a terminal the progress, time
   // and rate share one line that is redrawn in place; otherwise they are kept for the final lines
   // only.
@@ -75,6 +78,7 @@ class ConsoleHost : public OperationHost {
   std::string programName_;
   PresetAnswer preset_;
   bool quiet_;
+  bool verifyOnly_ = false;
   std::string caption_, timingLine_, transferLine_;
   int percent_ = 0;
   bool cancelledUnasked_ = false;  // a Ctrl-C without a terminal cancelled the operation

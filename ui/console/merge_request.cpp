@@ -4,7 +4,6 @@
 #include "base/path_text.h"
 #include "engine/merge/merge.h"
 #include "engine/merge/package_recovery.h"
-#include "engine/operation_state.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "ui/console/console_terminal.h"
@@ -103,9 +102,10 @@ ExitStatus RunMerge(ConsoleContext& context, const MergePageFields& fields, bool
   options.promptOnOverwrite = context.prefs.mergePromptOnOverwrite;
   options.deleteWhenDone = deleteWhenDone && CanDeletePackageOf(fields.sourcePath);
   options.searchFolders = SearchFolders(context.arguments);
+  options.verifyOnly = verifyOnly;
   ConsoleHost host(SystemTerminal(), context.programName, context.arguments.answer,
                    context.arguments.quiet);
-  VerifyOnlyScope verify(verifyOnly);
+  host.SetVerifyOnly(options.verifyOnly);
   MergeOutcome ending;
   const ExitStatus status = RunOperation(host, context.prefs.beep, [&] {
     CFMerge merge;

@@ -161,7 +161,6 @@ std::optional<ReportView> CPPMerge::ReportOfFailure(WindowHost& host, const CExc
 void CPPMerge::Verify() {
   ReadFieldsOrAbort();
   WriteFields();
-  VerifyOnlyScope verify;
   const std::string source = sourcePath_;
   std::optional<ReportView> view;
   RunOperation(LoadMessage(IDS_TITLE_VERIFYING, {FileNamePart(source)}).value_or(""),
