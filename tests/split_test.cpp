@@ -524,60 +524,87 @@ TEST_F(MountedSplit, FullDiskAsksForTheNextDisk) {
   EXPECT_EQ(manifest->at("source.bin"), digestOf(source));
 }
 
-// Recovery files of a package spread over disks: made from the source, as the earlier disks are
-// gone, the volumes follow the last piece, each whole on one disk, and par2 rebuilds as many
-// lost files from them.
-TEST_F(MountedSplit, RecoveryVolumesFollowTheLastPieceEachWholeOnOneDisk) {
+// A package of six pieces of four pages, three to a disk of 64 KiB, with four volumes of a piece
+// and a little each: the disks are taken out as the user would, into one folder.
+class SpreadRecoverySplit : public MountedSplit {
+ protected:
+  static constexpr std::uint64_t kPieceFile = 16384;
+
+  void SplitWithReplies(std::vector<LocationAnswer> answers) {
+    source_ = SourceBytes(6 * (kPieceFile - 56) - 700);
+    const std::string sourcePath = WriteSource(source_);
+    fs::create_directory(collected_);
+    host_.beforePrompt = [this](const std::string&) { TakeDiskOut(); };
+    for (const LocationAnswer answer : answers) host_.promptReplies.push_back({answer, Folder()});
+    SplitOptions options = SizeMode(kPieceFile);
+    options.promptOnOverwrites = false;
+    options.recovery = {4, false};
+    try {
+      Split(sourcePath, (fs::path(Point()) / "movie").string(), options);
+    } catch (const CUserException&) {
+      host_.statusText += " (cancelled)";
+    }
+    TakeDiskOut();
+  }
+  void TakeDiskOut() {
+    std::vector<std::string>& disk = disks_.emplace_back();
+    for (const auto& entry : fs::directory_iterator(Point())) {
+      disk.push_back(entry.path().filename().string());
+      fs::copy_file(entry.path(), collected_ / entry.path().filename());
+      fs::remove(entry.path());
+    }
+    std::ranges::sort(disk);
+  }
+  std::string Folder() const { return (fs::path(Point()) / "").string(); }
+  std::vector<std::string> CollectedNames() const {
+    return Names((collected_ / "movie").string(), 7);
+  }
+
+  Bytes source_;
+  const fs::path collected_ = PathIn("collected");
+  std::vector<std::vector<std::string>> disks_;
+};
+
+// Made from the source, as the earlier disks are gone, the volumes follow the last piece, each
+// whole on one disk, and par2 rebuilds as many lost files from them.
+TEST_F(SpreadRecoverySplit, VolumesFollowTheLastPieceEachWholeOnOneDisk) {
   if (!Mount("mount -t tmpfs -o size=64k partwell-split " + Point())) {
     GTEST_SKIP() << "cannot mount a tmpfs (root on POSIX needed)";
   }
-  // Pieces of four pages, three to a disk; four volumes of a piece and a little each.
-  const std::uint64_t pieceFile = 16384;
-  const Bytes source = SourceBytes(6 * (pieceFile - 56) - 700);
-  const std::string sourcePath = WriteSource(source);
-  const std::string prefix = (fs::path(Point()) / "movie").string();
-  const fs::path collected = PathIn("collected");
-  fs::create_directory(collected);
-  std::vector<std::vector<std::string>> disks;
-  const auto takeDiskOut = [&] {
-    std::vector<std::string>& disk = disks.emplace_back();
-    for (const auto& entry : fs::directory_iterator(Point())) {
-      disk.push_back(entry.path().filename().string());
-      fs::copy_file(entry.path(), collected / entry.path().filename());
-      fs::remove(entry.path());
-    }
-  };
-  host_.beforePrompt = [&](const std::string&) { takeDiskOut(); };
-  const std::string folder = (fs::path(Point()) / "").string();
-  for (int disk = 0; disk < 8; ++disk) host_.promptReplies.push_back({LocationAnswer::ok, folder});
-  SplitOptions options = SizeMode(pieceFile);
-  options.promptOnOverwrites = false;
-  options.recovery = {4, false};
-  Split(sourcePath, prefix, options);
-  takeDiskOut();
-  host_.promptReplies.clear();
-
+  SplitWithReplies(std::vector<LocationAnswer>(3, LocationAnswer::ok));
   EXPECT_EQ(host_.statusText, "The operation was completed.");
-  const std::vector<std::string> names = Names((collected / "movie").string(), 7);
-  ExpectPieces(names, source, pieceFile - 56);
+  const std::vector<std::string> names = CollectedNames();
+  ExpectPieces(names, source_, kPieceFile - 56);
   // Disks of three pieces, then of three volumes with the index, then of the last volume.
-  for (std::vector<std::string>& disk : disks) std::ranges::sort(disk);
-  ASSERT_EQ(disks.size(), 4u);
-  EXPECT_EQ(disks[2], (std::vector<std::string>{"movie.par2", "movie.vol0+1.par2",
-                                                "movie.vol1+1.par2", "movie.vol2+1.par2"}));
-  EXPECT_EQ(disks[3], std::vector<std::string>{"movie.vol3+1.par2"});
+  ASSERT_EQ(disks_.size(), 4u);
+  EXPECT_EQ(disks_[2], (std::vector<std::string>{"movie.par2", "movie.vol0+1.par2",
+                                                 "movie.vol1+1.par2", "movie.vol2+1.par2"}));
+  EXPECT_EQ(disks_[3], std::vector<std::string>{"movie.vol3+1.par2"});
   EXPECT_EQ(host_.prompts.back().reason,
-            "Not enough space to store " + folder +
+            "Not enough space to store " + Folder() +
                 "movie.vol3+1.par2.\n\nIf you are splitting "
                 "to removeable media, please insert a new disk labeled #10 then press OK.");
   if (!HavePar2()) GTEST_SKIP() << "par2 is not installed";
-  const std::string inCollected = "cd '" + collected.string() + "' && par2 ";
+  const std::string inCollected = "cd '" + collected_.string() + "' && par2 ";
   ASSERT_EQ(std::system((inCollected + "verify -q movie.par2 >par2.log 2>&1").c_str()), 0)
-      << ReadWholeFile(collected / "par2.log");
+      << ReadWholeFile(collected_ / "par2.log");
   for (const std::size_t lost : {0, 2, 3, 6}) fs::remove(names[lost]);
   ASSERT_EQ(std::system((inCollected + "repair -q movie.par2 >par2.log 2>&1").c_str()), 0)
-      << ReadWholeFile(collected / "par2.log");
-  ExpectPieces(names, source, pieceFile - 56);
+      << ReadWholeFile(collected_ / "par2.log");
+  ExpectPieces(names, source_, kPieceFile - 56);
+}
+
+// A cancel at the first disk for the volumes keeps the whole package, the pieces in the drive
+// too: only a package that is all here is offered for deletion.
+TEST_F(SpreadRecoverySplit, ACancelForTheVolumesKeepsTheWholePackage) {
+  if (!Mount("mount -t tmpfs -o size=64k partwell-split " + Point())) {
+    GTEST_SKIP() << "cannot mount a tmpfs (root on POSIX needed)";
+  }
+  SplitWithReplies({LocationAnswer::ok, LocationAnswer::cancel});
+  EXPECT_EQ(host_.statusText, "The operation was NOT completed. (cancelled)");
+  EXPECT_TRUE(host_.questions.empty());
+  ExpectPieces(CollectedNames(), source_, kPieceFile - 56);
+  EXPECT_FALSE(fs::exists(collected_ / "movie.par2"));
 }
 
 // A one-file FUSE file system whose reads fail with EIO while a control file exists; it serves

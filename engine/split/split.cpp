@@ -445,23 +445,29 @@ std::vector<std::string> SplitRun::StoredNames() const {
   return stored;
 }
 
-// Read back from the system's cache as a rule, once the whole package is written, and written
-// beside its last file: on the disk in the drive when the package spans disks. A cancel leaves
-// no recovery file behind; a failure leaves the package, which is whole, and says so.
+// Once the whole package is written, beside its last file, from the files read back from the
+// system's cache as a rule. A cancel leaves no recovery file in the drive; a failure leaves the
+// package, which is whole, and says so.
 void SplitRun::WriteRecovery() {
   recoveryPrefix_ = FolderPart(names_.back()) + FileNamePart(header_.pathPrefix);
   SetStatus(host_, 0, IDS_RECOVERY_WRITING, {FileNamePart(RecoveryIndexPath(recoveryPrefix_))});
-  const auto progress = [this](std::uint64_t done, std::uint64_t total) {
-    SetStatus(host_, total == 0 ? 100 : static_cast<int>(done * 100 / total));
-    if (PollCancel(host_)) Cancel(header_.fileCount);
+  const bool packageHere =
+      std::ranges::all_of(names_, [](const std::string& name) { return FileExists(name); });
+  // The package is whole: spread over disks, the files still in the drive are kept, as the
+  // question whether to delete them is asked only of a package that is all here.
+  const auto cancel = [this, packageHere] {
+    if (!packageHere) keepFiles_ = true;
+    Cancel(header_.fileCount);
   };
-  const TakeRecoveryDigests digests = [this] {
-    if (!WaitForRecoveryDigests(0)) Cancel(header_.fileCount);
+  const auto progress = [this, &cancel](std::uint64_t done, std::uint64_t total) {
+    SetStatus(host_, total == 0 ? 100 : static_cast<int>(done * 100 / total));
+    if (PollCancel(host_)) cancel();
+  };
+  const TakeRecoveryDigests digests = [this, &cancel] {
+    if (!WaitForRecoveryDigests(0)) cancel();
     return recoveryDigests_->Finish();
   };
   try {
-    const bool packageHere =
-        std::ranges::all_of(names_, [](const std::string& name) { return FileExists(name); });
     if (packageHere && RecoveryVolumesThatFit(0, true) == recovery_.volumeCount) {
       WriteRecoveryFiles(names_, recoveryPrefix_, recovery_, progress, digests);
     } else {
