@@ -202,8 +202,8 @@ std::uint64_t CopyData(OperationHost& host, const CopyJob& job) {
     job.runningTotal += read;
     if (now - pacing.lastProgress > ProgressInterval(job.operationTotal) || copied == job.count) {
       pacing.lastProgress = now;
-      state.BytesTotal = job.operationTotal;
-      state.BytesDone = job.runningTotal;
+      state.bytesTotal = job.operationTotal;
+      state.bytesDone = job.runningTotal;
       if (job.progressBar == ProgressBar::shown) {
         ShowCopyProgress(host, pacing, now, job.operationTotal, job.runningTotal);
       }
@@ -215,9 +215,9 @@ std::uint64_t CopyData(OperationHost& host, const CopyJob& job) {
 
 bool PollCancel(OperationHost& host) {
   OperationState& state = ProcessOperationState();
-  if (!state.CancelRequested && !host.EscapeKeyDown()) return false;
+  if (!state.cancelRequested && !host.EscapeKeyDown()) return false;
   const std::string question = LoadMessage(IDS_CONFIRM_CANCEL).value_or("");
   if (host.AskQuestion(question, kBoxYesNo | kBoxIconQuestion) == kButtonYes) return true;
-  state.CancelRequested = false;
+  state.cancelRequested = false;
   return false;
 }

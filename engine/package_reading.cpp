@@ -139,7 +139,7 @@ void LoadMasterFile(const std::string& path, MasterHeader& header, bool& isSelfE
   if (!FileExists(path)) ThrowAppException(IDS_FILE_NOT_FOUND, {path});
   CFile64 file;
   CFileException error;
-  if (!file.Open(path, false, &error)) RaiseOpenError(error.m_cause, path);
+  if (!file.Open(path, false, &error)) RaiseOpenError(error.cause, path);
   MasterHeader found;
   const bool selfExtracting = FindSelfExtractTrailer(file, found);
   if (!selfExtracting) ReadMasterHeader(file, found);

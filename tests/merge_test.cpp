@@ -1,4 +1,4 @@
-#include "engine/merge/merge.h"
+#include "engine/merge/merger.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@
 #include "engine/operation_host.h"
 #include "engine/operation_state.h"
 #include "engine/package_names.h"
-#include "engine/split/split.h"
+#include "engine/split/splitter.h"
 #include "platform/files.h"
 #include "res/resource.h"
 #include "tests/support/package_builder.h"
@@ -85,7 +85,7 @@ class MergeTest : public ::testing::Test {
     {
       OperationScope scope(host());
       try {
-        CFMerge().Merge(host(), master, destination, run);
+        Merger().Merge(host(), master, destination, run);
       } catch (const CUserException&) {
         outcome = "<abort>";
       } catch (const CException& error) {
@@ -214,7 +214,7 @@ TEST_F(MergeTest, PackagesWrittenByTheSplitMergeBack) {
     NewHost();
     {
       OperationScope scope(host());
-      CFSplit().Split(host(), sourcePath, prefix, splitOptions);
+      Splitter().Split(host(), sourcePath, prefix, splitOptions);
     }
     const std::string destination = Path(scratch.Path(), "merged.bin");
     NewHost();

@@ -1,4 +1,4 @@
-#include "engine/split/split.h"
+#include "engine/split/splitter.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,7 @@ class SplitOperation : public testing::Test {
   // Runs the split as a page does: inside the operation's scope.
   void Split(const std::string& source, const std::string& prefix, SplitOptions& options) {
     OperationScope scope(host_);
-    CFSplit().Split(host_, source, prefix, options);
+    Splitter().Split(host_, source, prefix, options);
   }
   static std::vector<std::string> Names(const std::string& prefix, std::uint32_t count,
                                         bool selfExtracting = false) {
@@ -287,7 +287,7 @@ TEST_F(SplitOperation, CancelDuringTheStub) {
     {
       OperationScope scope(host_);
       RequestCancel();
-      EXPECT_THROW(CFSplit().Split(host_, sourcePath, prefix, options), CUserException);
+      EXPECT_THROW(Splitter().Split(host_, sourcePath, prefix, options), CUserException);
     }
     ASSERT_EQ(host_.questions.size(), 2u);
     EXPECT_EQ(host_.questions[0].text, kConfirmCancel);
@@ -399,7 +399,7 @@ TEST_F(SplitOperation, VanishedDestinationLeadsToThePrompt) {
       EXPECT_EQ(test.answer, LocationAnswer::cancel);
     } catch (const CSystemErrorException& error) {
       EXPECT_EQ(test.answer, LocationAnswer::pathTooLong);
-      EXPECT_EQ(error.m_code, platform::kErrorBufferOverflow);
+      EXPECT_EQ(error.errorCode, platform::kErrorBufferOverflow);
     }
     EXPECT_TRUE(host_.questions.empty());
     ASSERT_EQ(host_.prompts.size(), 1u);

@@ -202,7 +202,7 @@ void DigestPar2Files(std::uint64_t sliceSize, const NextPar2Digest& next,
 Par2File DigestPar2File(const std::string& path, const std::string& name, std::uint64_t sliceSize) {
   CFile64 input;
   CFileException error;
-  if (!input.Open(path, false, &error)) RaiseFileError(error.m_cause, path);
+  if (!input.Open(path, false, &error)) RaiseFileError(error.cause, path);
   Par2File file = DigestPar2Data(input, sliceSize, UINT64_MAX);
   input.Close();
   file.name = name;

@@ -56,7 +56,7 @@ std::unique_ptr<CFile64> OpenToCheck(const Par2File& file, std::uint64_t sliceSi
   CFileException error;
   if (input->Open(path, false, &error)) return input;
   // Missing all the same, but a file that is there and cannot be read is worth naming.
-  if (error.m_cause != CFileException::fileNotFound && error.m_cause != CFileException::badPath) {
+  if (error.cause != CFileException::fileNotFound && error.cause != CFileException::badPath) {
     check.openError = ReasonOf(error);
   }
   return nullptr;

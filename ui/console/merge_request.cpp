@@ -2,7 +2,7 @@
 
 #include "base/exceptions.h"
 #include "base/path_text.h"
-#include "engine/merge/merge.h"
+#include "engine/merge/merger.h"
 #include "engine/merge/package_recovery.h"
 #include "platform/console.h"
 #include "platform/files.h"
@@ -108,7 +108,7 @@ ExitStatus RunMerge(ConsoleContext& context, const MergePageFields& fields, bool
   host.SetVerifyOnly(options.verifyOnly);
   MergeOutcome ending;
   const ExitStatus status = RunOperation(host, context.prefs.beep, [&] {
-    CFMerge merge;
+    Merger merge;
     try {
       merge.Merge(host, fields.sourcePath, target, options);
       ending.rebuilt = merge.Rebuilt();

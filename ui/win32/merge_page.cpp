@@ -4,7 +4,7 @@
 #include "base/message_format.h"
 #include "base/path_text.h"
 #include "engine/disk_space.h"
-#include "engine/merge/merge.h"
+#include "engine/merge/merger.h"
 #include "res/resource.h"
 #include "ui/package_report_text.h"
 #include "ui/win32/app_sheet.h"
@@ -122,7 +122,7 @@ void CPPMerge::Merge() {
   try {
     RunOperation(LoadMessage(IDS_TITLE_MERGING, {FileNamePart(target)}).value_or(""),
                  [&](WindowHost& host) {
-                   CFMerge merge;
+                   Merger merge;
                    try {
                      merge.Merge(host, source, target, options);
                    } catch (const CException& error) {

@@ -8,7 +8,7 @@
 #include "base/text_format.h"
 #include "engine/disk_space.h"
 #include "engine/file64.h"
-#include "engine/split/split.h"
+#include "engine/split/splitter.h"
 #include "platform/system_error.h"
 #include "res/resource.h"
 #include "ui/split_checks.h"
@@ -215,7 +215,7 @@ void CPPSplit::Split() {
   const std::string source = sourcePath_;
   RunOperation(
       LoadMessage(IDS_TITLE_SPLITTING, {FileNamePart(source)}).value_or(""),
-      [&](OperationHost& host) { CFSplit().Split(host, source, destinationPrefix, options); });
+      [&](OperationHost& host) { Splitter().Split(host, source, destinationPrefix, options); });
   // Count mode planned the size of the files it wrote.
   StoreOptions(options);
 }

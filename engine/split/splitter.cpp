@@ -1,4 +1,4 @@
-#include "engine/split/split.h"
+#include "engine/split/splitter.h"
 
 #include <algorithm>
 #include <chrono>
@@ -324,7 +324,7 @@ std::uint32_t SplitRun::WritePiece(std::uint32_t index) {
       throw;
     } catch (const CException& error) {
       const auto* fileError = dynamic_cast<const CFileException*>(&error);
-      if (fileError != nullptr && fileError->m_strFileName == sourcePath_) {
+      if (fileError != nullptr && fileError->fileName == sourcePath_) {
         RetryAfterSourceError(error);
       } else {
         RelocateAfterWriteError(error, index);
@@ -631,8 +631,8 @@ void SplitRun::Cancel(std::uint32_t index) {
 
 }  // namespace
 
-void CFSplit::Split(OperationHost& host, const std::string& sourcePath,
-                    const std::string& destinationPrefix, SplitOptions& options) {
+void Splitter::Split(OperationHost& host, const std::string& sourcePath,
+                     const std::string& destinationPrefix, SplitOptions& options) {
   SplitRun run(host, sourcePath, destinationPrefix, options);
   try {
     run.Run();

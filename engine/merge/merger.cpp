@@ -1,4 +1,4 @@
-#include "engine/merge/merge.h"
+#include "engine/merge/merger.h"
 
 #include <algorithm>
 #include <array>
@@ -271,7 +271,7 @@ void MergeRun::MergePiece(std::uint32_t index) {
       if (IsUserAbort(error)) throw;
       // A failing merged file is not the package's fault.
       const auto* fileError = dynamic_cast<const CFileException*>(&error);
-      if (fileError != nullptr && fileError->m_strFileName == destination_) throw;
+      if (fileError != nullptr && fileError->fileName == destination_) throw;
       RewindTo(processed, running, mergedLength);
       mergedDigest_ = mergedDigest;
       // The search folders get one turn before the user is asked; the user's answer is final.
@@ -297,7 +297,7 @@ void MergeRun::CopyPiece(std::uint32_t index) {
   }
   CFile64 piece;
   CFileException error;
-  if (!piece.Open(name, false, &error)) RaiseFileError(error.m_cause, name);
+  if (!piece.Open(name, false, &error)) RaiseFileError(error.cause, name);
   const PieceHeader header = ReadPieceHeader(piece);
   if (header.dataSize > header_.maxPieceDataSize) RaiseCorruption(IDS_CONTENTS_MISMATCH);
   const bool listed = index < pieceDigests_.size() && pieceDigests_[index];
@@ -480,7 +480,7 @@ void MergeRun::CheckTotals() {
 std::uint32_t MergeRun::SampleSumOfMergedFile() const {
   CFile64 file;
   CFileException error;
-  if (!file.Open(temporary_, false, &error)) RaiseFileError(error.m_cause, destination_);
+  if (!file.Open(temporary_, false, &error)) RaiseFileError(error.cause, destination_);
   const std::uint32_t sum = SampleSum(file);
   file.Close();
   return sum;
@@ -524,8 +524,8 @@ void MergeRun::DeletePackage() const {
 
 }  // namespace
 
-void CFMerge::Merge(OperationHost& host, const std::string& masterPath,
-                    const std::string& destinationPath, const MergeOptions& options) {
+void Merger::Merge(OperationHost& host, const std::string& masterPath,
+                   const std::string& destinationPath, const MergeOptions& options) {
   rebuilt_.clear();
   MergeRun run(host, masterPath, destinationPath, options);
   try {

@@ -18,7 +18,7 @@ struct MergeOptions {
   bool verifyOnly = false;
 };
 
-class CFMerge {
+class Merger {
  public:
   // Merges the package whose master is `masterPath` into `destinationPath` (folder and file
   // name). Missing or faulty pieces and a destination short of space are answered through the
