@@ -119,15 +119,6 @@ void RaiseSystemFileError(platform::ErrorCode code, const std::string& path) {
 
 void RaiseFileError(int cause, const std::string& path) { throw CFileException(cause, -1, path); }
 
-bool FileExists(const std::string& path) {
-  return platform::QueryPathKind(path) == platform::PathKind::File;
-}
-
-bool FolderExists(const std::string& path) {
-  std::optional<std::string> query = platform::FolderQueryPath(path);
-  return query && platform::QueryPathKind(*query) == platform::PathKind::Folder;
-}
-
 bool FileSizeByName(const std::string& path, std::uint64_t& size) {
   return platform::SizeFromDirectoryEntry(path, size) == 0;
 }

@@ -70,11 +70,6 @@ void RaiseSystemFileError(platform::ErrorCode code, const std::string& path);
 // Throws the file error with the cause, system error -1 and the path.
 [[noreturn]] void RaiseFileError(int cause, const std::string& path);
 
-// Answers, never errors; paths of any length.
-bool FileExists(const std::string& path);
-// A bare separator (what an empty path becomes) is no folder on Windows; "/" is the root
-// folder on POSIX.
-bool FolderExists(const std::string& path);
 bool FileSizeByName(const std::string& path, std::uint64_t& size);
 
 // Deletes a file; the result is not checked by any caller.

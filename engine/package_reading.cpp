@@ -136,7 +136,7 @@ void LoadMasterFile(const std::string& path, MasterHeader& header, bool& isSelfE
   header = MasterHeader{};
   isSelfExtracting = false;
   if (path.empty()) ThrowAppException(IDS_NO_FILE_NAME);
-  if (!FileExists(path)) ThrowAppException(IDS_FILE_NOT_FOUND, {path});
+  if (!platform::FileExists(path)) ThrowAppException(IDS_FILE_NOT_FOUND, {path});
   CFile64 file;
   CFileException error;
   if (!file.Open(path, false, &error)) RaiseOpenError(error.cause, path);

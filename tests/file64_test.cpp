@@ -377,31 +377,31 @@ TEST(File64, ExistenceTestsOnRealPaths) {
   fs::create_directory(fs::u8path(sub));
   std::string separator = OnWindows() ? "\\" : "/";
 
-  EXPECT_TRUE(FileExists(file));
-  EXPECT_FALSE(FolderExists(file));
-  EXPECT_FALSE(FileExists(sub));
-  EXPECT_TRUE(FolderExists(sub));
-  EXPECT_TRUE(FolderExists(sub + separator));
-  EXPECT_FALSE(FileExists(folder / "missing"));
-  EXPECT_FALSE(FolderExists(folder / "missing"));
-  EXPECT_FALSE(FileExists(""));
-  EXPECT_FALSE(FolderExists(""));
+  EXPECT_TRUE(platform::FileExists(file));
+  EXPECT_FALSE(platform::FolderExists(file));
+  EXPECT_FALSE(platform::FileExists(sub));
+  EXPECT_TRUE(platform::FolderExists(sub));
+  EXPECT_TRUE(platform::FolderExists(sub + separator));
+  EXPECT_FALSE(platform::FileExists(folder / "missing"));
+  EXPECT_FALSE(platform::FolderExists(folder / "missing"));
+  EXPECT_FALSE(platform::FileExists(""));
+  EXPECT_FALSE(platform::FolderExists(""));
   std::uint64_t size = 0;
   EXPECT_TRUE(FileSizeByName(file, size));
   EXPECT_EQ(size, 3u);
   EXPECT_FALSE(FileSizeByName(folder / "missing", size));
 
   DeleteFileByName(file);
-  EXPECT_FALSE(FileExists(file));
+  EXPECT_FALSE(platform::FileExists(file));
   DeleteFileByName(file);  // a missing file is no error
 }
 
 TEST(File64, DriveRootFolder) {
   if (!OnWindows()) GTEST_SKIP() << "drive letters are Windows paths";
-  EXPECT_TRUE(FolderExists("C:"));
-  EXPECT_TRUE(FolderExists("C:\\"));
-  EXPECT_FALSE(FolderExists("\\"));
-  EXPECT_FALSE(FileExists("C:"));
+  EXPECT_TRUE(platform::FolderExists("C:"));
+  EXPECT_TRUE(platform::FolderExists("C:\\"));
+  EXPECT_FALSE(platform::FolderExists("\\"));
+  EXPECT_FALSE(platform::FileExists("C:"));
 }
 
 TEST(File64, PathsLongerThanTheClassicLimit) {
@@ -418,9 +418,9 @@ TEST(File64, PathsLongerThanTheClassicLimit) {
     out << "12345";
     if (!out) GTEST_SKIP() << "the system cannot create a file on a 300-character path";
   }
-  EXPECT_TRUE(FileExists(file));
-  EXPECT_TRUE(FolderExists(Utf8(deep)));
-  EXPECT_FALSE(FileExists(Utf8(deep / "missing")));
+  EXPECT_TRUE(platform::FileExists(file));
+  EXPECT_TRUE(platform::FolderExists(Utf8(deep)));
+  EXPECT_FALSE(platform::FileExists(Utf8(deep / "missing")));
   std::uint64_t size = 0;
   EXPECT_TRUE(FileSizeByName(file, size));
   EXPECT_EQ(size, 5u);

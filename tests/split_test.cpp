@@ -101,7 +101,7 @@ class SplitOperation : public testing::Test {
   }
   bool AnyPackageFileExists(const std::string& prefix, std::uint32_t count) const {
     for (const std::string& name : Names(prefix, count)) {
-      if (FileExists(name)) return true;
+      if (platform::FileExists(name)) return true;
     }
     return false;
   }
@@ -125,7 +125,7 @@ TEST_F(SplitOperation, DataOnlyPackageByteForByte) {
   EXPECT_EQ(master.size(), 2128u);
   ExpectMasterHeader(master, 0, ExpectedHeader(4368, 4, 10000, prefix, sourcePath, "three pieces"));
   ExpectPieces(names, source, 4368);
-  EXPECT_FALSE(FileExists(PackageFileName(prefix, kCurrentVersion, false, 4)));
+  EXPECT_FALSE(platform::FileExists(PackageFileName(prefix, kCurrentVersion, false, 4)));
 
   EXPECT_EQ(host_.LogOf("status: ").front(), "status: Gathering data about source.bin...");
   EXPECT_EQ(host_.statusText, "The operation was completed.");
@@ -174,7 +174,7 @@ TEST_F(SplitOperation, OneOverwriteQuestionNamesTheLowestExistingFile) {
   ASSERT_EQ(host_.questions.size(), 1u);
   EXPECT_EQ(host_.questions[0].text, question);
   EXPECT_EQ(host_.questions[0].boxType, kBoxYesNo);
-  EXPECT_FALSE(FileExists(names[0]));
+  EXPECT_FALSE(platform::FileExists(names[0]));
   EXPECT_EQ(FileBytes(names[2]), (Bytes{'o', 'l', 'd'}));
   EXPECT_EQ(host_.statusText, "The operation was NOT completed.");
 
@@ -208,14 +208,14 @@ TEST_F(SplitOperation, AgreedOverwriteRemovesTheRestOfALongerPackage) {
   SplitOptions options = SizeMode(4424);
   host_.answers = {kButtonNo};
   EXPECT_THROW(Split(sourcePath, prefix, options), CUserException);
-  for (const std::string& file : old) EXPECT_TRUE(FileExists(file)) << file;
+  for (const std::string& file : old) EXPECT_TRUE(platform::FileExists(file)) << file;
 
   host_.answers = {kButtonYes};
   Split(sourcePath, prefix, options);
   ExpectPieces(Names(prefix, 4), source, 4368);
-  for (std::size_t index = 4; index < old.size(); ++index) EXPECT_FALSE(FileExists(old[index]));
-  EXPECT_FALSE(FileExists(old[0])) << "the self-extracting master of the old package";
-  EXPECT_TRUE(FileExists(unrelated));
+  for (std::size_t index = 4; index < old.size(); ++index) EXPECT_FALSE(platform::FileExists(old[index]));
+  EXPECT_FALSE(platform::FileExists(old[0])) << "the self-extracting master of the old package";
+  EXPECT_TRUE(platform::FileExists(unrelated));
 }
 
 // A split must never write or remove its own source, whatever name leads to it.
@@ -249,7 +249,7 @@ TEST_F(SplitOperation, SourceAmongThePackageFilesIsRefusedBeforeAnythingIsTouche
     EXPECT_TRUE(host_.questions.empty());
     EXPECT_EQ(FileBytes(sourcePath), source);
     EXPECT_EQ(FileBytes(test.file), source);
-    EXPECT_FALSE(FileExists(names[0]) && test.file != names[0]);
+    EXPECT_FALSE(platform::FileExists(names[0]) && test.file != names[0]);
     for (const auto& entry : fs::directory_iterator(scratch_.Path())) fs::remove(entry.path());
   }
 }
@@ -293,8 +293,8 @@ TEST_F(SplitOperation, CancelDuringTheStub) {
     EXPECT_EQ(host_.questions[0].text, kConfirmCancel);
     EXPECT_EQ(host_.questions[1].text, kDeleteSplitFiles);
     EXPECT_EQ(host_.questions[1].boxType, kBoxYesNo | kBoxIconQuestion);
-    EXPECT_EQ(FileExists(master), !deleteFiles);
-    EXPECT_FALSE(FileExists(PackageFileName(prefix, kCurrentVersion, true, 1)));
+    EXPECT_EQ(platform::FileExists(master), !deleteFiles);
+    EXPECT_FALSE(platform::FileExists(PackageFileName(prefix, kCurrentVersion, true, 1)));
     EXPECT_EQ(host_.statusText, "The operation was NOT completed.");
   }
 }
@@ -360,11 +360,11 @@ TEST_F(SplitOperation, CancelBetweenAndInsidePieces) {
     EXPECT_EQ(FileBytes(names[0]).size(), 2128u);
     EXPECT_TRUE(FileBytes(names[1]) == ExpectedPieceFiles(source, 300000)[0]);
     const bool insidePiece = test.pump == 4;
-    EXPECT_EQ(FileExists(names[2]), insidePiece);
+    EXPECT_EQ(platform::FileExists(names[2]), insidePiece);
     if (insidePiece) {
       EXPECT_EQ(FileBytes(names[2]).size(), 128u * 1024);  // the header and the first block
     }
-    EXPECT_FALSE(FileExists(names[3]));
+    EXPECT_FALSE(platform::FileExists(names[3]));
   }
 }
 
@@ -677,7 +677,7 @@ class FailingSource : public MountedSplit {
     if (std::system(command.c_str()) != 0) return false;
     // Startup of the server: at most ten seconds.
     for (int attempt = 0; attempt < 1000; ++attempt) {
-      if (FileExists(SourcePath())) {
+      if (platform::FileExists(SourcePath())) {
         mounted_ = true;
         return true;
       }

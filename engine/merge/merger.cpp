@@ -509,7 +509,7 @@ void MergeRun::DeletePackage() const {
   for (std::size_t index = 0; index < names_.size(); ++index) {
     if (!rebuilt_[index]) {
       files.push_back(names_[index]);
-    } else if (FileExists(besideMaster_[index])) {
+    } else if (platform::FileExists(besideMaster_[index])) {
       files.push_back(besideMaster_[index]);
     }
   }
@@ -517,7 +517,7 @@ void MergeRun::DeletePackage() const {
   if (usedRecovery)
     files.insert(files.end(), recovery_->set.par2Files.begin(), recovery_->set.par2Files.end());
   for (const std::string& name : files) {
-    if (!FileExists(name) || isProgram(name) || isMerged.Matches(name)) return;
+    if (!platform::FileExists(name) || isProgram(name) || isMerged.Matches(name)) return;
   }
   for (const std::string& name : files) DeleteFileByName(name);
 }

@@ -111,7 +111,7 @@ PieceReport ReportRun::ReportPiece(std::uint32_t index) {
 }
 
 Judgement ReportRun::Judge(const std::string& path, std::uint32_t index) {
-  if (!FileExists(path)) return {};
+  if (!platform::FileExists(path)) return {};
   try {
     CFile64 file;
     file.Open(path, false);

@@ -452,7 +452,7 @@ void SplitRun::WriteRecovery() {
   recoveryPrefix_ = FolderPart(names_.back()) + FileNamePart(header_.pathPrefix);
   SetStatus(host_, 0, IDS_RECOVERY_WRITING, {FileNamePart(RecoveryIndexPath(recoveryPrefix_))});
   const bool packageHere =
-      std::ranges::all_of(names_, [](const std::string& name) { return FileExists(name); });
+      std::ranges::all_of(names_, [](const std::string& name) { return platform::FileExists(name); });
   // The package is whole: spread over disks, the files still in the drive are kept, as the
   // question whether to delete them is asked only of a package that is all here.
   const auto cancel = [this, packageHere] {
@@ -600,7 +600,7 @@ void SplitRun::RelocateAfterWriteError(const CException& error, std::uint32_t in
         names_ = std::move(before);
         throw;
       }
-      if (FileExists(names_[index])) DeleteFileByName(names_[index]);
+      if (platform::FileExists(names_[index])) DeleteFileByName(names_[index]);
       return;
     case LocationAnswer::pathTooLong:
       ThrowSystemError(platform::kErrorBufferOverflow);
@@ -617,7 +617,7 @@ void SplitRun::Cancel(std::uint32_t index) {
   if (recoveryDigests_) recoveryDigests_->Stop();
   const bool earlierFilesHere =
       std::all_of(names_.begin(), names_.begin() + index,
-                  [](const std::string& name) { return FileExists(name); });
+                  [](const std::string& name) { return platform::FileExists(name); });
   if (earlierFilesHere) {
     const std::string question = LoadMessage(IDS_DELETE_SPLIT_FILES).value_or("");
     if (host_.AskQuestion(question, kBoxYesNo | kBoxIconQuestion) == kButtonYes) {
@@ -644,6 +644,6 @@ void Splitter::Split(OperationHost& host, const std::string& sourcePath,
 
 void DeletePackageFiles(const std::vector<std::string>& names) {
   for (const std::string& name : names) {
-    if (FileExists(name)) DeleteFileByName(name);
+    if (platform::FileExists(name)) DeleteFileByName(name);
   }
 }

@@ -4,8 +4,8 @@
 
 #include "base/exceptions.h"
 #include "base/message_format.h"
-#include "engine/file64.h"
 #include "engine/operation_host.h"
+#include "platform/files.h"
 #include "res/resource.h"
 #include "ui/beep_rule.h"
 #include "ui/win32/app_sheet.h"
@@ -132,7 +132,7 @@ void CPPParent::RefreshPage() {
 
 bool CPPParent::CheckDestinationFolder() {
   const std::string folder = Item(IDC_DESTINATION).Text();
-  if (!FolderExists(folder)) {
+  if (!platform::FolderExists(folder)) {
     DataExchange(*this, true)
         .ShowFailure(IDC_DESTINATION, LoadMessage(IDS_FOLDER_NOT_FOUND, {folder}).value_or(""),
                      kBoxIconExclamation);
