@@ -1,4 +1,4 @@
-#include "ui/console/console_host.h"
+#include "ui/console/host.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/files.h"
-#include "ui/console/console_commands.h"
+#include "ui/console/commands.h"
 #include "ui/console/json_writer.h"
 #include "ui/console/merge_request.h"
 #include "ui/console/report_command.h"

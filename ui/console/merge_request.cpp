@@ -6,10 +6,10 @@
 #include "engine/merge/package_recovery.h"
 #include "platform/console.h"
 #include "platform/files.h"
-#include "ui/console/console_terminal.h"
 #include "ui/console/error_output.h"
 #include "ui/console/operation_run.h"
 #include "ui/console/path_operands.h"
+#include "ui/console/terminal.h"
 #include "ui/console/terminal_text.h"
 
 namespace {

@@ -10,12 +10,12 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/unicode.h"
-#include "ui/console/console_commands.h"
-#include "ui/console/console_terminal.h"
+#include "ui/console/commands.h"
 #include "ui/console/json_writer.h"
 #include "ui/console/operation_run.h"
 #include "ui/console/path_operands.h"
 #include "ui/console/size_argument.h"
+#include "ui/console/terminal.h"
 #include "ui/split_page_rules.h"
 
 namespace {

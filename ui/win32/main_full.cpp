@@ -1,5 +1,5 @@
 #include "platform/console.h"
-#include "ui/console/console_commands.h"
+#include "ui/console/commands.h"
 #include "ui/win32/html_help.h"
 #include "ui/win32/split_page.h"
 #include "ui/win32/window_app.h"
@@ -7,8 +7,8 @@
 // The full program's window; a console command typed after its name runs as in partwell-cli.
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments = platform::CommandLineArguments(argc, argv);
-  const ConsoleCommand commands[] = {kSplitCommand,  kPlanCommand, kMergeCommand,
-                                     kVerifyCommand, kInfoCommand, kRepairCommand,
+  const ConsoleCommand commands[] = {kSplitCommand,    kPlanCommand, kMergeCommand,
+                                     kVerifyCommand,   kInfoCommand, kRepairCommand,
                                      kSettingsCommand, kSizesCommand};
   if (WantsConsole(arguments, commands)) {
     platform::UseParentConsole();

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "settings/app_prefs.h"
-#include "ui/console/console_app.h"
+#include "ui/console/app.h"
 #include "ui/win32/property_page.h"
 #include "ui/win32/scoped_handle.h"
 

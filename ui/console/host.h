@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "engine/operation_host.h"
-#include "ui/console/console_questions.h"
-#include "ui/console/console_terminal.h"
+#include "ui/console/questions.h"
+#include "ui/console/terminal.h"
 
 class ConsoleHost : public OperationHost {
  public:
@@ -40,7 +40,7 @@ class ConsoleHost : public OperationHost {
   int AskQuestion(const std::string& text, unsigned boxType) override;
   // On the terminal: another path, Enter for the same one again, or "c" to cancel. Without a
   // terminal it is a Cancel, and the reason is kept as the failure it stands for. The reason
-  // is told in the console's words (console_wording.h).
+  // is told in the console's words (wording.h).
   LocationAnswer PromptLocation(LocationMode mode, std::string& path,
                                 const std::string& reason) override;
 
