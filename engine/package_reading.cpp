@@ -10,16 +10,8 @@
 
 namespace {
 
-// Until the buffer is full or the file ends: one read may return less than asked.
 std::uint32_t ReadFully(CFile64& file, std::span<std::uint8_t> buffer) {
-  std::uint32_t total = 0;
-  while (total < buffer.size()) {
-    const std::uint32_t read =
-        file.Read(buffer.data() + total, static_cast<std::uint32_t>(buffer.size() - total));
-    if (read == 0) break;
-    total += read;
-  }
-  return total;
+  return ReadUpTo(file, buffer.data(), static_cast<std::uint32_t>(buffer.size()));
 }
 
 [[noreturn]] void RaiseInvalidFormat(const CFile64& file) {

@@ -50,12 +50,7 @@ void RecoveryInput::Reader::ReadAt(std::uint64_t offset, std::byte* buffer, std:
       const std::uint64_t within = offset - partStart;
       const auto run = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, partEnd - offset));
       if (files_[i]) {
-        files_[i]->SeekToBegin(part.offset + within);
-        for (std::uint32_t done = 0; done < run;) {
-          const std::uint32_t read = files_[i]->Read(buffer + done, run - done);
-          if (read == 0) RaiseFileError(CFileException::endOfFile, part.path);
-          done += read;
-        }
+        ReadExactlyAt(*files_[i], part.offset + within, buffer, run);
       } else {
         std::memcpy(buffer, part.bytes.data() + within, run);
       }
