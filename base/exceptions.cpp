@@ -44,40 +44,40 @@ bool CMemoryException::GetErrorMessage(std::string& text, std::size_t capacity,
 }
 
 CFileException::CFileException(int cause, long osError, std::string fileName)
-    : m_cause(cause), m_lOsError(osError), m_strFileName(std::move(fileName)) {}
+    : cause(cause), osError(osError), fileName(std::move(fileName)) {}
 
 bool CFileException::GetErrorMessage(std::string& text, std::size_t capacity,
                                      unsigned* helpContext) const {
-  unsigned id = IDS_FILE_ERROR_BASE + static_cast<unsigned>(m_cause);
+  unsigned id = IDS_FILE_ERROR_BASE + static_cast<unsigned>(cause);
   SetHelpContext(helpContext, id);
-  if (m_cause < none || m_cause > notRegularFile) return false;
-  return CopyToBuffer(LoadMessage(id, {m_strFileName}).value_or(""), capacity, text);
+  if (cause < none || cause > notRegularFile) return false;
+  return CopyToBuffer(LoadMessage(id, {fileName}).value_or(""), capacity, text);
 }
 
 CAppException::CAppException(unsigned stringId)
-    : m_text(stringId < 0x10000 ? StringTableText(stringId).value_or("") : "") {}
+    : message(stringId < 0x10000 ? StringTableText(stringId).value_or("") : "") {}
 
-CAppException::CAppException(std::string text) : m_text(std::move(text)) {}
+CAppException::CAppException(std::string text) : message(std::move(text)) {}
 
 bool CAppException::GetErrorMessage(std::string& text, std::size_t capacity,
                                     unsigned* helpContext) const {
   SetHelpContext(helpContext, 0);
-  return CopyToBuffer(m_text, capacity, text);
+  return CopyToBuffer(message, capacity, text);
 }
 
 CSystemErrorException::CSystemErrorException(platform::ErrorCode code, std::string data)
-    : m_code(code), m_data(std::move(data)) {}
+    : errorCode(code), dataText(std::move(data)) {}
 
 bool CSystemErrorException::GetErrorMessage(std::string& text, std::size_t capacity,
                                             unsigned* helpContext) const {
   SetHelpContext(helpContext, 0);
-  if (m_code == 0 || capacity == 0) return false;
-  std::optional<std::string> systemText = platform::SystemErrorText(m_code);
+  if (errorCode == 0 || capacity == 0) return false;
+  std::optional<std::string> systemText = platform::SystemErrorText(errorCode);
   if (!systemText) return false;
-  std::string code = std::to_string(m_code);
+  std::string code = std::to_string(errorCode);
   std::optional<std::string> composed =
-      m_data.empty() ? LoadMessage(IDS_SYSTEM_ERROR, {code, *systemText})
-                     : LoadMessage(IDS_SYSTEM_ERROR_DATA, {code, *systemText, m_data});
+      dataText.empty() ? LoadMessage(IDS_SYSTEM_ERROR, {code, *systemText})
+                       : LoadMessage(IDS_SYSTEM_ERROR_DATA, {code, *systemText, dataText});
   if (composed && platform::Utf16Length(*composed) < capacity) {
     text = *composed;
     return true;
@@ -86,11 +86,11 @@ bool CSystemErrorException::GetErrorMessage(std::string& text, std::size_t capac
   // both still fit.
   constexpr std::string_view kDataSeparator = "\r\n\r\n\t";
   text = platform::Utf16Prefix(*systemText, capacity - 1);
-  std::size_t needed = kDataSeparator.size() + platform::Utf16Length(m_data) +
+  std::size_t needed = kDataSeparator.size() + platform::Utf16Length(dataText) +
                        platform::Utf16Length(*systemText) + 1;
-  if (!m_data.empty() && needed <= capacity) {
+  if (!dataText.empty() && needed <= capacity) {
     text += kDataSeparator;
-    text += m_data;
+    text += dataText;
   }
   return true;
 }

@@ -67,9 +67,9 @@ class CFileException : public CException {
   bool GetErrorMessage(std::string& text, std::size_t capacity,
                        unsigned* helpContext = nullptr) const override;
 
-  int m_cause;
-  long m_lOsError;
-  std::string m_strFileName;
+  int cause;
+  long osError;
+  std::string fileName;
 };
 
 // An application error with its finished message text; an empty text is a silent failure.
@@ -82,8 +82,8 @@ class CAppException : public CException {
   bool GetErrorMessage(std::string& text, std::size_t capacity,
                        unsigned* helpContext = nullptr) const override;
 
-  int m_messageBoxType = -1;  // -1: the reporter's type is used
-  std::string m_text;
+  int messageBoxType = -1;  // -1: the reporter's type is used
+  std::string message;
 };
 
 // A system error code with its data text (usually a path), shown under the system's text.
@@ -96,8 +96,8 @@ class CSystemErrorException : public CException {
   bool GetErrorMessage(std::string& text, std::size_t capacity,
                        unsigned* helpContext = nullptr) const override;
 
-  platform::ErrorCode m_code;
-  std::string m_data;
+  platform::ErrorCode errorCode;
+  std::string dataText;
 };
 
 // Loads the string, fills %1, %2... with the arguments and throws it; an id that is not in

@@ -23,7 +23,7 @@
 #include "bench/silent_host.h"
 #include "engine/checksum.h"
 #include "engine/file64.h"
-#include "engine/merge/merge.h"
+#include "engine/merge/merger.h"
 #include "engine/operation_state.h"
 #include "engine/package_format.h"
 #include "engine/package_names.h"
@@ -175,15 +175,14 @@ std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 
 void RunMerge(const Package& package, const std::string& destination, bool verify) {
   SilentHost host(kButtonNo);
-  ProcessOperationState().VerifyOnly = verify;
   OperationScope scope(host);
   try {
-    CFMerge().Merge(host, package.master, destination, MergeOptions{false, false});
+    Merger().Merge(host, package.master, destination,
+                   MergeOptions{.promptOnOverwrite = false, .verifyOnly = verify});
   } catch (const CException& error) {
     std::fprintf(stderr, "merge failed: %s\n", error.what());
     std::exit(1);
   }
-  ProcessOperationState().VerifyOnly = false;
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include "bench/silent_host.h"
 #include "engine/file64.h"
 #include "engine/operation_state.h"
-#include "engine/split/split.h"
+#include "engine/split/splitter.h"
 #include "platform/clock.h"
 #include "platform/system_info.h"
 
@@ -43,7 +43,7 @@ void SplitWithPartwell(const std::string& source, const std::string& prefix,
   options.maxSplitFileSize = dataPerPiece + 56;
   options.promptOnOverwrites = false;
   OperationScope scope(host);
-  CFSplit().Split(host, source, prefix, options);
+  Splitter().Split(host, source, prefix, options);
 }
 
 void WriteSource(const std::string& path) {

@@ -153,21 +153,19 @@ CopyBuffer AllocateCopyBuffer(std::uint64_t wanted) {
   }
 }
 
-std::uint64_t CopyData(OperationHost& host, CFile64& source, CFile64& destination,
-                       std::uint64_t count, CopyBuffer& buffer, std::uint64_t operationTotal,
-                       std::uint64_t& runningTotal, ProgressBar progressBar, std::uint32_t& byteSum,
-                       CopyDigests digests) {
+std::uint64_t CopyData(OperationHost& host, const CopyJob& job) {
   OperationState& state = ProcessOperationState();
+  CopyBuffer& buffer = job.buffer;
   CopyPacing& pacing = buffer.Pacing();
   std::uint64_t copied = 0;
-  const std::uint32_t readOffset = PageOffsetOf(source);
+  const std::uint32_t readOffset = PageOffsetOf(job.source);
   const std::optional<std::uint32_t> writeOffset =
-      state.VerifyOnly ? std::nullopt : std::optional(PageOffsetOf(destination));
+      job.verifyOnly ? std::nullopt : std::optional(PageOffsetOf(job.destination));
   const std::uint32_t offset = BufferOffset(readOffset, writeOffset);
   std::uint32_t nextBlock = 0;  // of the buffer, when digests are fed
   const DigestsTaken digestsTaken(buffer.DigestWork());
   const std::uint32_t firstBlock = FirstBlock(buffer.Size(), writeOffset.value_or(readOffset));
-  while (copied < count) {
+  while (copied < job.count) {
     const std::uint64_t now = host.TickCount();
     if (now - pacing.lastCancelPoll > kCancelPollInterval) {
       pacing.lastCancelPoll = now;
@@ -179,34 +177,35 @@ std::uint64_t CopyData(OperationHost& host, CFile64& source, CFile64& destinatio
       platform::YieldTimeSlice();
     }
     const std::uint32_t block = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(count - copied, copied == 0 ? firstBlock : buffer.Size()));
+        std::min<std::uint64_t>(job.count - copied, copied == 0 ? firstBlock : buffer.Size()));
     // An empty buffer could never finish; the caller sees the shortfall instead.
-    if (block == 0 || runningTotal + block > operationTotal) return copied;
+    if (block == 0 || job.runningTotal + block > job.operationTotal) return copied;
     std::byte* const data = buffer.Data(nextBlock) + offset;
-    const std::uint32_t read = source.Read(data, block);
+    const std::uint32_t read = job.source.Read(data, block);
     if (read < block) return copied;
-    byteSum = AddByteSum(byteSum, data, read);
-    if (!digests.empty()) {
-      buffer.DigestWork().Hand([digests, data, read] { FeedDigests(digests, data, read); });
+    job.byteSum = AddByteSum(job.byteSum, data, read);
+    if (!job.digests.empty()) {
+      buffer.DigestWork().Hand(
+          [digests = job.digests, data, read] { FeedDigests(digests, data, read); });
       // The block read next must no longer be in the digests' hands.
       nextBlock = (nextBlock + 1) % kDigestBlocks;
       buffer.DigestWork().WaitUntilAtMost(kDigestBlocks - 1);
     }
     copied += read;
-    if (!state.VerifyOnly) {
-      destination.Write(data, read);
+    if (!job.verifyOnly) {
+      job.destination.Write(data, read);
       if (now - pacing.lastFlush > kFlushInterval) {
-        if (pacing.lastFlush != 0) destination.Flush();
+        if (pacing.lastFlush != 0) job.destination.Flush();
         pacing.lastFlush = now;
       }
     }
-    runningTotal += read;
-    if (now - pacing.lastProgress > ProgressInterval(operationTotal) || copied == count) {
+    job.runningTotal += read;
+    if (now - pacing.lastProgress > ProgressInterval(job.operationTotal) || copied == job.count) {
       pacing.lastProgress = now;
-      state.BytesTotal = operationTotal;
-      state.BytesDone = runningTotal;
-      if (progressBar == ProgressBar::shown) {
-        ShowCopyProgress(host, pacing, now, operationTotal, runningTotal);
+      state.bytesTotal = job.operationTotal;
+      state.bytesDone = job.runningTotal;
+      if (job.progressBar == ProgressBar::shown) {
+        ShowCopyProgress(host, pacing, now, job.operationTotal, job.runningTotal);
       }
       if (host.PumpMessages()) return kCopyCancelled;
     }
@@ -216,9 +215,9 @@ std::uint64_t CopyData(OperationHost& host, CFile64& source, CFile64& destinatio
 
 bool PollCancel(OperationHost& host) {
   OperationState& state = ProcessOperationState();
-  if (!state.CancelRequested && !host.EscapeKeyDown()) return false;
+  if (!state.cancelRequested && !host.EscapeKeyDown()) return false;
   const std::string question = LoadMessage(IDS_CONFIRM_CANCEL).value_or("");
   if (host.AskQuestion(question, kBoxYesNo | kBoxIconQuestion) == kButtonYes) return true;
-  state.CancelRequested = false;
+  state.cancelRequested = false;
   return false;
 }

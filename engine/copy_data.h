@@ -76,17 +76,28 @@ enum class ProgressBar { none, shown };
 // fed on the buffer's digest thread and are complete when the copy returns or raises.
 using CopyDigests = std::span<Sha256* const>;
 
-// Copies `count` bytes from the source's position to the destination's position (nothing is
-// written while only verifying), adding every byte read to `byteSum` and `digests` and advancing
-// `runningTotal`. `operationTotal` is the base of the percentage; with no progress bar only
-// the operation's byte counters are kept, not the bar, caption or lines. Returns the bytes
-// copied: fewer than `count` when the source ends early or the operation total would be
+// One run of bytes for CopyData to move, with the totals it keeps. The copy advances
+// `runningTotal` and adds every byte it reads to `byteSum` and `digests`.
+struct CopyJob {
+  CFile64& source;
+  CFile64& destination;  // left alone while only verifying
+  std::uint64_t count;   // bytes from the source's position on
+  CopyBuffer& buffer;
+  std::uint64_t operationTotal;  // the base of the percentage
+  std::uint64_t& runningTotal;   // bytes of the operation copied so far
+  std::uint32_t& byteSum;
+  // With no progress bar only the operation's byte counters are kept, not the bar, caption or
+  // lines.
+  ProgressBar progressBar = ProgressBar::shown;
+  bool verifyOnly = false;  // the bytes are read and summed, nothing is written
+  CopyDigests digests = {};
+};
+
+// Copies the job's bytes from the source's position to the destination's position. Returns the
+// bytes copied: fewer than the count when the source ends early or the operation total would be
 // overrun (the caller reports it), or kCopyCancelled. Raises file errors for failed reads,
 // writes and flushes; the files stay open.
-std::uint64_t CopyData(OperationHost& host, CFile64& source, CFile64& destination,
-                       std::uint64_t count, CopyBuffer& buffer, std::uint64_t operationTotal,
-                       std::uint64_t& runningTotal, ProgressBar progressBar, std::uint32_t& byteSum,
-                       CopyDigests digests = {});
+std::uint64_t CopyData(OperationHost& host, const CopyJob& job);
 
 // When a cancel was requested or the Escape key is down, asks whether to abort. Returns true
 // when the user confirms; a No clears the request and the operation goes on.

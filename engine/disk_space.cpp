@@ -72,7 +72,7 @@ LocationAnswer RelocatePackage(OperationHost& host, std::vector<std::string>& na
 }
 
 bool ConfirmOverwrite(OperationHost& host, const std::string& path, unsigned messageId) {
-  if (!FileExists(path)) return false;
+  if (!platform::FileExists(path)) return false;
   const std::string question = LoadMessage(messageId, {path}).value_or("");
   if (host.AskQuestion(question, kBoxYesNo) != kButtonYes) ThrowUserAbort();
   return true;

@@ -119,13 +119,22 @@ void RaiseSystemFileError(platform::ErrorCode code, const std::string& path) {
 
 void RaiseFileError(int cause, const std::string& path) { throw CFileException(cause, -1, path); }
 
-bool FileExists(const std::string& path) {
-  return platform::QueryPathKind(path) == platform::PathKind::File;
+std::uint32_t ReadUpTo(CFile64& file, void* buffer, std::uint32_t size) {
+  auto* bytes = static_cast<std::byte*>(buffer);
+  std::uint32_t total = 0;
+  while (total < size) {
+    const std::uint32_t read = file.Read(bytes + total, size - total);
+    if (read == 0) break;
+    total += read;
+  }
+  return total;
 }
 
-bool FolderExists(const std::string& path) {
-  std::optional<std::string> query = platform::FolderQueryPath(path);
-  return query && platform::QueryPathKind(*query) == platform::PathKind::Folder;
+void ReadExactlyAt(CFile64& file, std::uint64_t offset, void* buffer, std::uint32_t size) {
+  file.SeekToBegin(offset);
+  if (ReadUpTo(file, buffer, size) != size) {
+    RaiseFileError(CFileException::endOfFile, file.FileName());
+  }
 }
 
 bool FileSizeByName(const std::string& path, std::uint64_t& size) {

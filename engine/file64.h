@@ -70,11 +70,12 @@ void RaiseSystemFileError(platform::ErrorCode code, const std::string& path);
 // Throws the file error with the cause, system error -1 and the path.
 [[noreturn]] void RaiseFileError(int cause, const std::string& path);
 
-// Answers, never errors; paths of any length.
-bool FileExists(const std::string& path);
-// A bare separator (what an empty path becomes) is no folder on Windows; "/" is the root
-// folder on POSIX.
-bool FolderExists(const std::string& path);
+// Reads until `size` bytes are in or the file ends: one read may return less than asked.
+// Returns how many were read.
+std::uint32_t ReadUpTo(CFile64& file, void* buffer, std::uint32_t size);
+// Exactly `size` bytes from `offset` on; a file that ends sooner raises its end-of-file error.
+void ReadExactlyAt(CFile64& file, std::uint64_t offset, void* buffer, std::uint32_t size);
+
 bool FileSizeByName(const std::string& path, std::uint64_t& size);
 
 // Deletes a file; the result is not checked by any caller.

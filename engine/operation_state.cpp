@@ -16,9 +16,9 @@ constexpr double kSecondsPerDay = 86400.0;
 void ShowFinalStatistics(OperationHost& host, const OperationState& state) {
   const std::uint64_t seconds = ElapsedSeconds(state, host.TickCount());
   host.SetTimingLine(LoadMessage(IDS_TIME_ELAPSED, {SecondsText(seconds)}).value_or(""));
-  const std::uint64_t rate = state.BytesDone / std::max<std::uint64_t>(seconds, 1);
+  const std::uint64_t rate = state.bytesDone / std::max<std::uint64_t>(seconds, 1);
   host.SetTransferLine(
-      LoadMessage(IDS_DATA_PROCESSED, {FormatByteSize(state.BytesDone), FormatByteSize(rate)})
+      LoadMessage(IDS_DATA_PROCESSED, {FormatByteSize(state.bytesDone), FormatByteSize(rate)})
           .value_or(""));
 }
 
@@ -39,22 +39,22 @@ OperationState& ProcessOperationState() {
 
 OperationScope::OperationScope(OperationHost& host) : host_(host) {
   OperationState& state = ProcessOperationState();
-  state.OperationRunning = true;
-  state.CancelRequested = false;
-  state.OperationEndTick = 0;
-  state.OperationStartTick = host_.TickCount();
-  state.BytesTotal = 0;
-  state.BytesDone = 0;
+  state.operationRunning = true;
+  state.cancelRequested = false;
+  state.operationEndTick = 0;
+  state.operationStartTick = host_.TickCount();
+  state.bytesTotal = 0;
+  state.bytesDone = 0;
 }
 
 OperationScope::~OperationScope() {
   OperationState& state = ProcessOperationState();
-  state.OperationEndTick = host_.TickCount();
-  state.CancelRequested = false;
-  state.OperationRunning = false;
+  state.operationEndTick = host_.TickCount();
+  state.cancelRequested = false;
+  state.operationRunning = false;
 }
 
-void RequestCancel() { ProcessOperationState().CancelRequested = true; }
+void RequestCancel() { ProcessOperationState().cancelRequested = true; }
 
 void SetStatus(OperationHost& host, int percent) { ShowProgress(host, percent); }
 
@@ -73,8 +73,8 @@ void SetStatus(OperationHost& host, int percent, std::string_view pattern,
 }
 
 std::uint64_t ElapsedSeconds(const OperationState& state, std::uint64_t now) {
-  const std::uint64_t end = state.OperationEndTick != 0 ? state.OperationEndTick : now;
-  return (end - state.OperationStartTick + 500) / 1000;
+  const std::uint64_t end = state.operationEndTick != 0 ? state.operationEndTick : now;
+  return (end - state.operationStartTick + 500) / 1000;
 }
 
 std::string SecondsText(std::uint64_t seconds) {

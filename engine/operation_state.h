@@ -11,13 +11,12 @@
 // One for the whole program: only one operation runs at a time. Touched only by the
 // user-interface thread.
 struct OperationState {
-  bool OperationRunning = false;
-  bool CancelRequested = false;  // the user asked to cancel; seen at the next poll
-  bool VerifyOnly = false;       // the merge only verifies: nothing is written
-  std::uint64_t OperationStartTick = 0;
-  std::uint64_t OperationEndTick = 0;  // 0 while running
-  std::uint64_t BytesTotal = 0;        // bytes the operation will process
-  std::uint64_t BytesDone = 0;         // bytes processed so far
+  bool operationRunning = false;
+  bool cancelRequested = false;  // the user asked to cancel; seen at the next poll
+  std::uint64_t operationStartTick = 0;
+  std::uint64_t operationEndTick = 0;  // 0 while running
+  std::uint64_t bytesTotal = 0;        // bytes the operation will process
+  std::uint64_t bytesDone = 0;         // bytes processed so far
 };
 
 // The program's one operation state.

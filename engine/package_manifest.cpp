@@ -124,7 +124,7 @@ void WriteManifest(const std::string& path, const std::vector<ManifestLine>& lin
 }
 
 std::optional<ManifestDigests> ReadManifest(const std::string& path) {
-  if (!FileExists(path)) return std::nullopt;
+  if (!platform::FileExists(path)) return std::nullopt;
   CFile64 file;
   file.Open(path, false);
   const std::uint64_t length = file.Length();

@@ -10,16 +10,8 @@
 
 namespace {
 
-// Until the buffer is full or the file ends: one read may return less than asked.
 std::uint32_t ReadFully(CFile64& file, std::span<std::uint8_t> buffer) {
-  std::uint32_t total = 0;
-  while (total < buffer.size()) {
-    const std::uint32_t read =
-        file.Read(buffer.data() + total, static_cast<std::uint32_t>(buffer.size() - total));
-    if (read == 0) break;
-    total += read;
-  }
-  return total;
+  return ReadUpTo(file, buffer.data(), static_cast<std::uint32_t>(buffer.size()));
 }
 
 [[noreturn]] void RaiseInvalidFormat(const CFile64& file) {
@@ -136,10 +128,10 @@ void LoadMasterFile(const std::string& path, MasterHeader& header, bool& isSelfE
   header = MasterHeader{};
   isSelfExtracting = false;
   if (path.empty()) ThrowAppException(IDS_NO_FILE_NAME);
-  if (!FileExists(path)) ThrowAppException(IDS_FILE_NOT_FOUND, {path});
+  if (!platform::FileExists(path)) ThrowAppException(IDS_FILE_NOT_FOUND, {path});
   CFile64 file;
   CFileException error;
-  if (!file.Open(path, false, &error)) RaiseOpenError(error.m_cause, path);
+  if (!file.Open(path, false, &error)) RaiseOpenError(error.cause, path);
   MasterHeader found;
   const bool selfExtracting = FindSelfExtractTrailer(file, found);
   if (!selfExtracting) ReadMasterHeader(file, found);

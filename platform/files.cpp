@@ -59,4 +59,11 @@ std::string ExtendedLengthPath(std::string_view path) {
   return std::string(kLongPathPrefix) + std::string(path);
 }
 
+bool FileExists(const std::string& path) { return QueryPathKind(path) == PathKind::File; }
+
+bool FolderExists(const std::string& path) {
+  std::optional<std::string> query = FolderQueryPath(path);
+  return query && QueryPathKind(*query) == PathKind::Folder;
+}
+
 }  // namespace platform

@@ -77,6 +77,11 @@ std::vector<std::string> FileNamesStartingWith(const std::string& folder,
 enum class PathKind { Missing, File, Folder };
 // What a path names; long paths are handled inside (the "\\?\" form on Windows).
 PathKind QueryPathKind(const std::string& path);
+// Answers, never errors; paths of any length.
+bool FileExists(const std::string& path);
+// A bare separator (what an empty path becomes) is no folder on Windows; "/" is the root
+// folder on POSIX.
+bool FolderExists(const std::string& path);
 // The size from the folder entry, without opening the file; 0 for a folder.
 ErrorCode SizeFromDirectoryEntry(const std::string& path, std::uint64_t& size);
 // Whether two paths lead to the same file. When both exist, the files themselves are compared,

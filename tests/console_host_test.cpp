@@ -1,4 +1,4 @@
-#include "ui/console/console_host.h"
+#include "ui/console/host.h"
 
 #include <gtest/gtest.h>
 
@@ -75,9 +75,9 @@ TEST_F(ConsoleHostTest, WithoutTerminalWritesStatusLinesAndOnlyTheFinalTimes) {
   EXPECT_EQ(terminal.Take(), "pw: Time ellapsed: 00:00:03\npw: Data processed: 3 KB @ 1 KB/sec\n");
 
   // A verify says so; a run shorter than a second has no rate.
-  ProcessOperationState().VerifyOnly = true;
+  host.SetVerifyOnly(true);
   host.SetStatusText(LoadMessage(IDS_CREATING_FILE, {"a"}).value_or(""));
-  ProcessOperationState().OperationStartTick = terminal.now - 999;
+  ProcessOperationState().operationStartTick = terminal.now - 999;
   host.SetTransferLine(LoadMessage(IDS_DATA_PROCESSED, {"3 KB", "3 KB"}).value_or(""));
   host.ShowFinalLines();
   EXPECT_EQ(terminal.Take(),
@@ -88,9 +88,9 @@ TEST_F(ConsoleHostTest, WithoutTerminalWritesStatusLinesAndOnlyTheFinalTimes) {
 
 TEST_F(ConsoleHostTest, OnATerminalRedrawsOneLiveLineAtMostTenTimesASecond) {
   OperationState& state = ProcessOperationState();
-  state.OperationStartTick = 1'000;
-  state.BytesTotal = 400 * 1024;
-  state.BytesDone = 100 * 1024;
+  state.operationStartTick = 1'000;
+  state.bytesTotal = 400 * 1024;
+  state.bytesDone = 100 * 1024;
   ScriptedTerminal terminal;
   ConsoleHost host(terminal.Make(false, true), "pw", PresetAnswer::none);
 
@@ -103,7 +103,7 @@ TEST_F(ConsoleHostTest, OnATerminalRedrawsOneLiveLineAtMostTenTimesASecond) {
   host.SetTimingLine("t");
   EXPECT_EQ(terminal.Take(), "");  // too soon
   terminal.now += 50;
-  state.BytesDone = 200 * 1024;
+  state.bytesDone = 200 * 1024;
   host.SetTransferLine("x");
   EXPECT_EQ(terminal.Take(),
             "\r[######---------------------]  25%  00:00:04 elapsed  00:00:04 left  50.00 KB/s");
@@ -207,11 +207,11 @@ TEST_F(ConsoleHostTest, CtrlCIsTheCancelButtonAndASecondOneConfirms) {
   ConsoleHost host(terminal.Make(false, false), "pw", PresetAnswer::no);
   EXPECT_FALSE(host.EscapeKeyDown());
   EXPECT_FALSE(host.PumpMessages());
-  EXPECT_FALSE(ProcessOperationState().CancelRequested);
+  EXPECT_FALSE(ProcessOperationState().cancelRequested);
 
   terminal.interrupts = 1;
   EXPECT_TRUE(host.EscapeKeyDown());
-  EXPECT_TRUE(ProcessOperationState().CancelRequested);
+  EXPECT_TRUE(ProcessOperationState().cancelRequested);
   EXPECT_FALSE(host.EscapeKeyDown());
   // Without a terminal the first Ctrl-C cancels, even with --no, and the split files go.
   EXPECT_EQ(host.AskQuestion(CancelQuestion(), kBoxYesNo | kBoxIconQuestion), kButtonYes);
@@ -223,11 +223,11 @@ TEST_F(ConsoleHostTest, CtrlCIsTheCancelButtonAndASecondOneConfirms) {
   EXPECT_EQ(host.AskQuestion("Go on?", kBoxRetryCancel), kButtonCancel);
 
   // Pumping notices a Ctrl-C too, and passes a termination request on as the quit request.
-  ProcessOperationState().CancelRequested = false;
+  ProcessOperationState().cancelRequested = false;
   terminal.interrupts = 1;
   terminal.quit = true;
   EXPECT_TRUE(host.PumpMessages());
-  EXPECT_TRUE(ProcessOperationState().CancelRequested);
+  EXPECT_TRUE(ProcessOperationState().cancelRequested);
 
   // On a terminal, a Ctrl-C while the question waits answers it Yes; the end of input No.
   ScriptedTerminal typed;
@@ -312,12 +312,12 @@ TEST(ProgressLine, FitsTheTerminalByNarrowingTheBarThenByCutting) {
 
 TEST(ProgressLine, FiguresComeFromTheOperationState) {
   OperationState state;
-  state.OperationStartTick = 10'000;
-  state.BytesTotal = 1000;
+  state.operationStartTick = 10'000;
+  state.bytesTotal = 1000;
   ProgressFigures figures = CurrentProgressFigures(state, 0, 10'400);
   EXPECT_EQ(figures.elapsedSeconds, 0u);
   EXPECT_FALSE(figures.remainingSeconds);  // nothing done yet, no projection
-  state.BytesDone = 250;
+  state.bytesDone = 250;
   EXPECT_FALSE(CurrentProgressFigures(state, 25, 10'400).remainingSeconds);  // too soon
   // No rate before a whole second, even where the time shown rounds up to one.
   figures = CurrentProgressFigures(state, 25, 10'600);
@@ -328,7 +328,7 @@ TEST(ProgressLine, FiguresComeFromTheOperationState) {
   EXPECT_EQ(figures.elapsedSeconds, 4u);
   EXPECT_EQ(figures.remainingSeconds, 12u);
   EXPECT_EQ(figures.bytesPerSecond, 62u);
-  state.OperationEndTick = 11'600;  // ended: the end counts, not now
+  state.operationEndTick = 11'600;  // ended: the end counts, not now
   EXPECT_EQ(CurrentProgressFigures(state, 25, 99'000).elapsedSeconds, 2u);
 }
 

@@ -1,4 +1,4 @@
-#include "ui/console/console_message.h"
+#include "ui/console/message.h"
 
 #include <gtest/gtest.h>
 

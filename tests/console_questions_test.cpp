@@ -1,4 +1,4 @@
-#include "ui/console/console_questions.h"
+#include "ui/console/questions.h"
 
 #include <gtest/gtest.h>
 

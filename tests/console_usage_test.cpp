@@ -1,6 +1,6 @@
 // The manual pages and the programs' own --help tell of the same options.
 
-#include "ui/console/console_usage.h"
+#include "ui/console/usage.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/files.h"
-#include "ui/console/console_app.h"
+#include "ui/console/app.h"
 
 namespace {
 

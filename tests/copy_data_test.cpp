@@ -59,7 +59,15 @@ class CopyRig {
 
   std::uint64_t Copy(std::uint64_t count, std::uint64_t total,
                      ProgressBar bar = ProgressBar::shown) {
-    return CopyData(host, source, destination, count, buffer, total, running, bar, sum);
+    return CopyData(host, {.source = source,
+                           .destination = destination,
+                           .count = count,
+                           .buffer = buffer,
+                           .operationTotal = total,
+                           .runningTotal = running,
+                           .byteSum = sum,
+                           .progressBar = bar,
+                           .verifyOnly = verifyOnly});
   }
   std::string PathOf(const char* name) const { return (folder.Path() / name).string(); }
   std::vector<std::uint8_t> ReadBack(const char* name) const {
@@ -82,6 +90,7 @@ class CopyRig {
   CFile64 source, destination;
   std::uint64_t running = 0;
   std::uint32_t sum = 0;
+  bool verifyOnly = false;
   OperationState& state = ProcessOperationState();
 };
 
@@ -91,8 +100,8 @@ TEST(CopyData, CopiesEveryByteAndSumsIt) {
   EXPECT_EQ(rig.Copy(size, size), size);
   EXPECT_EQ(rig.running, size);
   EXPECT_EQ(rig.sum, SumOf(rig.sourceBytes, size));
-  EXPECT_EQ(rig.state.BytesTotal, size);
-  EXPECT_EQ(rig.state.BytesDone, size);
+  EXPECT_EQ(rig.state.bytesTotal, size);
+  EXPECT_EQ(rig.state.bytesDone, size);
   EXPECT_EQ(rig.host.progress, 100);
   EXPECT_EQ(rig.host.caption, AppTitle() + " - (100%)");
   EXPECT_EQ(rig.Written(), rig.sourceBytes);
@@ -120,7 +129,7 @@ TEST(CopyData, AnyOffsetsWithinAPageCopyEveryByteOnce) {
     for (const std::uint64_t from : {0u, 8u, 56u, 4095u}) {
       for (const std::uint64_t to : {0u, 8u, 64u, 4040u}) {
         CopyRig rig(from + count, 2 * kBlock);
-        rig.state.VerifyOnly = verifying;
+        rig.verifyOnly = verifying;
         rig.source.SeekToBegin(from);
         const std::vector<std::uint8_t> gap(to, 0);
         if (!verifying) rig.destination.Write(gap.data(), static_cast<std::uint32_t>(to));
@@ -176,8 +185,8 @@ TEST(CopyData, ReadAndWriteFailuresNameTheirFile) {
       rig.Copy(kBlock, kBlock);
       FAIL() << "a read from a file open for writing succeeded";
     } catch (const CFileException& error) {
-      EXPECT_EQ(error.m_strFileName, rig.PathOf("write-only.bin"));
-      EXPECT_NE(error.m_lOsError, -1);
+      EXPECT_EQ(error.fileName, rig.PathOf("write-only.bin"));
+      EXPECT_NE(error.osError, -1);
     }
   }
   {
@@ -188,7 +197,7 @@ TEST(CopyData, ReadAndWriteFailuresNameTheirFile) {
       rig.Copy(kBlock, kBlock);
       FAIL() << "a write to a file open for reading succeeded";
     } catch (const CFileException& error) {
-      EXPECT_EQ(error.m_strFileName, readOnly);
+      EXPECT_EQ(error.fileName, readOnly);
     }
   }
 }
@@ -221,8 +230,8 @@ TEST(CopyData, LastBlockOfACallAlwaysUpdates) {
   EXPECT_EQ(rig.Copy(3 * kBlock, 4 * kBlock), 3 * kBlock);
   EXPECT_EQ(rig.host.pumpCount, 2);
   EXPECT_EQ(rig.host.progress, 100);
-  EXPECT_EQ(rig.state.BytesDone, 4 * kBlock);
-  EXPECT_EQ(rig.state.BytesTotal, 4 * kBlock);
+  EXPECT_EQ(rig.state.bytesDone, 4 * kBlock);
+  EXPECT_EQ(rig.state.bytesTotal, 4 * kBlock);
 }
 
 TEST(CopyData, PercentageIsRoundedToNearest) {
@@ -303,21 +312,21 @@ TEST(CopyData, WithoutAProgressBarOnlyTheByteCountersChange) {
   CopyRig rig(3 * kBlock);
   rig.host.tickStep = 2000;
   EXPECT_EQ(rig.Copy(3 * kBlock, 10 * kBlock, ProgressBar::none), 3 * kBlock);
-  EXPECT_EQ(rig.state.BytesTotal, 10 * kBlock);
-  EXPECT_EQ(rig.state.BytesDone, 3 * kBlock);
+  EXPECT_EQ(rig.state.bytesTotal, 10 * kBlock);
+  EXPECT_EQ(rig.state.bytesDone, 3 * kBlock);
   EXPECT_TRUE(rig.host.log.empty());
   EXPECT_EQ(rig.host.pumpCount, 3);  // the window still gets its messages
 }
 
 TEST(CopyData, VerifyingSumsAndCountsButNeverWritesOrFlushes) {
   CopyRig rig(4 * kBlock);
-  rig.state.VerifyOnly = true;
+  rig.verifyOnly = true;
   rig.destination.Close();  // any write or flush would now fail
   rig.host.tickStep = 40'000;
   EXPECT_EQ(rig.Copy(4 * kBlock, 4 * kBlock), 4 * kBlock);
   EXPECT_EQ(rig.sum, SumOf(rig.sourceBytes, 4 * kBlock));
   EXPECT_EQ(rig.running, 4 * kBlock);
-  EXPECT_EQ(rig.state.BytesDone, 4 * kBlock);
+  EXPECT_EQ(rig.state.bytesDone, 4 * kBlock);
   EXPECT_TRUE(rig.ReadBack("destination.bin").empty());
 }
 
@@ -340,7 +349,7 @@ TEST(CopyData, FlushesOnceAMinuteAfterRecordingTheFirstMoment) {
     rig.Copy(kBlock, 3 * kBlock);
     FAIL() << "no flush after more than a minute";
   } catch (const CFileException& flushError) {
-    EXPECT_EQ(flushError.m_strFileName, "/dev/zero");
+    EXPECT_EQ(flushError.fileName, "/dev/zero");
   }
 }
 
@@ -379,7 +388,7 @@ TEST(CopyData, CancelQuestionDuringTheCopy) {
       EXPECT_EQ(asked.text, question);
       EXPECT_EQ(asked.boxType, kBoxYesNo | kBoxIconQuestion);
     }
-    EXPECT_EQ(rig.state.CancelRequested, c.requestLeft);
+    EXPECT_EQ(rig.state.cancelRequested, c.requestLeft);
     EXPECT_EQ(rig.Written().size(), c.written);
   }
 }
@@ -404,13 +413,13 @@ TEST(PollCancel, AsksOnlyWhenTriggeredAndNoClearsTheRequest) {
   };
   for (const Case& c : cases) {
     ProcessOperationState() = OperationState{};
-    ProcessOperationState().CancelRequested = c.requested;
+    ProcessOperationState().cancelRequested = c.requested;
     ScriptedHost host;
     host.escapeDown = c.escape;
     if (c.answer != 0) host.answers.push_back(c.answer);
     EXPECT_EQ(PollCancel(host), c.abort);
     EXPECT_EQ(host.questions.size(), c.answer != 0 ? 1u : 0u);
-    EXPECT_EQ(ProcessOperationState().CancelRequested, c.requestedAfter);
+    EXPECT_EQ(ProcessOperationState().cancelRequested, c.requestedAfter);
   }
   ProcessOperationState() = OperationState{};
 }

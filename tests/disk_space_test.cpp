@@ -155,7 +155,7 @@ TEST(DiskSpace, OverwriteIsAskedOnlyForExistingFiles) {
   EXPECT_EQ(host.questions.at(1).text,
             "The operation will overwrite " + existing +
                 " and its related files.\n\nWould you like to continue?");
-  EXPECT_TRUE(FileExists(existing));
+  EXPECT_TRUE(platform::FileExists(existing));
 }
 
 }  // namespace

@@ -97,7 +97,7 @@ TEST(AppErrorReport, EmptyTextIsSilent) {
   try {
     ThrowAppException(4242, {"x"});
   } catch (const CAppException& error) {
-    EXPECT_TRUE(error.m_text.empty());
+    EXPECT_TRUE(error.message.empty());
   }
 }
 
@@ -111,8 +111,8 @@ TEST(AppErrorReport, TextAndBoxType) {
     EXPECT_EQ(report.boxType, kBoxIconError);
   }
   CAppException own(IDS_NO_FILE_NAME);
-  EXPECT_EQ(own.m_text, "The file name was not specified.");
-  own.m_messageBoxType = static_cast<int>(kBoxIconQuestion | kBoxYesNo);
+  EXPECT_EQ(own.message, "The file name was not specified.");
+  own.messageBoxType = static_cast<int>(kBoxIconQuestion | kBoxYesNo);
   EXPECT_EQ(ReportCommandError(own, true).boxType, kBoxIconQuestion | kBoxYesNo);
 }
 

@@ -53,9 +53,9 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 void ExpectFileError(const CFileException& error, int cause, long code, const std::string& path) {
-  EXPECT_EQ(error.m_cause, cause);
-  EXPECT_EQ(error.m_lOsError, code);
-  EXPECT_EQ(error.m_strFileName, path);
+  EXPECT_EQ(error.cause, cause);
+  EXPECT_EQ(error.osError, code);
+  EXPECT_EQ(error.fileName, path);
 }
 
 // Another process holding a file open for writing, through the hold_for_writing tool,
@@ -155,18 +155,18 @@ TEST(File64, FailedOpenFillsTheErrorObjectOrThrows) {
     CFileException error;
     EXPECT_FALSE(file.Open(path, c.forWriting, &error));
     EXPECT_FALSE(file.IsOpen());
-    EXPECT_EQ(error.m_cause, c.cause);
-    EXPECT_EQ(error.m_strFileName, path);
-    EXPECT_EQ(platform::FileErrorCauseFor(static_cast<platform::ErrorCode>(error.m_lOsError)),
+    EXPECT_EQ(error.cause, c.cause);
+    EXPECT_EQ(error.fileName, path);
+    EXPECT_EQ(platform::FileErrorCauseFor(static_cast<platform::ErrorCode>(error.osError)),
               c.cause);
     if (c.code != 0) {
-      EXPECT_EQ(error.m_lOsError, static_cast<long>(c.code));
+      EXPECT_EQ(error.osError, static_cast<long>(c.code));
     }
     try {
       file.Open(path, c.forWriting);
       ADD_FAILURE() << "no error thrown";
     } catch (const CFileException& thrown) {
-      ExpectFileError(thrown, error.m_cause, error.m_lOsError, path);
+      ExpectFileError(thrown, error.cause, error.osError, path);
     }
     EXPECT_FALSE(file.IsOpen());
   }
@@ -189,8 +189,8 @@ TEST(File64, DevicesAndPipesAreRefusedWithoutWaiting) {
       CFileException error;
       EXPECT_FALSE(file.Open(path, forWriting, &error));
       // Some have no device behind them here (no terminal, no console).
-      if (error.m_cause == CFileException::fileNotFound) continue;
-      EXPECT_EQ(error.m_cause, CFileException::notRegularFile);
+      if (error.cause == CFileException::fileNotFound) continue;
+      EXPECT_EQ(error.cause, CFileException::notRegularFile);
       ++refused;
       std::string text;
       EXPECT_TRUE(error.GetErrorMessage(text, 512));
@@ -286,8 +286,8 @@ TEST(File64, SeekBeforeTheStartIsABadSeek) {
     file.Seek(-1, platform::SeekOrigin::Begin);
     ADD_FAILURE() << "no error thrown";
   } catch (const CFileException& error) {
-    EXPECT_EQ(error.m_cause, CFileException::badSeek);
-    EXPECT_EQ(error.m_strFileName, path);
+    EXPECT_EQ(error.cause, CFileException::badSeek);
+    EXPECT_EQ(error.fileName, path);
   }
 }
 
@@ -301,9 +301,9 @@ TEST(File64, OperationsOnAFileOpenForReadingOnlyFailWithItsName) {
     file.Write("x", 1);
     ADD_FAILURE() << "no error thrown";
   } catch (const CFileException& error) {
-    EXPECT_NE(error.m_cause, CFileException::none);
-    EXPECT_NE(error.m_lOsError, -1);
-    EXPECT_EQ(error.m_strFileName, path);
+    EXPECT_NE(error.cause, CFileException::none);
+    EXPECT_NE(error.osError, -1);
+    EXPECT_EQ(error.fileName, path);
   }
 }
 
@@ -320,8 +320,8 @@ TEST(File64, FailedCloseResetsTheObjectThenThrows) {
     file.Close();
     ADD_FAILURE() << "no error thrown";
   } catch (const CFileException& error) {
-    EXPECT_EQ(error.m_strFileName, path);
-    EXPECT_NE(error.m_lOsError, -1);
+    EXPECT_EQ(error.fileName, path);
+    EXPECT_NE(error.osError, -1);
   }
   EXPECT_FALSE(file.IsOpen());
   EXPECT_TRUE(file.FileName().empty());
@@ -345,7 +345,7 @@ TEST(File64, DestructionAfterAFailedClose) {
       continue;
     } catch (const CFileException& error) {
       EXPECT_FALSE(propagating);
-      EXPECT_EQ(error.m_strFileName, path);
+      EXPECT_EQ(error.fileName, path);
       continue;
     }
     ADD_FAILURE() << "no error thrown";
@@ -377,31 +377,31 @@ TEST(File64, ExistenceTestsOnRealPaths) {
   fs::create_directory(fs::u8path(sub));
   std::string separator = OnWindows() ? "\\" : "/";
 
-  EXPECT_TRUE(FileExists(file));
-  EXPECT_FALSE(FolderExists(file));
-  EXPECT_FALSE(FileExists(sub));
-  EXPECT_TRUE(FolderExists(sub));
-  EXPECT_TRUE(FolderExists(sub + separator));
-  EXPECT_FALSE(FileExists(folder / "missing"));
-  EXPECT_FALSE(FolderExists(folder / "missing"));
-  EXPECT_FALSE(FileExists(""));
-  EXPECT_FALSE(FolderExists(""));
+  EXPECT_TRUE(platform::FileExists(file));
+  EXPECT_FALSE(platform::FolderExists(file));
+  EXPECT_FALSE(platform::FileExists(sub));
+  EXPECT_TRUE(platform::FolderExists(sub));
+  EXPECT_TRUE(platform::FolderExists(sub + separator));
+  EXPECT_FALSE(platform::FileExists(folder / "missing"));
+  EXPECT_FALSE(platform::FolderExists(folder / "missing"));
+  EXPECT_FALSE(platform::FileExists(""));
+  EXPECT_FALSE(platform::FolderExists(""));
   std::uint64_t size = 0;
   EXPECT_TRUE(FileSizeByName(file, size));
   EXPECT_EQ(size, 3u);
   EXPECT_FALSE(FileSizeByName(folder / "missing", size));
 
   DeleteFileByName(file);
-  EXPECT_FALSE(FileExists(file));
+  EXPECT_FALSE(platform::FileExists(file));
   DeleteFileByName(file);  // a missing file is no error
 }
 
 TEST(File64, DriveRootFolder) {
   if (!OnWindows()) GTEST_SKIP() << "drive letters are Windows paths";
-  EXPECT_TRUE(FolderExists("C:"));
-  EXPECT_TRUE(FolderExists("C:\\"));
-  EXPECT_FALSE(FolderExists("\\"));
-  EXPECT_FALSE(FileExists("C:"));
+  EXPECT_TRUE(platform::FolderExists("C:"));
+  EXPECT_TRUE(platform::FolderExists("C:\\"));
+  EXPECT_FALSE(platform::FolderExists("\\"));
+  EXPECT_FALSE(platform::FileExists("C:"));
 }
 
 TEST(File64, PathsLongerThanTheClassicLimit) {
@@ -418,9 +418,9 @@ TEST(File64, PathsLongerThanTheClassicLimit) {
     out << "12345";
     if (!out) GTEST_SKIP() << "the system cannot create a file on a 300-character path";
   }
-  EXPECT_TRUE(FileExists(file));
-  EXPECT_TRUE(FolderExists(Utf8(deep)));
-  EXPECT_FALSE(FileExists(Utf8(deep / "missing")));
+  EXPECT_TRUE(platform::FileExists(file));
+  EXPECT_TRUE(platform::FolderExists(Utf8(deep)));
+  EXPECT_FALSE(platform::FileExists(Utf8(deep / "missing")));
   std::uint64_t size = 0;
   EXPECT_TRUE(FileSizeByName(file, size));
   EXPECT_EQ(size, 5u);

@@ -1,4 +1,4 @@
-#include "engine/merge/merge.h"
+#include "engine/merge/merger.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@
 #include "engine/operation_host.h"
 #include "engine/operation_state.h"
 #include "engine/package_names.h"
-#include "engine/split/split.h"
+#include "engine/split/splitter.h"
 #include "platform/files.h"
 #include "res/resource.h"
 #include "tests/support/package_builder.h"
@@ -79,19 +79,19 @@ class MergeTest : public ::testing::Test {
   // "" when the operation completed, "<abort>" for a silent abort, else the error's text.
   std::string Run(const std::string& master, const std::string& destination,
                   Mode mode = Mode::merge) {
-    ProcessOperationState().VerifyOnly = mode == Mode::verify;
+    MergeOptions run = options;
+    run.verifyOnly = mode == Mode::verify;
     std::string outcome;
     {
       OperationScope scope(host());
       try {
-        CFMerge().Merge(host(), master, destination, options);
+        Merger().Merge(host(), master, destination, run);
       } catch (const CUserException&) {
         outcome = "<abort>";
       } catch (const CException& error) {
         outcome = TextOf(error);
       }
     }
-    ProcessOperationState().VerifyOnly = false;
     return outcome;
   }
 
@@ -214,7 +214,7 @@ TEST_F(MergeTest, PackagesWrittenByTheSplitMergeBack) {
     NewHost();
     {
       OperationScope scope(host());
-      CFSplit().Split(host(), sourcePath, prefix, splitOptions);
+      Splitter().Split(host(), sourcePath, prefix, splitOptions);
     }
     const std::string destination = Path(scratch.Path(), "merged.bin");
     NewHost();

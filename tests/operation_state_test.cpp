@@ -28,31 +28,31 @@ class OperationStateTest : public testing::Test {
 };
 
 TEST_F(OperationStateTest, ScopeClearsTheCountersAndKeepsTheTicksAfterwards) {
-  state.BytesTotal = 5;
-  state.BytesDone = 4;
-  state.OperationEndTick = 77;
+  state.bytesTotal = 5;
+  state.bytesDone = 4;
+  state.operationEndTick = 77;
   host.now = 10'000;
   {
     OperationScope scope(host);
-    EXPECT_TRUE(state.OperationRunning);
-    EXPECT_EQ(state.OperationStartTick, 10'000u);
-    EXPECT_EQ(state.OperationEndTick, 0u);
-    EXPECT_EQ(state.BytesTotal, 0u);
-    EXPECT_EQ(state.BytesDone, 0u);
-    state.BytesDone = 123;
+    EXPECT_TRUE(state.operationRunning);
+    EXPECT_EQ(state.operationStartTick, 10'000u);
+    EXPECT_EQ(state.operationEndTick, 0u);
+    EXPECT_EQ(state.bytesTotal, 0u);
+    EXPECT_EQ(state.bytesDone, 0u);
+    state.bytesDone = 123;
     host.now = 12'345;
   }
-  EXPECT_FALSE(state.OperationRunning);
-  EXPECT_EQ(state.OperationStartTick, 10'000u);
-  EXPECT_EQ(state.OperationEndTick, 12'345u);
-  EXPECT_EQ(state.BytesDone, 123u);
+  EXPECT_FALSE(state.operationRunning);
+  EXPECT_EQ(state.operationStartTick, 10'000u);
+  EXPECT_EQ(state.operationEndTick, 12'345u);
+  EXPECT_EQ(state.bytesDone, 123u);
 }
 
 TEST_F(OperationStateTest, CancelRequestOutsideAnOperationIsClearedByTheNextOne) {
   RequestCancel();
-  EXPECT_TRUE(state.CancelRequested);
+  EXPECT_TRUE(state.cancelRequested);
   OperationScope scope(host);
-  EXPECT_FALSE(state.CancelRequested);
+  EXPECT_FALSE(state.cancelRequested);
 }
 
 TEST_F(OperationStateTest, ScopeEndsWhenAnErrorPassesThrough) {
@@ -62,9 +62,9 @@ TEST_F(OperationStateTest, ScopeEndsWhenAnErrorPassesThrough) {
     throw std::runtime_error("failed");
   } catch (const std::runtime_error&) {
   }
-  EXPECT_FALSE(state.OperationRunning);
-  EXPECT_FALSE(state.CancelRequested);
-  EXPECT_NE(state.OperationEndTick, 0u);
+  EXPECT_FALSE(state.operationRunning);
+  EXPECT_FALSE(state.cancelRequested);
+  EXPECT_NE(state.operationEndTick, 0u);
 }
 
 TEST_F(OperationStateTest, NoPercentAndNoTextChangesNothing) {
@@ -102,7 +102,7 @@ TEST_F(OperationStateTest, FinalStatusShowsRoundedElapsedTimeAndAverageRate) {
     finalHost.now = 50'000;
     {
       OperationScope scope(finalHost);
-      state.BytesDone = c.bytes;
+      state.bytesDone = c.bytes;
       finalHost.now += c.durationMs;
     }
     finalHost.now += 10'000;  // the final call comes later; the operation's end counts

@@ -12,10 +12,10 @@
 
 #include "base/exceptions.h"
 #include "base/message_format.h"
-#include "engine/merge/merge.h"
+#include "engine/merge/merger.h"
 #include "engine/operation_state.h"
 #include "engine/package_names.h"
-#include "engine/split/split.h"
+#include "engine/split/splitter.h"
 #include "res/resource.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/program_run.h"
@@ -60,7 +60,7 @@ class PackageManifest : public testing::Test {
     options.writeManifest = writeManifest;
     {
       OperationScope scope(host_);
-      CFSplit().Split(host_, source, source, options);
+      Splitter().Split(host_, source, source, options);
     }
     std::vector<std::string> files;
     for (std::uint32_t i = 0; i < 6; ++i)
@@ -71,19 +71,18 @@ class PackageManifest : public testing::Test {
   // "" when the operation completed, "<abort>" for a silent abort, else the error's text; the
   // prompt for another piece is answered with Cancel and its reason kept.
   std::string Run(const std::string& master, bool verify) {
-    ProcessOperationState().VerifyOnly = verify;
     HookedHost host;
     host.promptReplies = {{LocationAnswer::cancel, ""}};
     std::string outcome;
     try {
       OperationScope scope(host);
-      CFMerge().Merge(host, master, Path("merged.bin"), {.promptOnOverwrite = false});
+      Merger().Merge(host, master, Path("merged.bin"),
+                     {.promptOnOverwrite = false, .verifyOnly = verify});
     } catch (const CUserException&) {
       outcome = host.prompts.empty() ? "<abort>" : "prompt: " + host.prompts[0].reason;
     } catch (const CException& error) {
       error.GetErrorMessage(outcome, 4096);
     }
-    ProcessOperationState().VerifyOnly = false;
     return outcome;
   }
 

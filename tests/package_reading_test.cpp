@@ -231,9 +231,9 @@ TEST_F(PackageFiles, OpenFailuresKeepTheirCauseWithoutSystemCode) {
     LoadMasterFile(path, header, isSelfExtracting);
     ADD_FAILURE() << "opened a file held for writing";
   } catch (const CFileException& error) {
-    EXPECT_EQ(error.m_cause, CFileException::sharingViolation);
-    EXPECT_EQ(error.m_lOsError, -1);
-    EXPECT_EQ(error.m_strFileName, path);
+    EXPECT_EQ(error.cause, CFileException::sharingViolation);
+    EXPECT_EQ(error.osError, -1);
+    EXPECT_EQ(error.fileName, path);
   }
   EXPECT_THROW(IsSelfExtractingMaster(PathOf("missing.exe")), CFileException);
   EXPECT_FALSE(IsSelfExtractingMaster());  // the test program carries no trailer

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/exceptions.h"
-#include "engine/merge/merge.h"
+#include "engine/merge/merger.h"
 #include "engine/operation_state.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/scratch_folder.h"
@@ -127,7 +127,7 @@ TEST_F(PackageReportTest, MergeTakesAPieceFoundElsewhereAndAsksWhenOnlyAStranger
   {
     ScriptedHost host;
     OperationScope scope(host);
-    CFMerge().Merge(host, files[0], merged, options);
+    Merger().Merge(host, files[0], merged, options);
     EXPECT_TRUE(host.prompts.empty());
     EXPECT_EQ(host.LogOf("status: " + (other / ours.FileName(3)).string() + " is not").size(), 1u);
   }
@@ -140,7 +140,7 @@ TEST_F(PackageReportTest, MergeTakesAPieceFoundElsewhereAndAsksWhenOnlyAStranger
   host.promptReplies = {{LocationAnswer::cancel, {}}};
   {
     OperationScope scope(host);
-    EXPECT_THROW(CFMerge().Merge(host, files[0], merged, options), CUserException);
+    EXPECT_THROW(Merger().Merge(host, files[0], merged, options), CUserException);
   }
   ASSERT_EQ(host.prompts.size(), 1u);
   EXPECT_EQ(host.prompts[0].path, files[3]);

@@ -118,7 +118,7 @@ TEST_F(Par2RepairTest, TooFewRecoverySlicesRaiseAndWriteNothing) {
     FAIL() << "rebuilt";
   } catch (const CAppException& error) {
     // 16 slices short, 10 slices a volume.
-    EXPECT_EQ(error.m_text, LoadMessage(IDS_RECOVERY_NOT_ENOUGH, {"19", "3", "2"}));
+    EXPECT_EQ(error.message, LoadMessage(IDS_RECOVERY_NOT_ENOUGH, {"19", "3", "2"}));
   }
   for (const std::string& output : outputs_) EXPECT_FALSE(std::filesystem::exists(output));
 }

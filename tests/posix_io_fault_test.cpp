@@ -16,7 +16,7 @@
 #include "engine/file64.h"
 #include "engine/operation_state.h"
 #include "engine/package_names.h"
-#include "engine/split/split.h"
+#include "engine/split/splitter.h"
 #include "tests/support/par2_program.h"
 #include "tests/support/program_run.h"
 #include "tests/support/scratch_folder.h"
@@ -206,7 +206,7 @@ TEST(SplitWriteFailure, TheFolderLeftKeepsOnlyWholeFilesOfThePackage) {
   options.promptOnOverwrites = false;
   {
     OperationScope scope(host);
-    CFSplit().Split(host, sourcePath, prefix, options);
+    Splitter().Split(host, sourcePath, prefix, options);
   }
   EXPECT_EQ(leftBehind, std::vector<std::string>{"film_00000.fsm"});
   EXPECT_EQ(Listing(scratch.Path() / "second"),

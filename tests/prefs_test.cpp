@@ -403,8 +403,8 @@ TEST_F(PrefsTest, UserDataLocationComesFromTheRegistryOrTheCommandLine) {
       EXPECT_EQ(prefs->userDataFolder, c.folder);
       EXPECT_EQ(prefs->ConfigFilePath(), c.configFile);
     } catch (const CSystemErrorException& error) {
-      EXPECT_EQ(error.m_code, c.error);
-      EXPECT_EQ(error.m_data, c.data);
+      EXPECT_EQ(error.errorCode, c.error);
+      EXPECT_EQ(error.dataText, c.data);
     }
   }
 }

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "base/exceptions.h"
+#include "engine/recovery/par2_digest_queue.h"
 #include "engine/recovery/par2_format.h"
 #include "tests/support/par2_program.h"
 #include "tests/support/scratch_folder.h"
@@ -111,6 +113,18 @@ TEST_F(RecoveryWriterTest, Par2RepairsLostAndDamagedFilesWithAsManyVolumes) {
     std::filesystem::remove(windowed[i]);
   }
 
+  // Digests taken as the files were written, all but one, give the same files from both
+  // threads' passes.
+  Par2DigestQueue queue(layout_.sliceSize, paths_.size());
+  for (std::size_t i = 1; i < paths_.size(); ++i) queue.Hand(i, paths_[i]);
+  const TakeRecoveryDigests taken = [&queue] { return queue.Finish(); };
+  const std::vector<std::string> together = WriteRecoveryFiles(
+      paths_, (folder_.Path() / "both").string(), layout_, {}, taken, 25 * 6'000 + 99);
+  for (std::size_t i = 0; i < written.size(); ++i) {
+    EXPECT_TRUE(ReadWholeFile(together[i]) == ReadWholeFile(written[i])) << together[i];
+    std::filesystem::remove(together[i]);
+  }
+
   if (!HavePar2()) GTEST_SKIP() << "par2 is not installed";
   ASSERT_TRUE(RunPar2(folder_, "verify -q pkg.par2")) << ReadWholeFile(folder_.Path() / "par2.log");
   // Three files: 2 + 5 slices lost, a byte of each of the 5 slices of another changed; two
@@ -136,6 +150,24 @@ TEST_F(RecoveryWriterTest, AFailureLeavesNothingWritten) {
                                     if (++calls == 3) throw std::runtime_error("cancelled");
                                   }),
                std::runtime_error);
+  EXPECT_EQ(Listing(folder_.Path()), before);
+  // A cancel while both threads form the passes, and a digest that could not be taken.
+  calls = 0;
+  const TakeRecoveryDigests none = [this] {
+    return std::vector<std::optional<Par2File>>(paths_.size());
+  };
+  EXPECT_THROW(WriteRecoveryFiles(
+                   paths_, (folder_.Path() / "pkg").string(), layout_,
+                   [&calls](std::uint64_t, std::uint64_t) {
+                     if (++calls == 3) throw std::runtime_error("cancelled");
+                   },
+                   none, 6'000),
+               std::runtime_error);
+  Par2DigestQueue queue(layout_.sliceSize, paths_.size());
+  queue.Hand(0, (folder_.Path() / "gone").string());
+  const TakeRecoveryDigests failed = [&queue] { return queue.Finish(); };
+  EXPECT_THROW(WriteRecoveryFiles(paths_, (folder_.Path() / "pkg").string(), layout_, {}, failed),
+               CFileException);
   EXPECT_EQ(Listing(folder_.Path()), before);
   std::filesystem::remove(paths_[4]);
   EXPECT_THROW(WriteRecoveryFiles(paths_, (folder_.Path() / "pkg").string(), layout_, {}),

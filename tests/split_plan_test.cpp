@@ -193,7 +193,7 @@ TEST_F(SplitPlan, StubIsCheckedBeforeItIsUsed) {
     LocateStubIn(folder, stub);
     ADD_FAILURE() << "a stub without version data was accepted";
   } catch (const CSystemErrorException& error) {
-    EXPECT_EQ(error.m_data, stubPath);
+    EXPECT_EQ(error.dataText, stubPath);
   }
 }
 

@@ -1,4 +1,4 @@
-#include "engine/split/split.h"
+#include "engine/split/splitter.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +27,7 @@
 #include "engine/split/split_stub.h"
 #include "platform/unicode.h"
 #include "tests/support/locale_scope.h"
+#include "tests/support/par2_program.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/split_package.h"
 
@@ -56,7 +57,7 @@ class SplitOperation : public testing::Test {
   // Runs the split as a page does: inside the operation's scope.
   void Split(const std::string& source, const std::string& prefix, SplitOptions& options) {
     OperationScope scope(host_);
-    CFSplit().Split(host_, source, prefix, options);
+    Splitter().Split(host_, source, prefix, options);
   }
   static std::vector<std::string> Names(const std::string& prefix, std::uint32_t count,
                                         bool selfExtracting = false) {
@@ -100,7 +101,7 @@ class SplitOperation : public testing::Test {
   }
   bool AnyPackageFileExists(const std::string& prefix, std::uint32_t count) const {
     for (const std::string& name : Names(prefix, count)) {
-      if (FileExists(name)) return true;
+      if (platform::FileExists(name)) return true;
     }
     return false;
   }
@@ -124,7 +125,7 @@ TEST_F(SplitOperation, DataOnlyPackageByteForByte) {
   EXPECT_EQ(master.size(), 2128u);
   ExpectMasterHeader(master, 0, ExpectedHeader(4368, 4, 10000, prefix, sourcePath, "three pieces"));
   ExpectPieces(names, source, 4368);
-  EXPECT_FALSE(FileExists(PackageFileName(prefix, kCurrentVersion, false, 4)));
+  EXPECT_FALSE(platform::FileExists(PackageFileName(prefix, kCurrentVersion, false, 4)));
 
   EXPECT_EQ(host_.LogOf("status: ").front(), "status: Gathering data about source.bin...");
   EXPECT_EQ(host_.statusText, "The operation was completed.");
@@ -173,7 +174,7 @@ TEST_F(SplitOperation, OneOverwriteQuestionNamesTheLowestExistingFile) {
   ASSERT_EQ(host_.questions.size(), 1u);
   EXPECT_EQ(host_.questions[0].text, question);
   EXPECT_EQ(host_.questions[0].boxType, kBoxYesNo);
-  EXPECT_FALSE(FileExists(names[0]));
+  EXPECT_FALSE(platform::FileExists(names[0]));
   EXPECT_EQ(FileBytes(names[2]), (Bytes{'o', 'l', 'd'}));
   EXPECT_EQ(host_.statusText, "The operation was NOT completed.");
 
@@ -207,14 +208,14 @@ TEST_F(SplitOperation, AgreedOverwriteRemovesTheRestOfALongerPackage) {
   SplitOptions options = SizeMode(4424);
   host_.answers = {kButtonNo};
   EXPECT_THROW(Split(sourcePath, prefix, options), CUserException);
-  for (const std::string& file : old) EXPECT_TRUE(FileExists(file)) << file;
+  for (const std::string& file : old) EXPECT_TRUE(platform::FileExists(file)) << file;
 
   host_.answers = {kButtonYes};
   Split(sourcePath, prefix, options);
   ExpectPieces(Names(prefix, 4), source, 4368);
-  for (std::size_t index = 4; index < old.size(); ++index) EXPECT_FALSE(FileExists(old[index]));
-  EXPECT_FALSE(FileExists(old[0])) << "the self-extracting master of the old package";
-  EXPECT_TRUE(FileExists(unrelated));
+  for (std::size_t index = 4; index < old.size(); ++index) EXPECT_FALSE(platform::FileExists(old[index]));
+  EXPECT_FALSE(platform::FileExists(old[0])) << "the self-extracting master of the old package";
+  EXPECT_TRUE(platform::FileExists(unrelated));
 }
 
 // A split must never write or remove its own source, whatever name leads to it.
@@ -248,7 +249,7 @@ TEST_F(SplitOperation, SourceAmongThePackageFilesIsRefusedBeforeAnythingIsTouche
     EXPECT_TRUE(host_.questions.empty());
     EXPECT_EQ(FileBytes(sourcePath), source);
     EXPECT_EQ(FileBytes(test.file), source);
-    EXPECT_FALSE(FileExists(names[0]) && test.file != names[0]);
+    EXPECT_FALSE(platform::FileExists(names[0]) && test.file != names[0]);
     for (const auto& entry : fs::directory_iterator(scratch_.Path())) fs::remove(entry.path());
   }
 }
@@ -286,14 +287,14 @@ TEST_F(SplitOperation, CancelDuringTheStub) {
     {
       OperationScope scope(host_);
       RequestCancel();
-      EXPECT_THROW(CFSplit().Split(host_, sourcePath, prefix, options), CUserException);
+      EXPECT_THROW(Splitter().Split(host_, sourcePath, prefix, options), CUserException);
     }
     ASSERT_EQ(host_.questions.size(), 2u);
     EXPECT_EQ(host_.questions[0].text, kConfirmCancel);
     EXPECT_EQ(host_.questions[1].text, kDeleteSplitFiles);
     EXPECT_EQ(host_.questions[1].boxType, kBoxYesNo | kBoxIconQuestion);
-    EXPECT_EQ(FileExists(master), !deleteFiles);
-    EXPECT_FALSE(FileExists(PackageFileName(prefix, kCurrentVersion, true, 1)));
+    EXPECT_EQ(platform::FileExists(master), !deleteFiles);
+    EXPECT_FALSE(platform::FileExists(PackageFileName(prefix, kCurrentVersion, true, 1)));
     EXPECT_EQ(host_.statusText, "The operation was NOT completed.");
   }
 }
@@ -359,11 +360,11 @@ TEST_F(SplitOperation, CancelBetweenAndInsidePieces) {
     EXPECT_EQ(FileBytes(names[0]).size(), 2128u);
     EXPECT_TRUE(FileBytes(names[1]) == ExpectedPieceFiles(source, 300000)[0]);
     const bool insidePiece = test.pump == 4;
-    EXPECT_EQ(FileExists(names[2]), insidePiece);
+    EXPECT_EQ(platform::FileExists(names[2]), insidePiece);
     if (insidePiece) {
       EXPECT_EQ(FileBytes(names[2]).size(), 128u * 1024);  // the header and the first block
     }
-    EXPECT_FALSE(FileExists(names[3]));
+    EXPECT_FALSE(platform::FileExists(names[3]));
   }
 }
 
@@ -398,7 +399,7 @@ TEST_F(SplitOperation, VanishedDestinationLeadsToThePrompt) {
       EXPECT_EQ(test.answer, LocationAnswer::cancel);
     } catch (const CSystemErrorException& error) {
       EXPECT_EQ(test.answer, LocationAnswer::pathTooLong);
-      EXPECT_EQ(error.m_code, platform::kErrorBufferOverflow);
+      EXPECT_EQ(error.errorCode, platform::kErrorBufferOverflow);
     }
     EXPECT_TRUE(host_.questions.empty());
     ASSERT_EQ(host_.prompts.size(), 1u);
@@ -523,6 +524,89 @@ TEST_F(MountedSplit, FullDiskAsksForTheNextDisk) {
   EXPECT_EQ(manifest->at("source.bin"), digestOf(source));
 }
 
+// A package of six pieces of four pages, three to a disk of 64 KiB, with four volumes of a piece
+// and a little each: the disks are taken out as the user would, into one folder.
+class SpreadRecoverySplit : public MountedSplit {
+ protected:
+  static constexpr std::uint64_t kPieceFile = 16384;
+
+  void SplitWithReplies(std::vector<LocationAnswer> answers) {
+    source_ = SourceBytes(6 * (kPieceFile - 56) - 700);
+    const std::string sourcePath = WriteSource(source_);
+    fs::create_directory(collected_);
+    host_.beforePrompt = [this](const std::string&) { TakeDiskOut(); };
+    for (const LocationAnswer answer : answers) host_.promptReplies.push_back({answer, Folder()});
+    SplitOptions options = SizeMode(kPieceFile);
+    options.promptOnOverwrites = false;
+    options.recovery = {4, false};
+    try {
+      Split(sourcePath, (fs::path(Point()) / "movie").string(), options);
+    } catch (const CUserException&) {
+      host_.statusText += " (cancelled)";
+    }
+    TakeDiskOut();
+  }
+  void TakeDiskOut() {
+    std::vector<std::string>& disk = disks_.emplace_back();
+    for (const auto& entry : fs::directory_iterator(Point())) {
+      disk.push_back(entry.path().filename().string());
+      fs::copy_file(entry.path(), collected_ / entry.path().filename());
+      fs::remove(entry.path());
+    }
+    std::ranges::sort(disk);
+  }
+  std::string Folder() const { return (fs::path(Point()) / "").string(); }
+  std::vector<std::string> CollectedNames() const {
+    return Names((collected_ / "movie").string(), 7);
+  }
+
+  Bytes source_;
+  const fs::path collected_ = PathIn("collected");
+  std::vector<std::vector<std::string>> disks_;
+};
+
+// Made from the source, as the earlier disks are gone, the volumes follow the last piece, each
+// whole on one disk, and par2 rebuilds as many lost files from them.
+TEST_F(SpreadRecoverySplit, VolumesFollowTheLastPieceEachWholeOnOneDisk) {
+  if (!Mount("mount -t tmpfs -o size=64k partwell-split " + Point())) {
+    GTEST_SKIP() << "cannot mount a tmpfs (root on POSIX needed)";
+  }
+  SplitWithReplies(std::vector<LocationAnswer>(3, LocationAnswer::ok));
+  EXPECT_EQ(host_.statusText, "The operation was completed.");
+  const std::vector<std::string> names = CollectedNames();
+  ExpectPieces(names, source_, kPieceFile - 56);
+  // Disks of three pieces, then of three volumes with the index, then of the last volume.
+  ASSERT_EQ(disks_.size(), 4u);
+  EXPECT_EQ(disks_[2], (std::vector<std::string>{"movie.par2", "movie.vol0+1.par2",
+                                                 "movie.vol1+1.par2", "movie.vol2+1.par2"}));
+  EXPECT_EQ(disks_[3], std::vector<std::string>{"movie.vol3+1.par2"});
+  EXPECT_EQ(host_.prompts.back().reason,
+            "Not enough space to store " + Folder() +
+                "movie.vol3+1.par2.\n\nIf you are splitting "
+                "to removeable media, please insert a new disk labeled #10 then press OK.");
+  if (!HavePar2()) GTEST_SKIP() << "par2 is not installed";
+  const std::string inCollected = "cd '" + collected_.string() + "' && par2 ";
+  ASSERT_EQ(std::system((inCollected + "verify -q movie.par2 >par2.log 2>&1").c_str()), 0)
+      << ReadWholeFile(collected_ / "par2.log");
+  for (const std::size_t lost : {0, 2, 3, 6}) fs::remove(names[lost]);
+  ASSERT_EQ(std::system((inCollected + "repair -q movie.par2 >par2.log 2>&1").c_str()), 0)
+      << ReadWholeFile(collected_ / "par2.log");
+  ExpectPieces(names, source_, kPieceFile - 56);
+}
+
+// A cancel at the first disk for the volumes keeps the whole package, the pieces in the drive
+// too: only a package that is all here is offered for deletion.
+TEST_F(SpreadRecoverySplit, ACancelForTheVolumesKeepsTheWholePackage) {
+  if (!Mount("mount -t tmpfs -o size=64k partwell-split " + Point())) {
+    GTEST_SKIP() << "cannot mount a tmpfs (root on POSIX needed)";
+  }
+  SplitWithReplies({LocationAnswer::ok, LocationAnswer::cancel});
+  EXPECT_EQ(host_.statusText, "The operation was NOT completed. (cancelled)");
+  EXPECT_TRUE(host_.questions.empty());
+  ExpectPieces(CollectedNames(), source_, kPieceFile - 56);
+  EXPECT_FALSE(fs::exists(collected_ / "movie.par2"));
+}
+
 // A one-file FUSE file system whose reads fail with EIO while a control file exists; it serves
 // the bytes i * 7 + (i >> 8) * 13 (mod 256) and bypasses the page cache.
 constexpr std::string_view kFailingFileSystem = R"(
@@ -593,7 +677,7 @@ class FailingSource : public MountedSplit {
     if (std::system(command.c_str()) != 0) return false;
     // Startup of the server: at most ten seconds.
     for (int attempt = 0; attempt < 1000; ++attempt) {
-      if (FileExists(SourcePath())) {
+      if (platform::FileExists(SourcePath())) {
         mounted_ = true;
         return true;
       }

@@ -18,9 +18,9 @@ ErrorReport ReportError(const CException& error, unsigned boxType, unsigned fall
   if (dynamic_cast<const CUserException*>(&error) != nullptr) return report;
   if (const auto* appError = dynamic_cast<const CAppException*>(&error)) {
     // An empty application message is a silent failure.
-    if (appError->m_text.empty()) return report;
-    if (appError->m_messageBoxType != -1) {
-      boxType = static_cast<unsigned>(appError->m_messageBoxType);
+    if (appError->message.empty()) return report;
+    if (appError->messageBoxType != -1) {
+      boxType = static_cast<unsigned>(appError->messageBoxType);
     }
   }
   report.shown = true;

@@ -8,12 +8,11 @@
 #include "base/exceptions.h"
 #include "base/path_text.h"
 #include "base/text_format.h"
-#include "engine/file64.h"
 #include "engine/merge/loaded_module.h"
 #include "engine/ole_date.h"
-#include "engine/operation_state.h"
 #include "engine/package_names.h"
 #include "engine/package_reading.h"
+#include "platform/files.h"
 #include "res/resource.h"
 
 namespace {
@@ -70,7 +69,7 @@ std::optional<MasterHeader> LoadMergeInfo(MergePageFields& fields,
   fields.destinationFolder = fields.useSourceFolder || defaults.destinationFolder.empty()
                                  ? MasterFolder(fields.sourcePath)
                                  : defaults.destinationFolder;
-  if (!FolderExists(fields.destinationFolder)) {
+  if (!platform::FolderExists(fields.destinationFolder)) {
     ThrowAppException(IDS_FOLDER_NOT_FOUND, {fields.destinationFolder});
   }
   return header;
@@ -97,7 +96,7 @@ double AddDaysToOleDate(double date, double days) {
 }
 
 std::string PrepareMergeRun(const MergePageFields& fields) {
-  if (!fields.destinationFolder.empty() && !FolderExists(fields.destinationFolder)) {
+  if (!fields.destinationFolder.empty() && !platform::FolderExists(fields.destinationFolder)) {
     ThrowAppException(IDS_FOLDER_NOT_FOUND, {fields.destinationFolder});
   }
   const std::string target = MergeTargetPath(fields.destinationFolder, fields.fileName);
@@ -120,9 +119,3 @@ std::string MasterFolder(const std::string& sourcePath, platform::PathStyle styl
 }
 
 bool CanDeletePackageOf(const std::string& sourcePath) { return !IsLoadedModule(sourcePath); }
-
-VerifyOnlyScope::VerifyOnlyScope(bool verifyOnly) {
-  ProcessOperationState().VerifyOnly = verifyOnly;
-}
-
-VerifyOnlyScope::~VerifyOnlyScope() { ProcessOperationState().VerifyOnly = false; }

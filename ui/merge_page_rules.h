@@ -68,15 +68,5 @@ std::string MergeTargetPath(const std::string& destinationFolder, const std::str
 std::string MasterFolder(const std::string& sourcePath,
                          platform::PathStyle style = platform::kNativePathStyle);
 
-// VerifyOnly of the operation state for the scope (the Verify command), cleared on every way
-// out.
-class VerifyOnlyScope {
- public:
-  explicit VerifyOnlyScope(bool verifyOnly = true);
-  VerifyOnlyScope(const VerifyOnlyScope&) = delete;
-  VerifyOnlyScope& operator=(const VerifyOnlyScope&) = delete;
-  ~VerifyOnlyScope();
-};
-
 // "Delete split files after merging" is offered unless the master is the running program.
 bool CanDeletePackageOf(const std::string& sourcePath);

@@ -3,7 +3,6 @@
 #include "base/exceptions.h"
 #include "base/path_text.h"
 #include "base/text_format.h"
-#include "engine/file64.h"
 #include "engine/package_names.h"
 #include "engine/split/split_plan.h"
 #include "engine/split/split_recovery.h"
@@ -23,7 +22,7 @@ void ReadSizeOrCount(const SplitPageFields& fields, SplitOptions& options) {
 }
 
 void CheckFolderExists(const std::string& folder) {
-  if (!FolderExists(folder)) ThrowAppException(IDS_FOLDER_NOT_FOUND, {folder});
+  if (!platform::FolderExists(folder)) ThrowAppException(IDS_FOLDER_NOT_FOUND, {folder});
 }
 
 void ReadRecovery(const SplitPageFields& fields, SplitOptions& options) {

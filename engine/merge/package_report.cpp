@@ -29,18 +29,6 @@ struct Judgement {
   std::string reason;
 };
 
-// Nothing is written while the report reads, whatever the caller's operation state says.
-class ReadOnlyScope {
- public:
-  ReadOnlyScope() : was_(std::exchange(ProcessOperationState().VerifyOnly, true)) {}
-  ReadOnlyScope(const ReadOnlyScope&) = delete;
-  ReadOnlyScope& operator=(const ReadOnlyScope&) = delete;
-  ~ReadOnlyScope() { ProcessOperationState().VerifyOnly = was_; }
-
- private:
-  bool was_;
-};
-
 class ReportRun {
  public:
   ReportRun(OperationHost& host, const std::string& masterPath,
@@ -123,7 +111,7 @@ PieceReport ReportRun::ReportPiece(std::uint32_t index) {
 }
 
 Judgement ReportRun::Judge(const std::string& path, std::uint32_t index) {
-  if (!FileExists(path)) return {};
+  if (!platform::FileExists(path)) return {};
   try {
     CFile64 file;
     file.Open(path, false);
@@ -163,8 +151,14 @@ PieceState ReportRun::StateOfData(CFile64& file, const PieceHeader& piece) {
   std::uint32_t sum = 0;
   // The report goes on past pieces that overrun the original size.
   const std::uint64_t total = std::max(header_.originalSize, processed_ + piece.dataSize);
-  const std::uint64_t read = CopyData(host_, file, nowhere_, piece.dataSize, *buffer_, total,
-                                      processed_, ProgressBar::shown, sum);
+  const std::uint64_t read = CopyData(host_, {.source = file,
+                                              .destination = nowhere_,
+                                              .count = piece.dataSize,
+                                              .buffer = *buffer_,
+                                              .operationTotal = total,
+                                              .runningTotal = processed_,
+                                              .byteSum = sum,
+                                              .verifyOnly = true});
   if (read == kCopyCancelled) ThrowUserAbort();
   if (read != piece.dataSize) return PieceState::wrongSize;
   if (header_.version >= kEarlyVersion1_2 && sum != piece.pieceSum) {
@@ -212,6 +206,5 @@ bool PackageReport::AllGood() const { return GoodCount() == pieces.size() && !pa
 
 PackageReport ReportPackage(OperationHost& host, const std::string& masterPath,
                             const std::vector<std::string>& searchFolders) {
-  ReadOnlyScope readOnly;
   return ReportRun(host, masterPath, searchFolders).Run();
 }

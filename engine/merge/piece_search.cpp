@@ -34,7 +34,7 @@ std::vector<std::string> PiecesNamedIn(const std::vector<std::string>& folders,
     const std::optional<std::string> inFolder = platform::FolderQueryPath(folder);
     if (!inFolder) continue;
     const std::string path = *inFolder + fileName;
-    if (FileExists(path)) found.push_back(path);
+    if (platform::FileExists(path)) found.push_back(path);
   }
   return found;
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "engine/file64.h"
@@ -58,13 +59,16 @@ class RunDigests {
 // those of several files can be taken together.
 class DigestLane {
  public:
-  DigestLane(CFile64& input, std::uint64_t sliceSize, std::uint64_t sliceLimit)
-      : input_(input), sliceSize_(sliceSize), sliceLimit_(sliceLimit), buffer_(kReadSize) {}
+  DigestLane(Par2Read read, std::uint64_t sliceSize, std::uint64_t sliceLimit)
+      : read_(std::move(read)),
+        sliceSize_(sliceSize),
+        sliceLimit_(sliceLimit),
+        buffer_(kReadSize) {}
 
   // Reads on once the last run read is used up; false when the file has ended.
   bool Fill(const std::function<void(std::uint64_t)>& onRead) {
     if (offset_ < size_) return true;
-    size_ = input_.Read(buffer_.data(), kReadSize);
+    size_ = read_(buffer_.data(), kReadSize);
     offset_ = 0;
     if (size_ > 0 && onRead) onRead(size_);
     return size_ > 0;
@@ -114,7 +118,7 @@ class DigestLane {
     slice_ = SliceDigest{};
   }
 
-  CFile64& input_;
+  const Par2Read read_;
   const std::uint64_t sliceSize_;
   const std::uint64_t sliceLimit_;
   std::vector<std::uint8_t> buffer_;
@@ -126,6 +130,10 @@ class DigestLane {
   SliceDigest slice_;
   Par2File file_;
 };
+
+Par2Read ReadOf(CFile64& input) {
+  return [&input](void* buffer, std::uint32_t size) { return input.Read(buffer, size); };
+}
 
 // The next run of every lane, as long as the shortest of them allows; each has read its run.
 void TakeRunTogether(std::span<DigestLane* const> lanes) {
@@ -140,7 +148,7 @@ void TakeRunTogether(std::span<DigestLane* const> lanes) {
 // A job handed by the caller and the lane that reads its file.
 struct LaneOfJob {
   LaneOfJob(Par2DigestJob given, std::uint64_t sliceSize)
-      : job(std::move(given)), lane(*job.input, sliceSize, job.sliceLimit) {}
+      : job(std::move(given)), lane(ReadOf(*job.input), sliceSize, job.sliceLimit) {}
   Par2DigestJob job;
   DigestLane lane;
 };
@@ -149,18 +157,27 @@ struct LaneOfJob {
 
 Par2File DigestPar2Data(CFile64& input, std::uint64_t sliceSize, std::uint64_t sliceLimit,
                         const std::function<void(std::uint64_t)>& onRead) {
-  DigestLane lane(input, sliceSize, sliceLimit);
+  DigestLane lane(ReadOf(input), sliceSize, sliceLimit);
   DigestLane* const lanes[] = {&lane};
   while (lane.Fill(onRead)) TakeRunTogether(lanes);
   return lane.Finish();
 }
 
+Par2File DigestPar2Reads(const Par2Read& read, std::uint64_t sliceSize) {
+  DigestLane lane(read, sliceSize, UINT64_MAX);
+  DigestLane* const lanes[] = {&lane};
+  while (lane.Fill({})) TakeRunTogether(lanes);
+  return lane.Finish();
+}
+
 void DigestPar2Files(std::uint64_t sliceSize, const NextPar2Digest& next,
-                     const std::function<void(std::uint64_t)>& onRead) {
+                     const std::function<void(std::uint64_t)>& onRead,
+                     const Par2DigestReady& ready) {
   std::vector<std::unique_ptr<LaneOfJob>> open;
   std::vector<DigestLane*> lanes;
+  const auto mayTakeMore = [&] { return open.empty() || !ready || ready(); };
   for (bool more = true;;) {
-    while (more && open.size() < kFilesAtOnce) {
+    while (more && open.size() < kFilesAtOnce && mayTakeMore()) {
       std::optional<Par2DigestJob> job = next();
       more = job.has_value();
       if (more) open.push_back(std::make_unique<LaneOfJob>(std::move(*job), sliceSize));
@@ -174,7 +191,7 @@ void DigestPar2Files(std::uint64_t sliceSize, const NextPar2Digest& next,
       (*file)->job.done((*file)->lane.Finish());
       file = open.erase(file);
     }
-    if (more && open.size() < kFilesAtOnce) continue;
+    if (more && open.size() < kFilesAtOnce && mayTakeMore()) continue;
     if (open.empty()) return;
     lanes.clear();
     for (const std::unique_ptr<LaneOfJob>& file : open) lanes.push_back(&file->lane);
@@ -185,7 +202,7 @@ void DigestPar2Files(std::uint64_t sliceSize, const NextPar2Digest& next,
 Par2File DigestPar2File(const std::string& path, const std::string& name, std::uint64_t sliceSize) {
   CFile64 input;
   CFileException error;
-  if (!input.Open(path, false, &error)) RaiseFileError(error.m_cause, path);
+  if (!input.Open(path, false, &error)) RaiseFileError(error.cause, path);
   Par2File file = DigestPar2Data(input, sliceSize, UINT64_MAX);
   input.Close();
   file.name = name;

@@ -21,6 +21,11 @@ Par2File DigestPar2File(const std::string& path, const std::string& name, std::u
 Par2File DigestPar2Data(CFile64& input, std::uint64_t sliceSize, std::uint64_t sliceLimit,
                         const std::function<void(std::uint64_t)>& onRead = {});
 
+// Reads up to `size` bytes on into `buffer`; 0 at the end.
+using Par2Read = std::function<std::uint32_t(void* buffer, std::uint32_t size)>;
+// The same as DigestPar2Data, from what `read` hands, its slices to the end.
+Par2File DigestPar2Reads(const Par2Read& read, std::uint64_t sliceSize);
+
 // One file for DigestPar2Files: open, read from where it is to its end.
 struct Par2DigestJob {
   std::unique_ptr<CFile64> input;
@@ -29,9 +34,13 @@ struct Par2DigestJob {
 };
 // The next file to digest, or nothing once none is left.
 using NextPar2Digest = std::function<std::optional<Par2DigestJob>()>;
+// Whether `next` would answer at once: a file is ready, or none is left.
+using Par2DigestReady = std::function<bool()>;
 
 // Digests the files that `next` hands, several at once, each as DigestPar2Data does: the MD5s of
 // their whole data and of their slices then run side by side, in a fraction of the time of one
-// file after another. Raises the file errors.
+// file after another. With `ready`, files still being written are waited for only when nothing
+// else is left to digest: those at hand go on meanwhile. Raises the file errors.
 void DigestPar2Files(std::uint64_t sliceSize, const NextPar2Digest& next,
-                     const std::function<void(std::uint64_t)>& onRead = {});
+                     const std::function<void(std::uint64_t)>& onRead = {},
+                     const Par2DigestReady& ready = {});

@@ -56,7 +56,7 @@ std::unique_ptr<CFile64> OpenToCheck(const Par2File& file, std::uint64_t sliceSi
   CFileException error;
   if (input->Open(path, false, &error)) return input;
   // Missing all the same, but a file that is there and cannot be read is worth naming.
-  if (error.m_cause != CFileException::fileNotFound && error.m_cause != CFileException::badPath) {
+  if (error.cause != CFileException::fileNotFound && error.cause != CFileException::badPath) {
     check.openError = ReasonOf(error);
   }
   return nullptr;
@@ -78,14 +78,6 @@ Par2FileCheck JudgeFile(const Par2File& file, std::uint64_t sliceSize, const Par
     check.goodSlices[s] = found.length >= end && found.slices[s] == file.slices[s];
   }
   return check;
-}
-
-// Exactly `size` bytes at `offset`; a file that ends sooner has changed since it was checked.
-void ReadExactly(CFile64& file, std::uint64_t offset, std::byte* buffer, std::uint64_t size) {
-  file.SeekToBegin(offset);
-  if (size > 0 && file.Read(buffer, static_cast<std::uint32_t>(size)) != size) {
-    RaiseFileError(CFileException::endOfFile, file.FileName());
-  }
 }
 
 // An input slice of the set: its file, its place in the file and its number in the set.
@@ -243,7 +235,9 @@ class Rebuilder {
     std::vector<std::byte*> syndromes(k);
     for (std::size_t j = 0; j < k; ++j) {
       syndromes[j] = syndromes_.data() + j * window_;
-      ReadExactly(RecoveryFile(chosen_[j].path), chosen_[j].dataOffset + a, syndromes[j], length);
+      // A file that ends sooner has changed since it was checked.
+      ReadExactlyAt(RecoveryFile(chosen_[j].path), chosen_[j].dataOffset + a, syndromes[j],
+                    static_cast<std::uint32_t>(length));
       progress.Add(length);
     }
     AddPresentSlices(a, length, syndromes, progress);
@@ -277,7 +271,7 @@ class Rebuilder {
         sourceFile = slice.file;
       }
       const std::uint64_t stored = StoredBytes(slice, a, length);
-      ReadExactly(source, slice.slice * sliceSize_ + a, data, stored);
+      ReadExactlyAt(source, slice.slice * sliceSize_ + a, data, static_cast<std::uint32_t>(stored));
       std::fill(data + stored, data + length, std::byte{0});
       if (!IsGood(slice.file)) WriteRun(slice, a, data, length);
       for (std::size_t j = 0; j < syndromes.size(); ++j) {

@@ -109,6 +109,11 @@ std::vector<std::string> RecoveryVolumePaths(const std::string& pathPrefix,
   return paths;
 }
 
+std::uint64_t RecoveryIndexSize(const RecoveryLayout& layout,
+                                std::span<const std::string> storedNames) {
+  return CriticalPacketsSize(layout, storedNames);
+}
+
 std::uint64_t RecoveryVolumeSize(const RecoveryLayout& layout,
                                  std::span<const std::string> storedNames) {
   return layout.slicesPerVolume * (kPar2RecoveryPrefixSize + layout.sliceSize) +

@@ -39,6 +39,9 @@ std::string RecoveryIndexPath(const std::string& pathPrefix);
 // PREFIX.volNNN+MMM.par2 for each volume: its first exponent and its count of slices.
 std::vector<std::string> RecoveryVolumePaths(const std::string& pathPrefix,
                                              const RecoveryLayout& layout);
+// Bytes of the index for protected files with these stored names.
+std::uint64_t RecoveryIndexSize(const RecoveryLayout& layout,
+                                std::span<const std::string> storedNames);
 // Bytes of one volume file for protected files with these stored names (the plan shows it).
 std::uint64_t RecoveryVolumeSize(const RecoveryLayout& layout,
                                  std::span<const std::string> storedNames);

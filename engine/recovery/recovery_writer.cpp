@@ -2,20 +2,26 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <utility>
 
 #include "base/path_text.h"
+#include "engine/background_work.h"
 #include "engine/file64.h"
 #include "engine/recovery/gf16.h"
 #include "engine/recovery/gf16_matrix.h"
 #include "engine/recovery/md5.h"
 #include "engine/recovery/par2_file_digest.h"
 #include "engine/recovery/par2_format.h"
+#include "engine/recovery/recovery_input.h"
 #include "engine/recovery/shared_file_work.h"
 #include "engine/recovery/staged_outputs.h"
 
@@ -34,25 +40,14 @@ constexpr std::size_t kLengthAt = 8;
 constexpr std::size_t kHashAt = 16;
 constexpr std::size_t kHashedFrom = 32;
 
-// Reads `size` bytes, all of them: a file that ends sooner has changed under us.
-void ReadFully(CFile64& file, const std::string& path, std::byte* buffer, std::uint32_t size) {
-  for (std::uint32_t done = 0; done < size;) {
-    const std::uint32_t read = file.Read(buffer + done, size - done);
-    if (read == 0) RaiseFileError(CFileException::endOfFile, path);
-    done += read;
-  }
-}
-
 // A file's id, length and 16 KiB hash, from its first 16 KiB alone.
-Par2File IdentifyFile(const std::string& path, std::vector<std::byte>& buffer) {
-  CFile64 file;
-  file.Open(path, false);
+Par2File IdentifyFile(const RecoveryInput& input, std::vector<std::byte>& buffer) {
+  RecoveryInput::Reader reader(input);
   Par2File identified;
-  identified.name = FileNamePart(path);
-  identified.length = file.Length();
+  identified.name = input.Name();
+  identified.length = reader.Length();
   const auto head = static_cast<std::uint32_t>(std::min(identified.length, kHash16kSize));
-  ReadFully(file, path, buffer.data(), head);
-  file.Close();
+  reader.ReadAt(0, buffer.data(), head);
   identified.hash16k = Md5Of(buffer.data(), head);
   identified.id = Par2FileId(identified.hash16k, identified.length, identified.name);
   return identified;
@@ -148,40 +143,106 @@ class RecoveryChunks {
   std::vector<std::byte*> at_;
 };
 
+// What one thread needs for its share of the chunk passes: inputs open through all the passes
+// (a pass reads only a chunk of each slice), the recovery slices' chunks and a chunk's buffer.
+struct PassWorker {
+  PassWorker(const std::vector<RecoveryInput>& inputs, std::size_t recoveryCount,
+             std::uint64_t chunk)
+      : chunks(recoveryCount, chunk), buffer(chunk) {
+    readers.reserve(inputs.size());
+    for (const RecoveryInput& input : inputs) readers.emplace_back(input);
+  }
+
+  std::vector<RecoveryInput::Reader> readers;
+  RecoveryChunks chunks;
+  std::vector<std::byte> buffer;
+  std::vector<std::uint16_t> factors;
+};
+
+// The chunk passes, handed to the threads that form them, and their endings in order: a recovery
+// packet's hash takes its data in order.
+class ChunkPasses {
+ public:
+  explicit ChunkPasses(std::uint64_t count) : count_(count) {}
+
+  // The next pass to form, or nothing once none is left or the passes were stopped.
+  std::optional<std::uint64_t> Take() {
+    const std::uint64_t pass = next_++;
+    if (pass >= count_ || stopped_) return std::nullopt;
+    return pass;
+  }
+  // Waits until every pass before `pass` has ended; false once the passes were stopped.
+  bool WaitForTurn(std::uint64_t pass) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return ended_ == pass || stopped_; });
+    return !stopped_;
+  }
+  void EndTurn(std::uint64_t pass) {
+    std::lock_guard lock(mutex_);
+    ended_ = pass + 1;
+    changed_.notify_all();
+  }
+  void Stop() {
+    std::lock_guard lock(mutex_);
+    stopped_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  const std::uint64_t count_;
+  std::atomic<std::uint64_t> next_ = 0;
+  std::atomic<bool> stopped_ = false;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::uint64_t ended_ = 0;
+};
+
+// How often the operation's thread reports while it waits for the other one.
+constexpr std::chrono::milliseconds kReportWhileWaiting{100};
+
 class RecoveryWriter {
  public:
-  RecoveryWriter(const std::vector<std::string>& files, const std::string& pathPrefix,
+  RecoveryWriter(std::vector<RecoveryInput> files, const std::string& pathPrefix,
                  const RecoveryLayout& layout, const RecoveryProgress& progress,
+                 const TakeRecoveryDigests* digestsTaken, RecoveryFileChoice choice,
                  std::size_t memoryBudget)
       : layout_(layout),
         progress_(progress),
-        recoveryCount_(std::size_t{layout.volumeCount} * layout.slicesPerVolume),
-        chunk_(ChunkWidth(memoryBudget)),
-        chunks_(recoveryCount_, chunk_),
-        buffer_(std::max(chunk_, kHash16kSize)) {
-    OrderFiles(files);
-    for (std::uint32_t exponent = 0; exponent < recoveryCount_; ++exponent) {
-      headers_.emplace_back(set_, exponent);
+        digestsTaken_(digestsTaken),
+        firstVolume_(std::min(choice.firstVolume, layout.volumeCount)),
+        volumeEnd_(std::clamp(choice.volumeEnd, firstVolume_, layout.volumeCount)),
+        firstExponent_(firstVolume_ * layout.slicesPerVolume),
+        recoveryCount_(std::size_t{volumeEnd_ - firstVolume_} * layout.slicesPerVolume),
+        firstVolumeOutput_(choice.index ? 1 : 0),
+        chunk_(ChunkWidth(memoryBudget, digestsTaken != nullptr ? 2 : 1)),
+        buffer_(kHash16kSize) {
+    OrderFiles(std::move(files));
+    for (std::uint32_t j = 0; j < recoveryCount_; ++j) {
+      headers_.emplace_back(set_, firstExponent_ + j);
     }
-    targets_.push_back(RecoveryIndexPath(pathPrefix));
-    for (const std::string& path : RecoveryVolumePaths(pathPrefix, layout)) {
-      targets_.push_back(path);
-    }
+    if (choice.index) targets_.push_back(RecoveryIndexPath(pathPrefix));
+    const std::vector<std::string> volumes = RecoveryVolumePaths(pathPrefix, layout);
+    targets_.insert(targets_.end(), volumes.begin() + firstVolume_, volumes.begin() + volumeEnd_);
     for (const std::string& target : targets_) outputs_.Stage(target);
   }
 
-  // The files are read twice at once: in order for their digests, on a thread of their own,
-  // and chunk by chunk of every slice for the recovery slices, here. Then this thread takes the
+  // With the digests taken elsewhere, both threads form the recovery slices. Otherwise the
+  // files are read twice at once: in order for their digests, on a thread of their own, and
+  // chunk by chunk of every slice for the recovery slices, here; then this thread takes the
   // files whose digests are still to be taken.
   std::vector<std::string> Write() {
     std::vector<std::uint64_t> lengths;
-    for (const Par2File& file : set_.files) {
-      total_ += recoveryCount_ > 0 ? 2 * file.length : file.length;
-      lengths.push_back(file.length);
+    for (const Par2File& file : set_.files) lengths.push_back(file.length);
+    for (const std::uint64_t length : lengths) total_ += length;
+    if (digestsTaken_ != nullptr) {
+      FormRecoverySlicesTogether();
+      KeepTakenDigests((*digestsTaken_)());
+    } else {
+      if (recoveryCount_ > 0) total_ *= 2;
+      digestWork_.Start(lengths);
+      FormRecoverySlicesAlone();
+      digestWork_.Finish();
     }
-    digestWork_.Start(lengths);
-    FormRecoverySlices();
-    digestWork_.Finish();
     for (std::size_t f = 0; f < set_.files.size(); ++f) {
       set_.files[f].hash = digests_[f].hash;
       set_.files[f].slices = std::move(digests_[f].slices);
@@ -192,31 +253,33 @@ class RecoveryWriter {
   }
 
  private:
-  // As wide as keeps every recovery slice's chunk in the cache, within the budget, in whole
-  // words of four bytes.
-  std::uint64_t ChunkWidth(std::size_t memoryBudget) const {
+  // As wide as keeps each thread's chunks of the recovery slices in the cache, within the
+  // budget, in whole words of four bytes.
+  std::uint64_t ChunkWidth(std::size_t memoryBudget, std::size_t workers) const {
     if (recoveryCount_ == 0) return 4;
     const std::uint64_t cached = std::max(kCachedRecoveryBytes / recoveryCount_, kLeastChunk);
-    const std::uint64_t width = std::min<std::uint64_t>(cached, memoryBudget / recoveryCount_);
+    const std::uint64_t width =
+        std::min<std::uint64_t>(cached, memoryBudget / workers / recoveryCount_);
     return std::clamp<std::uint64_t>(width / 4 * 4, 4, layout_.sliceSize);
   }
 
   // The set's order and id come from the files' ids alone, so the recovery slices can be formed
   // in that order while the whole-file digests are still being taken.
-  void OrderFiles(const std::vector<std::string>& files) {
+  void OrderFiles(std::vector<RecoveryInput> files) {
     set_.sliceSize = layout_.sliceSize;
-    std::map<Par2Id, std::string> pathOfId;
-    for (const std::string& path : files) {
-      Par2File file = IdentifyFile(path, buffer_);
+    std::map<Par2Id, std::size_t> indexOfId;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      Par2File file = IdentifyFile(files[i], buffer_);
       // An empty file is left out, as PAR2 tools leave it out: they take it for a damaged one.
       if (file.length == 0) continue;
-      pathOfId.emplace(file.id, path);
+      indexOfId.emplace(file.id, i);
       set_.files.push_back(std::move(file));
     }
     FinishPar2Set(set_);
     std::uint64_t slices = 0;
     for (const Par2File& file : set_.files) {
-      inputPaths_.push_back(pathOfId.at(file.id));
+      inputIndexes_.push_back(indexOfId.at(file.id));
+      inputs_.push_back(std::move(files[inputIndexes_.back()]));
       slices += Par2SliceCount(file.length, layout_.sliceSize);
     }
     constants_ = InputSliceConstants(static_cast<std::uint32_t>(slices));
@@ -229,61 +292,118 @@ class RecoveryWriter {
       const std::optional<std::size_t> f = next();
       if (!f) return std::nullopt;
       auto input = std::make_unique<CFile64>();
-      input->Open(inputPaths_[*f], false);
+      input->Open(inputs_[*f].ErrorPath(), false);
       return Par2DigestJob{std::move(input), UINT64_MAX,
                            [this, f = *f](Par2File digest) { KeepDigest(f, std::move(digest)); }};
     };
     DigestPar2Files(layout_.sliceSize, nextJob, read);
   }
 
+  // The digests taken elsewhere, by the index of the files as given; a file that has none is
+  // read here.
+  void KeepTakenDigests(std::vector<std::optional<Par2File>> taken) {
+    for (std::size_t f = 0; f < set_.files.size(); ++f) {
+      std::optional<Par2File>& digest = taken.at(inputIndexes_[f]);
+      if (!digest) {
+        digest = DigestOfInput(inputs_[f]);
+      }
+      KeepDigest(f, std::move(*digest));
+    }
+  }
+
+  Par2File DigestOfInput(const RecoveryInput& input) const {
+    RecoveryInput::Reader reader(input);
+    std::uint64_t at = 0;
+    const auto read = [&](void* buffer, std::uint32_t size) {
+      const auto run =
+          static_cast<std::uint32_t>(std::min<std::uint64_t>(size, reader.Length() - at));
+      reader.ReadAt(at, static_cast<std::byte*>(buffer), run);
+      at += run;
+      return run;
+    };
+    return DigestPar2Reads(read, layout_.sliceSize);
+  }
+
   void KeepDigest(std::size_t f, Par2File digest) {
     // A file that changed since it was identified would leave the set describing neither.
-    if (digest.length != set_.files[f].length) {
-      RaiseFileError(CFileException::endOfFile, inputPaths_[f]);
+    if (digest.length != set_.files[f].length || digest.hash16k != set_.files[f].hash16k) {
+      RaiseFileError(CFileException::endOfFile, inputs_[f].ErrorPath());
     }
     digests_[f] = std::move(digest);
   }
 
-  void FormRecoverySlices() {
+  std::uint64_t PassCount() const { return (layout_.sliceSize + chunk_ - 1) / chunk_; }
+
+  void FormRecoverySlicesAlone() {
     if (recoveryCount_ == 0) return;
-    // Open through all the passes: a pass reads only a chunk of each slice.
-    std::vector<CFile64> inputs(inputPaths_.size());
-    for (std::size_t f = 0; f < inputPaths_.size(); ++f) inputs[f].Open(inputPaths_[f], false);
-    for (std::uint64_t a = 0; a < layout_.sliceSize; a += chunk_) {
-      const std::uint64_t b = std::min(a + chunk_, layout_.sliceSize);
-      chunks_.Clear();
-      AddInputChunks(inputs, a, b);
-      WriteRecoveryChunks(a, b);
+    ChunkPasses passes(PassCount());
+    PassWorker here(inputs_, recoveryCount_, chunk_);
+    FormPasses(passes, here, true);
+  }
+
+  // The passes taken in turn by this thread and another, each with its own chunks.
+  void FormRecoverySlicesTogether() {
+    if (recoveryCount_ == 0) return;
+    ChunkPasses passes(PassCount());
+    PassWorker here(inputs_, recoveryCount_, chunk_);
+    PassWorker there(inputs_, recoveryCount_, chunk_);
+    // Last, so that it stops before the passes and its worker go.
+    BackgroundWork other;
+    other.Hand([&] { FormPasses(passes, there, false); });
+    try {
+      FormPasses(passes, here, true);
+      while (!other.WaitUntilAtMost(0, kReportWhileWaiting)) Report();
+    } catch (...) {
+      passes.Stop();
+      throw;
     }
   }
 
-  // Bytes [a, b) of every input slice, in the set's order, into the recovery slices' chunks;
-  // `inputs` are the set's files, open.
-  void AddInputChunks(std::vector<CFile64>& inputs, std::uint64_t a, std::uint64_t b) {
+  // Forms the passes this thread takes, each ending in its turn; `here` on the operation's
+  // thread, which alone reports. A failure stops the other thread's passes too.
+  void FormPasses(ChunkPasses& passes, PassWorker& worker, bool here) {
+    try {
+      while (const std::optional<std::uint64_t> pass = passes.Take()) {
+        const std::uint64_t a = *pass * chunk_;
+        const std::uint64_t b = std::min(a + chunk_, layout_.sliceSize);
+        worker.chunks.Clear();
+        AddInputChunks(worker, a, b, here);
+        if (!passes.WaitForTurn(*pass)) return;
+        WriteRecoveryChunks(worker.chunks, a, b);
+        passes.EndTurn(*pass);
+      }
+    } catch (...) {
+      passes.Stop();
+      throw;
+    }
+  }
+
+  // Bytes [a, b) of every input slice, in the set's order, into the worker's chunks of the
+  // recovery slices.
+  void AddInputChunks(PassWorker& worker, std::uint64_t a, std::uint64_t b, bool here) {
     std::size_t slice = 0;
     for (std::size_t f = 0; f < set_.files.size(); ++f) {
       const std::uint64_t length = set_.files[f].length;
-      CFile64& input = inputs[f];
+      RecoveryInput::Reader& input = worker.readers[f];
       for (std::uint64_t start = 0; start < length; start += layout_.sliceSize, ++slice) {
         const std::uint64_t begin = start + a;
         const std::uint64_t end = std::min(start + b, length);
         if (begin >= end) continue;
         const auto size = static_cast<std::uint32_t>(end - begin);
-        input.SeekToBegin(begin);
-        ReadFully(input, inputPaths_[f], buffer_.data(), size);
-        SetFactors(constants_[slice]);
-        chunks_.Add(factors_, buffer_.data(), size);
+        input.ReadAt(begin, worker.buffer.data(), size);
+        SetFactors(worker.factors, constants_[slice]);
+        worker.chunks.Add(worker.factors, worker.buffer.data(), size);
         added_ += size;
-        Report();
+        if (here) Report();
       }
     }
   }
 
   // Input slice i adds c_i^e times itself to the recovery slice of exponent e.
-  void SetFactors(std::uint16_t constant) {
-    factors_.resize(recoveryCount_);
-    std::uint16_t power = 1;
-    for (std::uint16_t& factor : factors_) {
+  void SetFactors(std::vector<std::uint16_t>& factors, std::uint16_t constant) const {
+    factors.resize(recoveryCount_);
+    std::uint16_t power = gf16::Power(constant, firstExponent_);
+    for (std::uint16_t& factor : factors) {
       factor = power;
       power = gf16::Multiply(power, constant);
     }
@@ -294,24 +414,24 @@ class RecoveryWriter {
   }
 
   CFile64& VolumeOf(std::size_t recoverySlice) {
-    return outputs_.File(1 + recoverySlice / layout_.slicesPerVolume);
+    return outputs_.File(firstVolumeOutput_ + recoverySlice / layout_.slicesPerVolume);
   }
   std::uint64_t PacketOffset(std::size_t recoverySlice) const {
     return recoverySlice % layout_.slicesPerVolume * (kPar2RecoveryPrefixSize + layout_.sliceSize);
   }
 
   // The finished chunk [a, b) of every recovery slice into its packet's hash and its volume.
-  void WriteRecoveryChunks(std::uint64_t a, std::uint64_t b) {
+  void WriteRecoveryChunks(const RecoveryChunks& chunks, std::uint64_t a, std::uint64_t b) {
     const std::size_t size = b - a;
     std::vector<const std::uint8_t*> runs;
     for (std::size_t j = 0; j < recoveryCount_; ++j) {
-      runs.push_back(reinterpret_cast<const std::uint8_t*>(chunks_.Slice(j)));
+      runs.push_back(reinterpret_cast<const std::uint8_t*>(chunks.Slice(j)));
     }
     RecoveryPacketHeader::AddRuns(headers_, runs, size);
     for (std::size_t j = 0; j < recoveryCount_; ++j) {
       CFile64& volume = VolumeOf(j);
       volume.SeekToBegin(PacketOffset(j) + kPar2RecoveryPrefixSize + a);
-      WriteAll(volume, chunks_.Slice(j), size);
+      WriteAll(volume, chunks.Slice(j), size);
     }
   }
 
@@ -324,10 +444,10 @@ class RecoveryWriter {
       WriteAll(volume, header.data(), header.size());
     }
     const std::vector<std::uint8_t> critical = CriticalPackets(set_);
-    WriteAll(outputs_.File(0), critical.data(), critical.size());
+    if (firstVolumeOutput_ == 1) WriteAll(outputs_.File(0), critical.data(), critical.size());
     const std::uint64_t criticalAt =
         layout_.slicesPerVolume * (kPar2RecoveryPrefixSize + layout_.sliceSize);
-    for (std::size_t v = 1; v < targets_.size(); ++v) {
+    for (std::size_t v = firstVolumeOutput_; v < targets_.size(); ++v) {
       outputs_.File(v).SeekToBegin(criticalAt);
       WriteAll(outputs_.File(v), critical.data(), critical.size());
     }
@@ -335,25 +455,35 @@ class RecoveryWriter {
 
   const RecoveryLayout& layout_;
   const RecoveryProgress& progress_;
-  const std::size_t recoveryCount_;
+  const TakeRecoveryDigests* const digestsTaken_;
+  const std::uint32_t firstVolume_;  // of those written
+  const std::uint32_t volumeEnd_;
+  const std::uint32_t firstExponent_;
+  const std::size_t recoveryCount_;      // of the volumes written
+  const std::size_t firstVolumeOutput_;  // 1 behind the index
   const std::uint64_t chunk_;
-  RecoveryChunks chunks_;
-  std::vector<std::byte> buffer_;  // one input slice's chunk
+  std::vector<std::byte> buffer_;  // a file's first 16 KiB
   Par2Set set_;
-  std::vector<std::string> inputPaths_;  // of set_.files
+  std::vector<std::size_t> inputIndexes_;  // of set_.files, among the files given
+  std::vector<RecoveryInput> inputs_;      // of set_.files
   std::vector<std::uint16_t> constants_;
-  std::vector<std::uint16_t> factors_;
-  std::vector<RecoveryPacketHeader> headers_;  // by exponent
+  std::vector<RecoveryPacketHeader> headers_;  // of the volumes written, by exponent
   std::vector<std::string> targets_;           // the index, then the volumes
   StagedOutputs outputs_;
-  std::vector<Par2File> digests_;  // of set_.files, each written by the thread that takes it
-  std::uint64_t added_ = 0;        // input bytes added to the recovery slices
+  std::vector<Par2File> digests_;         // of set_.files, each written by the thread that takes it
+  std::atomic<std::uint64_t> added_ = 0;  // input bytes added to the recovery slices
   std::uint64_t total_ = 0;
   // Last, so that it stops before what its work uses goes.
   SharedFileWork digestWork_{[this](const SharedFileWork::Next& next,
                                     const SharedFileWork::Read& read) { DigestFiles(next, read); },
                              [this] { Report(); }};
 };
+
+std::vector<RecoveryInput> InputsOfFiles(const std::vector<std::string>& files) {
+  std::vector<RecoveryInput> inputs;
+  for (const std::string& path : files) inputs.push_back(RecoveryInput::OfFile(path));
+  return inputs;
+}
 
 }  // namespace
 
@@ -362,6 +492,28 @@ std::vector<std::string> WriteRecoveryFiles(const std::vector<std::string>& file
                                             const RecoveryLayout& layout,
                                             const RecoveryProgress& progress,
                                             std::size_t memoryBudget) {
-  RecoveryWriter writer(files, pathPrefix, layout, progress, memoryBudget);
+  RecoveryWriter writer(InputsOfFiles(files), pathPrefix, layout, progress, nullptr, {},
+                        memoryBudget);
+  return writer.Write();
+}
+
+std::vector<std::string> WriteRecoveryFiles(const std::vector<std::string>& files,
+                                            const std::string& pathPrefix,
+                                            const RecoveryLayout& layout,
+                                            const RecoveryProgress& progress,
+                                            const TakeRecoveryDigests& digestsTaken,
+                                            std::size_t memoryBudget) {
+  return WriteRecoveryFiles(InputsOfFiles(files), pathPrefix, layout, progress, digestsTaken, {},
+                            memoryBudget);
+}
+
+std::vector<std::string> WriteRecoveryFiles(std::vector<RecoveryInput> inputs,
+                                            const std::string& pathPrefix,
+                                            const RecoveryLayout& layout,
+                                            const RecoveryProgress& progress,
+                                            const TakeRecoveryDigests& digestsTaken,
+                                            RecoveryFileChoice choice, std::size_t memoryBudget) {
+  RecoveryWriter writer(std::move(inputs), pathPrefix, layout, progress, &digestsTaken, choice,
+                        memoryBudget);
   return writer.Write();
 }

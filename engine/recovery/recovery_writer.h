@@ -3,9 +3,14 @@
 // protects the package files themselves.
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/recovery/par2_format.h"
+#include "engine/recovery/recovery_input.h"
 #include "engine/recovery/recovery_layout.h"
 #include "engine/recovery/recovery_progress.h"
 
@@ -19,3 +24,30 @@ std::vector<std::string> WriteRecoveryFiles(const std::vector<std::string>& file
                                             const RecoveryLayout& layout,
                                             const RecoveryProgress& progress,
                                             std::size_t memoryBudget = kRecoveryMemoryBudget);
+
+// The digests of the files, by their index among the files given, taken elsewhere while they
+// were written; nothing for a file whose digest is still to be taken. Called on the operation's
+// thread once the recovery slices are formed.
+using TakeRecoveryDigests = std::function<std::vector<std::optional<Par2File>>()>;
+
+// The same, with the digests taken elsewhere: both threads then form the recovery slices.
+std::vector<std::string> WriteRecoveryFiles(const std::vector<std::string>& files,
+                                            const std::string& pathPrefix,
+                                            const RecoveryLayout& layout,
+                                            const RecoveryProgress& progress,
+                                            const TakeRecoveryDigests& digestsTaken,
+                                            std::size_t memoryBudget = kRecoveryMemoryBudget);
+
+// Which of a layout's files a write makes: the volumes [firstVolume, volumeEnd), and the index.
+struct RecoveryFileChoice {
+  std::uint32_t firstVolume = 0;
+  std::uint32_t volumeEnd = UINT32_MAX;  // to the last volume
+  bool index = true;
+};
+
+// The same for the files chosen, read from the inputs given (in the order of the package's
+// files, as the digests are): a package spread over disks is read from what it was made of.
+std::vector<std::string> WriteRecoveryFiles(
+    std::vector<RecoveryInput> inputs, const std::string& pathPrefix, const RecoveryLayout& layout,
+    const RecoveryProgress& progress, const TakeRecoveryDigests& digestsTaken,
+    RecoveryFileChoice choice, std::size_t memoryBudget = kRecoveryMemoryBudget);

@@ -22,8 +22,6 @@ std::size_t StagedOutputs::Stage(const std::string& target) {
   RemoveStaleTemporaries(target);
   auto file = std::make_unique<CFile64>();
   std::string temporary = CreateTemporaryFor(target, *file);
-  // The flush before the rename then waits for the last few megabytes alone.
-  file->WriteBackAsWritten();
   targets_.push_back(target);
   temporaries_.push_back(std::move(temporary));
   files_.push_back(std::move(file));
@@ -31,10 +29,7 @@ std::size_t StagedOutputs::Stage(const std::string& target) {
 }
 
 void StagedOutputs::PutInPlace() {
-  for (const std::unique_ptr<CFile64>& file : files_) {
-    file->Flush();
-    file->Close();
-  }
+  for (const std::unique_ptr<CFile64>& file : files_) file->Close();
   for (; placed_ < targets_.size(); ++placed_) {
     RaiseSystemFileError(platform::MoveIntoPlace(temporaries_[placed_], targets_[placed_]),
                          targets_[placed_]);

@@ -23,8 +23,9 @@ class StagedOutputs {
   // the file error of a target that could not be replaced. Returns its index.
   std::size_t Stage(const std::string& target);
   CFile64& File(std::size_t index) { return *files_[index]; }
-  // Flushes every file to the disk, closes it and gives it its target's name, in the order
-  // staged.
+  // Closes every file and gives it its target's name, in the order staged. The files are left
+  // to the system's write-back, as the package files they go with are: a flush would wait for
+  // them, and on many file systems for the whole package, to reach the disk.
   void PutInPlace();
 
  private:

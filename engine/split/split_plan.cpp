@@ -24,7 +24,7 @@ std::uint64_t CeilDivide(std::uint64_t dividend, std::uint64_t divisor) {
 
 void CheckSourcePath(const std::string& sourcePath) {
   if (sourcePath.empty()) ThrowAppException(IDS_NO_FILE_NAME);
-  if (!FileExists(sourcePath)) ThrowAppException(IDS_FILE_NOT_FOUND, {sourcePath});
+  if (!platform::FileExists(sourcePath)) ThrowAppException(IDS_FILE_NOT_FOUND, {sourcePath});
   if (platform::Utf16Length(sourcePath) > kMaxSourcePathChars) {
     ThrowAppException(IDS_SOURCE_PATH_TOO_LONG, {FormatInteger(kMaxSourcePathChars)});
   }

@@ -17,11 +17,11 @@ std::vector<std::string> StalePackageFiles(const MasterHeader& header, bool isSe
   std::vector<std::string> stale;
   const std::string otherMaster =
       PackageFileName(header.pathPrefix, header.version, !isSelfExtracting, 0);
-  if (FileExists(otherMaster)) stale.push_back(otherMaster);
+  if (platform::FileExists(otherMaster)) stale.push_back(otherMaster);
   // Five digits name at most 99,999 files; the run ends at the first gap.
   for (std::uint32_t index = header.fileCount; index <= 99999; ++index) {
     std::string piece = PackageFileName(header.pathPrefix, header.version, false, index);
-    if (!FileExists(piece)) break;
+    if (!platform::FileExists(piece)) break;
     stale.push_back(std::move(piece));
   }
   return stale;
@@ -32,7 +32,7 @@ namespace {
 bool IsAmong(const std::string& path, const std::vector<std::string>& files) {
   // A name that leads nowhere cannot be the file, which exists.
   return std::ranges::any_of(files, [&path](const std::string& file) {
-    return FileExists(file) && platform::IsSameFile(file, path);
+    return platform::FileExists(file) && platform::IsSameFile(file, path);
   });
 }
 
@@ -40,7 +40,7 @@ bool IsAmong(const std::string& path, const std::vector<std::string>& files) {
 
 std::optional<std::string> ManifestToReplace(const MasterHeader& header, bool writesManifest) {
   const std::string manifest = ManifestPath(header.pathPrefix);
-  if (!FileExists(manifest)) return std::nullopt;
+  if (!platform::FileExists(manifest)) return std::nullopt;
   if (writesManifest) return manifest;
   std::optional<ManifestDigests> listed;
   try {

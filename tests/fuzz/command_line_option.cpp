@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "settings/command_line_option.h"
-#include "ui/console/console_arguments.h"
+#include "ui/console/arguments.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/console/console_arguments.h"
-#include "ui/console/console_commands.h"
+#include "ui/console/arguments.h"
+#include "ui/console/commands.h"
 
 namespace {
 
@@ -53,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   CheckGivenOptions(parsed);
   for (const ConsoleCommand* command :
-       {&kSplitCommand, &kPlanCommand, &kMergeCommand, &kVerifyCommand, &kInfoCommand, &kRepairCommand,
-        &kSettingsCommand, &kSizesCommand, &kSelfExtractingStart}) {
+       {&kSplitCommand, &kPlanCommand, &kMergeCommand, &kVerifyCommand, &kInfoCommand,
+        &kRepairCommand, &kSettingsCommand, &kSizesCommand, &kSelfExtractingStart}) {
     try {
       CheckCommandShape(parsed, command->shape);
     } catch (const UsageError&) {

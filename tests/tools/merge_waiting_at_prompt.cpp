@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "base/exceptions.h"
-#include "engine/merge/merge.h"
+#include "engine/merge/merger.h"
 #include "engine/operation_host.h"
 #include "engine/operation_state.h"
 
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   WaitingHost host;
   try {
     OperationScope scope(host);
-    CFMerge().Merge(host, argv[1], argv[2], MergeOptions{.promptOnOverwrite = false});
+    Merger().Merge(host, argv[1], argv[2], MergeOptions{.promptOnOverwrite = false});
   } catch (const CException& error) {
     std::fprintf(stderr, "%s\n", error.what());
     return 1;

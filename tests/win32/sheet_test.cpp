@@ -75,7 +75,7 @@ TEST_F(SheetWithPackage, BusyWhileMergingAndIdleAgainAfterSuccessFailureAndCance
   driver.Prompter().answers.push_back(
       {kButtonYes, [&] {
          checked = true;
-         EXPECT_TRUE(ProcessOperationState().OperationRunning);
+         EXPECT_TRUE(ProcessOperationState().operationRunning);
          EXPECT_EQ(driver.ButtonText(ID_CANCEL_OPERATION), "Cancel");
          EXPECT_FALSE(driver.SheetButton(ID_APP_EXIT));
          EXPECT_FALSE(IsWindowEnabled(tabs));
@@ -94,7 +94,7 @@ TEST_F(SheetWithPackage, BusyWhileMergingAndIdleAgainAfterSuccessFailureAndCance
   driver.ClickSheet(IDC_ACTION_BUTTON);
   EXPECT_TRUE(checked);
   const auto idle = [&](const char* when) {
-    EXPECT_FALSE(ProcessOperationState().OperationRunning) << when;
+    EXPECT_FALSE(ProcessOperationState().operationRunning) << when;
     EXPECT_EQ(driver.ButtonText(ID_APP_EXIT), "&Close") << when;
     EXPECT_TRUE(IsWindowEnabled(tabs)) << when;
     EXPECT_TRUE(driver.Sheet().ActivePage()->Self().IsEnabled()) << when;
@@ -152,7 +152,7 @@ TEST_F(SheetWithPackage, ClosingDuringAMergeWithYesKeepsTheOldFileAndLeavesNothi
                                        }});
   driver.ClickSheet(IDC_ACTION_BUTTON);
   EXPECT_FALSE(IsWindow(driver.Handle()));
-  EXPECT_FALSE(ProcessOperationState().OperationRunning);
+  EXPECT_FALSE(ProcessOperationState().operationRunning);
   EXPECT_EQ(package_.OriginalOnDisk(), old);
   for (const std::string& name : Listing(scratch_.Path())) {
     EXPECT_EQ(name.find(".partwell-"), std::string::npos) << name;

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "base/text_format.h"
-#include "engine/merge/merge.h"
+#include "engine/merge/merger.h"
 #include "res/resource.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/scripted_host.h"
@@ -64,7 +64,7 @@ TEST_F(SplitPage, PlansWhileTypingAndSplitsWhatTheMergeTakesBack) {
 
   std::filesystem::remove(source_);
   ScriptedHost host;
-  CFMerge().Merge(host, Folder() + "movie.avi_00000.fsm", source_, MergeOptions{});
+  Merger().Merge(host, Folder() + "movie.avi_00000.fsm", source_, MergeOptions{});
   EXPECT_EQ(ReadWholeFile(source_), original_);
 }
 
@@ -109,7 +109,7 @@ TEST_F(SplitPage, RecoveryFilesArePlannedWrittenAndRebuildALostPiece) {
   std::filesystem::remove(source_);
   std::filesystem::remove(Folder() + "movie.avi_00001.fss");
   ScriptedHost host;
-  CFMerge().Merge(host, Folder() + "movie.avi_00000.fsm", source_, MergeOptions{});
+  Merger().Merge(host, Folder() + "movie.avi_00000.fsm", source_, MergeOptions{});
   EXPECT_EQ(ReadWholeFile(source_), original_);
 }
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "engine/split/split.h"
+#include "engine/split/splitter.h"
 #include "tests/support/scripted_host.h"
 #include "tests/support/split_package.h"
 
@@ -23,7 +23,7 @@ TestPackage::TestPackage(const ScratchFolder& scratch, std::uint32_t recoveryVol
   options.promptOnOverwrites = false;
   options.comments = "made for a window test";
   options.recovery.value = recoveryVolumes;
-  CFSplit().Split(host, merged, merged, options);
+  Splitter().Split(host, merged, merged, options);
   std::filesystem::remove(merged);
 }
 

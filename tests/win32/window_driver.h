@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "settings/app_prefs.h"
-#include "ui/console/console_app.h"
+#include "ui/console/app.h"
 #include "ui/report_view.h"
 #include "ui/win32/main_sheet.h"
 #include "ui/win32/message_box.h"

@@ -3,7 +3,7 @@
 #include <new>
 #include <string>
 
-#include "ui/console/console_wording.h"
+#include "ui/console/wording.h"
 #include "ui/error_report.h"
 
 ExitStatus WriteErrorReport(const CException& error, ErrorStage stage, const LineWriter& write) {

@@ -1,5 +1,5 @@
 #include "platform/console.h"
-#include "ui/console/console_commands.h"
+#include "ui/console/commands.h"
 
 int main(int argc, char** argv) {
   const ConsoleCommand commands[] = {kMergeCommand, kVerifyCommand, kInfoCommand, kRepairCommand};

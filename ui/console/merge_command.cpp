@@ -5,7 +5,7 @@
 #include "platform/clock.h"
 #include "platform/console.h"
 #include "platform/files.h"
-#include "ui/console/console_commands.h"
+#include "ui/console/commands.h"
 #include "ui/console/json_writer.h"
 #include "ui/console/merge_request.h"
 #include "ui/console/report_command.h"
@@ -48,8 +48,8 @@ void WriteVerifyJson(const std::string& master, ExitStatus status, const MergeOu
   json.Key("error");
   outcome.failure.empty() ? json.Null() : json.String(outcome.failure);
   json.Key("elapsed_seconds").Number(seconds);
-  json.Key("bytes_processed").Number(state.BytesDone);
-  json.Key("bytes_per_second").Number(state.BytesDone / std::max<std::uint64_t>(seconds, 1));
+  json.Key("bytes_processed").Number(state.bytesDone);
+  json.Key("bytes_per_second").Number(state.bytesDone / std::max<std::uint64_t>(seconds, 1));
   json.Key("rebuilt_by_recovery").BeginArray();
   for (const std::string& name : outcome.rebuilt) json.String(name);
   json.EndArray();

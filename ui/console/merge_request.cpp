@@ -2,15 +2,14 @@
 
 #include "base/exceptions.h"
 #include "base/path_text.h"
-#include "engine/merge/merge.h"
+#include "engine/merge/merger.h"
 #include "engine/merge/package_recovery.h"
-#include "engine/operation_state.h"
 #include "platform/console.h"
 #include "platform/files.h"
-#include "ui/console/console_terminal.h"
 #include "ui/console/error_output.h"
 #include "ui/console/operation_run.h"
 #include "ui/console/path_operands.h"
+#include "ui/console/terminal.h"
 #include "ui/console/terminal_text.h"
 
 namespace {
@@ -103,12 +102,13 @@ ExitStatus RunMerge(ConsoleContext& context, const MergePageFields& fields, bool
   options.promptOnOverwrite = context.prefs.mergePromptOnOverwrite;
   options.deleteWhenDone = deleteWhenDone && CanDeletePackageOf(fields.sourcePath);
   options.searchFolders = SearchFolders(context.arguments);
+  options.verifyOnly = verifyOnly;
   ConsoleHost host(SystemTerminal(), context.programName, context.arguments.answer,
                    context.arguments.quiet);
-  VerifyOnlyScope verify(verifyOnly);
+  host.SetVerifyOnly(options.verifyOnly);
   MergeOutcome ending;
   const ExitStatus status = RunOperation(host, context.prefs.beep, [&] {
-    CFMerge merge;
+    Merger merge;
     try {
       merge.Merge(host, fields.sourcePath, target, options);
       ending.rebuilt = merge.Rebuilt();

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/console/console_app.h"
+#include "ui/console/app.h"
 #include "ui/merge_page_rules.h"
 
 // Where the name and the folder of the merged file come from.

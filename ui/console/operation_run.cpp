@@ -11,7 +11,7 @@
 namespace {
 
 void ShowFinalLinesAfterData(ConsoleHost& host) {
-  if (ProcessOperationState().BytesDone != 0) host.ShowFinalLines();
+  if (ProcessOperationState().bytesDone != 0) host.ShowFinalLines();
 }
 
 void BeepIfLong(ConsoleHost& host) {

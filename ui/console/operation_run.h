@@ -3,8 +3,8 @@
 
 #include <functional>
 
-#include "ui/console/console_host.h"
 #include "ui/console/exit_status.h"
+#include "ui/console/host.h"
 
 // Runs the operation inside the operation scope, with Ctrl-C as Cancel and a termination
 // request as the quit request. Afterwards the final timing and transfer lines stay on screen,

@@ -37,8 +37,8 @@ std::string CutToColumns(std::string text, std::size_t columns) {
 }  // namespace
 
 std::uint64_t ElapsedMilliseconds(const OperationState& state, std::uint64_t now) {
-  const std::uint64_t end = state.OperationEndTick != 0 ? state.OperationEndTick : now;
-  return end - std::min(end, state.OperationStartTick);
+  const std::uint64_t end = state.operationEndTick != 0 ? state.operationEndTick : now;
+  return end - std::min(end, state.operationStartTick);
 }
 
 ProgressFigures CurrentProgressFigures(const OperationState& state, int percent,
@@ -46,14 +46,14 @@ ProgressFigures CurrentProgressFigures(const OperationState& state, int percent,
   ProgressFigures figures;
   figures.percent = percent;
   figures.elapsedSeconds = ElapsedSeconds(state, now);
-  const std::uint64_t done = state.BytesDone;
+  const std::uint64_t done = state.bytesDone;
   // In the first second the bytes done are no rate.
   if (ElapsedMilliseconds(state, now) >= 1000) {
     figures.bytesPerSecond = done / std::max<std::uint64_t>(figures.elapsedSeconds, 1);
   }
   // Nothing can be projected before the first second, or before any data is done.
-  if (done != 0 && state.BytesTotal != 0 && figures.elapsedSeconds != 0) {
-    const std::uint64_t whole = (state.BytesTotal * figures.elapsedSeconds + done / 2) / done;
+  if (done != 0 && state.bytesTotal != 0 && figures.elapsedSeconds != 0) {
+    const std::uint64_t whole = (state.bytesTotal * figures.elapsedSeconds + done / 2) / done;
     figures.remainingSeconds = whole - std::min(whole, figures.elapsedSeconds);
   }
   return figures;

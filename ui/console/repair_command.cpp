@@ -1,10 +1,10 @@
 #include "engine/merge/package_repair.h"
 #include "platform/files.h"
-#include "ui/console/console_commands.h"
-#include "ui/console/console_terminal.h"
+#include "ui/console/commands.h"
 #include "ui/console/merge_request.h"
 #include "ui/console/operation_run.h"
 #include "ui/console/path_operands.h"
+#include "ui/console/terminal.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include "base/path_text.h"
 #include "platform/console.h"
-#include "ui/console/console_terminal.h"
 #include "ui/console/json_writer.h"
 #include "ui/console/merge_request.h"
 #include "ui/console/operation_run.h"
+#include "ui/console/terminal.h"
 #include "ui/console/terminal_text.h"
 #include "ui/package_report_text.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine/merge/package_report.h"
-#include "ui/console/console_app.h"
+#include "ui/console/app.h"
 
 // Reads the package and writes its report. Done when every piece is good, damaged when any
 // is not; what keeps the report from being made (the master, a cancel) as any operation.

@@ -2,11 +2,11 @@
 #include "engine/operation_host.h"
 #include "engine/package_reading.h"
 #include "platform/system_info.h"
-#include "ui/console/console_commands.h"
-#include "ui/console/console_host.h"
-#include "ui/console/console_message.h"
+#include "ui/console/commands.h"
 #include "ui/console/error_output.h"
+#include "ui/console/host.h"
 #include "ui/console/merge_request.h"
+#include "ui/console/message.h"
 #include "ui/error_report.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include "platform/registry.h"
 #include "platform/system_error.h"
 #include "res/resource.h"
-#include "ui/console/console_commands.h"
-#include "ui/console/console_message.h"
-#include "ui/console/console_preferences.h"
+#include "ui/console/commands.h"
 #include "ui/console/json_writer.h"
+#include "ui/console/message.h"
+#include "ui/console/preferences.h"
 #include "ui/console/settings_commands.h"
 #include "ui/console/terminal_text.h"
 

@@ -5,17 +5,17 @@
 #include "base/text_format.h"
 #include "engine/package_names.h"
 #include "engine/recovery/recovery_layout.h"
-#include "engine/split/split.h"
 #include "engine/split/split_recovery.h"
+#include "engine/split/splitter.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "platform/unicode.h"
-#include "ui/console/console_commands.h"
-#include "ui/console/console_terminal.h"
+#include "ui/console/commands.h"
 #include "ui/console/json_writer.h"
 #include "ui/console/operation_run.h"
 #include "ui/console/path_operands.h"
 #include "ui/console/size_argument.h"
+#include "ui/console/terminal.h"
 #include "ui/split_page_rules.h"
 
 namespace {
@@ -179,7 +179,7 @@ ExitStatus RunSplit(ConsoleContext& context) {
   ConsoleHost host(SystemTerminal(), context.programName, context.arguments.answer,
                    context.arguments.quiet);
   const ExitStatus status = RunOperation(host, context.prefs.beep, [&] {
-    CFSplit().Split(host, request.fields.sourcePath, destinationPrefix, request.options);
+    Splitter().Split(host, request.fields.sourcePath, destinationPrefix, request.options);
   });
   if (status == ExitStatus::done) {
     host.WriteNote(WrittenPackage(destinationPrefix, request.options, header.fileCount));

@@ -4,7 +4,7 @@
 #include "engine/stub_system.h"
 #include "platform/console.h"
 #include "platform/unicode.h"
-#include "ui/console/console_message.h"
+#include "ui/console/message.h"
 
 StubNotice ReadStubNotice(const std::string& masterPath) {
   StubNotice notice;

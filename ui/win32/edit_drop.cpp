@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "base/path_text.h"
-#include "engine/file64.h"
+#include "platform/files.h"
 #include "ui/error_report.h"
 #include "ui/win32/exception_guard.h"
 #include "ui/win32/message_box.h"
@@ -66,7 +66,7 @@ void EditDrop::OnDrop(HDROP drop) {
   }
   const std::string dropped = Narrow(path.data());
   const Window box(handle_);
-  box.SetText(DroppedText(dropped, folderMode_, folderMode_ && FolderExists(dropped)));
+  box.SetText(DroppedText(dropped, folderMode_, folderMode_ && platform::FolderExists(dropped)));
   const int end = GetWindowTextLengthW(handle_);
   box.Send(EM_SETSEL, static_cast<WPARAM>(end), end);
   box.Send(EM_SCROLLCARET);

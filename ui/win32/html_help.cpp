@@ -1,7 +1,7 @@
 #include "ui/win32/html_help.h"
 
 #include "base/exceptions.h"
-#include "engine/file64.h"
+#include "platform/files.h"
 #include "platform/system_info.h"
 
 namespace {
@@ -37,7 +37,7 @@ std::string ProgramHelpFile() {
 HWND ShowHtmlHelp(HWND owner, const std::string& helpFile) {
   const HtmlHelpFunction htmlHelp = HtmlHelpEntry(true);
   if (htmlHelp == nullptr) ThrowSystemError(GetLastError());
-  if (!FileExists(helpFile)) ThrowSystemError(ERROR_FILE_NOT_FOUND, helpFile);
+  if (!platform::FileExists(helpFile)) ThrowSystemError(ERROR_FILE_NOT_FOUND, helpFile);
   HWND window = htmlHelp(owner, platform::Widen(helpFile).c_str(), kHelpDisplayTopic, 0);
   if (window != nullptr) SetForegroundWindow(window);
   return window;

@@ -1,5 +1,5 @@
 #include "platform/console.h"
-#include "ui/console/console_commands.h"
+#include "ui/console/commands.h"
 #include "ui/win32/html_help.h"
 #include "ui/win32/split_page.h"
 #include "ui/win32/window_app.h"

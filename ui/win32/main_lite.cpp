@@ -1,5 +1,5 @@
 #include "platform/console.h"
-#include "ui/console/console_commands.h"
+#include "ui/console/commands.h"
 #include "ui/win32/help_dialog.h"
 #include "ui/win32/lite_info_page.h"
 #include "ui/win32/window_app.h"

@@ -186,7 +186,7 @@ void MainSheet::RecordPlacement() const {
 }
 
 bool MainSheet::RequestClose() {
-  if (ProcessOperationState().OperationRunning &&
+  if (ProcessOperationState().operationRunning &&
       ShowMessage(Handle(), LoadMessage(IDS_CONFIRM_CLOSE).value_or(""),
                   kBoxYesNo | kBoxIconQuestion) != kButtonYes) {
     return false;
@@ -202,7 +202,7 @@ bool MainSheet::OnCommand(int id) {
       return true;
     case IDCANCEL:
       // Escape: during an operation the operation watches the key itself.
-      if (!ProcessOperationState().OperationRunning) RequestClose();
+      if (!ProcessOperationState().operationRunning) RequestClose();
       return true;
     case ID_APP_EXIT:
       RequestClose();
@@ -268,7 +268,7 @@ bool MainSheet::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
           return false;
       }
     case WM_SETCURSOR:
-      if (!ProcessOperationState().OperationRunning) return false;
+      if (!ProcessOperationState().operationRunning) return false;
       SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
       result = TRUE;
       return true;

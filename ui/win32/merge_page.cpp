@@ -4,7 +4,7 @@
 #include "base/message_format.h"
 #include "base/path_text.h"
 #include "engine/disk_space.h"
-#include "engine/merge/merge.h"
+#include "engine/merge/merger.h"
 #include "res/resource.h"
 #include "ui/package_report_text.h"
 #include "ui/win32/main_sheet.h"
@@ -122,7 +122,7 @@ void MergePage::Merge() {
   try {
     RunOperation(LoadMessage(IDS_TITLE_MERGING, {FileNamePart(target)}).value_or(""),
                  [&](WindowHost& host) {
-                   CFMerge merge;
+                   Merger merge;
                    try {
                      merge.Merge(host, source, target, options);
                    } catch (const CException& error) {
@@ -161,7 +161,6 @@ std::optional<ReportView> MergePage::ReportOfFailure(WindowHost& host, const CEx
 void MergePage::Verify() {
   ReadFieldsOrAbort();
   WriteFields();
-  VerifyOnlyScope verify;
   const std::string source = sourcePath_;
   std::optional<ReportView> view;
   RunOperation(LoadMessage(IDS_TITLE_VERIFYING, {FileNamePart(source)}).value_or(""),

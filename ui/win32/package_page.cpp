@@ -2,8 +2,8 @@
 
 #include "base/exceptions.h"
 #include "base/message_format.h"
-#include "engine/file64.h"
 #include "engine/operation_host.h"
+#include "platform/files.h"
 #include "res/resource.h"
 #include "ui/beep_rule.h"
 #include "ui/win32/busy_window_scope.h"
@@ -85,7 +85,7 @@ void PackagePage::RefreshPage() {
 
 bool PackagePage::CheckDestinationFolder() {
   const std::string folder = Item(IDC_DESTINATION).Text();
-  if (!FolderExists(folder)) {
+  if (!platform::FolderExists(folder)) {
     DataExchange(*this, true)
         .ShowFailure(IDC_DESTINATION, LoadMessage(IDS_FOLDER_NOT_FOUND, {folder}).value_or(""),
                      kBoxIconExclamation);

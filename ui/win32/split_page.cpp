@@ -7,8 +7,8 @@
 #include "base/path_text.h"
 #include "base/text_format.h"
 #include "engine/disk_space.h"
-#include "engine/file64.h"
-#include "engine/split/split.h"
+#include "engine/split/splitter.h"
+#include "platform/files.h"
 #include "platform/system_error.h"
 #include "res/resource.h"
 #include "ui/split_checks.h"
@@ -121,7 +121,7 @@ void SplitPage::DoDataExchange(DataExchange& exchange) {
   Item(IDC_FILE_COUNT).Enable(countMode);
   InvalidateRect(Item(IDC_FILE_COUNT_SPIN).Handle(), nullptr, TRUE);
   Item(IDC_MAX_FILE_SIZE).Enable(!countMode);
-  Item(IDC_SET_TO_FREE_SPACE).Enable(!countMode && FolderExists(destinationFolder_));
+  Item(IDC_SET_TO_FREE_SPACE).Enable(!countMode && platform::FolderExists(destinationFolder_));
   Item(IDC_RECOVERY_PERCENT).Enable(recovery_);
 }
 
@@ -214,7 +214,7 @@ void SplitPage::Split() {
   const std::string source = sourcePath_;
   RunOperation(
       LoadMessage(IDS_TITLE_SPLITTING, {FileNamePart(source)}).value_or(""),
-      [&](OperationHost& host) { CFSplit().Split(host, source, destinationPrefix, options); });
+      [&](OperationHost& host) { Splitter().Split(host, source, destinationPrefix, options); });
   // Count mode planned the size of the files it wrote.
   StoreOptions(options);
 }

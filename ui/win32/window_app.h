@@ -8,7 +8,7 @@
 
 #include "platform/win32/scoped_handle.h"
 #include "settings/app_prefs.h"
-#include "ui/console/console_app.h"
+#include "ui/console/app.h"
 #include "ui/win32/property_page.h"
 
 class MainSheet;

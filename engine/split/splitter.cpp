@@ -1,4 +1,4 @@
-#include "engine/split/split.h"
+#include "engine/split/splitter.h"
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +20,7 @@
 #include "engine/package_format.h"
 #include "engine/package_manifest.h"
 #include "engine/package_names.h"
+#include "engine/recovery/par2_digest_queue.h"
 #include "engine/recovery/recovery_writer.h"
 #include "engine/split/split_plan.h"
 #include "engine/split/split_recovery.h"
@@ -33,10 +34,10 @@ namespace {
 
 // How long the split waits for the digest thread between looks at the window.
 constexpr std::chrono::milliseconds kDigestWaitSlice{100};
+// The files whose recovery digests the split may be ahead of: as many as are read side by side,
+// so that they are read back from the system's cache.
+constexpr std::size_t kRecoveryDigestsBehind = 4;
 
-constexpr std::string_view kRecoveryNeedsEveryFile =
-    "No recovery files were written: they are made from every file of the package, and the "
-    "files on the disks before this one are no longer at hand.";
 constexpr std::string_view kRecoveryNotWritten =
     "The package is complete, but its recovery files could not be written: ";
 
@@ -70,9 +71,15 @@ class SplitRun {
   bool CopyPieceData(CFile64& piece, std::uint32_t& pieceSum);
   void HandFileDigest(std::uint32_t index);
   bool WaitForFileDigests(std::size_t behind);
+  bool WaitForRecoveryDigests(std::size_t behind);
   void WriteManifestFile();
   void PlanRecovery();
   void WriteRecovery();
+  void WriteRecoveryAcrossDisks(const RecoveryProgress& progress,
+                                const TakeRecoveryDigests& digests);
+  std::uint32_t RecoveryVolumesThatFit(std::uint32_t firstVolume, bool withIndex) const;
+  void AskForRecoveryDisk(std::uint32_t volume, const CException& error);
+  std::vector<RecoveryInput> PackageAsWritten() const;
   std::vector<std::string> StoredNames() const;
   void ThrowWhenShortOfSpace(std::uint32_t index, std::uint64_t needed) const;
   void RetryAfterSourceError(const CException& error);
@@ -105,6 +112,17 @@ class SplitRun {
   RecoveryLayout recovery_;   // no volumes without recovery files
   std::string recoveryPrefix_;
   std::vector<std::string> recoveryFiles_;  // those the split would write over
+  // The recovery digests of the package files, taken as each is written.
+  std::optional<Par2DigestQueue> recoveryDigests_;
+  // What the package files were written from, for recovery files made once the package has
+  // spread over disks: the master's bytes after the stub, and each piece's header and source run.
+  std::vector<std::uint8_t> masterTail_;
+  struct WrittenPiece {
+    PieceHeaderBytes header;
+    std::uint64_t start = 0;
+    std::uint64_t size = 0;
+  };
+  std::vector<WrittenPiece> writtenPieces_;  // by index; the master's is empty
   // Reads each package file back once written, and takes its digest and the original's, while
   // the next file is written. Stopped first when the run ends, as it uses the members above.
   BackgroundWork fileDigestWork_;
@@ -129,6 +147,7 @@ void SplitRun::Run() {
   }
   SetStatus(host_, kProgressUnchanged, IDS_OPENING_FILE, {FileNamePart(sourcePath_)});
   source_.Open(sourcePath_, false);
+  if (recovery_.volumeCount > 0) recoveryDigests_.emplace(recovery_.sliceSize, header_.fileCount);
   piece_ = NewPieceHeader(0, 0);
   SetStatus(host_, kProgressUnchanged, IDS_PROCESSING_FILE, {FileNamePart(names_[0])});
   WriteMaster();
@@ -145,6 +164,7 @@ void SplitRun::Run() {
 void SplitRun::EndAfterFailure() {
   if (host_.MainWindowExists()) SetStatus(host_, 0, IDS_OPERATION_NOT_COMPLETED);
   fileDigestWork_.Stop();
+  if (recoveryDigests_) recoveryDigests_->Stop();
   buffer_.reset();
   if (masterCreated_ && !keepFiles_) DeletePackageFiles(names_);
   if (!manifestPath_.empty() && !keepFiles_) DeleteFileByName(manifestPath_);
@@ -238,8 +258,14 @@ Attempt SplitRun::WriteMasterOnce() {
     // The stub is copied whole, without the progress bar, on its own count and sum.
     std::uint64_t copiedTotal = 0;
     std::uint32_t stubSum = 0;
-    const std::uint64_t copied = CopyData(host_, stub, master, stub_.size, *buffer_, stub_.size,
-                                          copiedTotal, ProgressBar::none, stubSum);
+    const std::uint64_t copied = CopyData(host_, {.source = stub,
+                                                  .destination = master,
+                                                  .count = stub_.size,
+                                                  .buffer = *buffer_,
+                                                  .operationTotal = stub_.size,
+                                                  .runningTotal = copiedTotal,
+                                                  .byteSum = stubSum,
+                                                  .progressBar = ProgressBar::none});
     if (copied == kCopyCancelled) {
       master.Close();
       return Attempt::cancelled;
@@ -248,11 +274,13 @@ Attempt SplitRun::WriteMasterOnce() {
   }
   const MasterHeaderBytes header = EncodeMasterHeader(header_);
   master.Write(header.data(), static_cast<std::uint32_t>(header.size()));
+  masterTail_.assign(header.begin(), header.end());
   if (selfExtracting) {
     // The trailer names the stub as the stub record holds it: 259 units at most.
     const TrailerBytes trailer = EncodeSelfExtractTrailer(NewSelfExtractTrailer(
         stub_.size, std::string(platform::Utf16Prefix(stub_.path, kMaxSourcePathChars))));
     master.Write(trailer.data(), static_cast<std::uint32_t>(trailer.size()));
+    masterTail_.insert(masterTail_.end(), trailer.begin(), trailer.end());
   }
   master.Close();
   // The master is a program: whoever may read the package may run it.
@@ -267,7 +295,7 @@ void SplitRun::WritePieces() {
     SetStatus(host_, kProgressUnchanged, IDS_PROCESSING_FILE, {FileNamePart(names_[index])});
     // The digests may lag one file behind the writing; a file that could not be read back
     // ends the split.
-    if (!WaitForFileDigests(1)) Cancel(index);
+    if (!WaitForFileDigests(1) || !WaitForRecoveryDigests(kRecoveryDigestsBehind)) Cancel(index);
     const std::uint32_t pieceSum = WritePiece(index);
     accumulator_ = NextRunningChecksum(accumulator_, index, pieceSum);
   }
@@ -296,7 +324,7 @@ std::uint32_t SplitRun::WritePiece(std::uint32_t index) {
       throw;
     } catch (const CException& error) {
       const auto* fileError = dynamic_cast<const CFileException*>(&error);
-      if (fileError != nullptr && fileError->m_strFileName == sourcePath_) {
+      if (fileError != nullptr && fileError->fileName == sourcePath_) {
         RetryAfterSourceError(error);
       } else {
         RelocateAfterWriteError(error, index);
@@ -331,6 +359,10 @@ Attempt SplitRun::WritePieceOnce(std::uint32_t index, std::uint64_t start,
   piece.SeekToBegin(kPieceSumOffset);
   piece.Write(header.data() + kPieceSumOffset, 2 * sizeof(std::uint32_t));
   piece.Close();
+  if (recoveryDigests_) {
+    writtenPieces_.resize(header_.fileCount);
+    writtenPieces_[index] = {header, start, piece_.dataSize};
+  }
   HandFileDigest(index);
   return Attempt::written;
 }
@@ -338,8 +370,13 @@ Attempt SplitRun::WritePieceOnce(std::uint32_t index, std::uint64_t start,
 // Copies the piece's data behind its header; false when the user cancelled.
 bool SplitRun::CopyPieceData(CFile64& piece, std::uint32_t& pieceSum) {
   const std::uint64_t size = piece_.dataSize;
-  const std::uint64_t copied = CopyData(host_, source_, piece, size, *buffer_, header_.originalSize,
-                                        done_, ProgressBar::shown, pieceSum);
+  const std::uint64_t copied = CopyData(host_, {.source = source_,
+                                                .destination = piece,
+                                                .count = size,
+                                                .buffer = *buffer_,
+                                                .operationTotal = header_.originalSize,
+                                                .runningTotal = done_,
+                                                .byteSum = pieceSum});
   if (copied == kCopyCancelled) return false;
   if (copied != size) ThrowAppException(IDS_DATA_CORRUPTION);
   return true;
@@ -349,6 +386,7 @@ bool SplitRun::CopyPieceData(CFile64& piece, std::uint32_t& pieceSum) {
 // in it. A piece's header is completed only after its data has passed, and it comes first in
 // the file, so the file is read back, from the system's cache as a rule, on the digest thread.
 void SplitRun::HandFileDigest(std::uint32_t index) {
+  if (recoveryDigests_) recoveryDigests_->Hand(index, names_[index]);
   if (!options_.writeManifest) return;
   Sha256* const original = index == 0 ? nullptr : &original_;
   fileDigestWork_.Hand([this, index, original, path = names_[index]] {
@@ -364,6 +402,15 @@ void SplitRun::HandFileDigest(std::uint32_t index) {
 // when the user cancelled.
 bool SplitRun::WaitForFileDigests(std::size_t behind) {
   while (!fileDigestWork_.WaitUntilAtMost(behind, kDigestWaitSlice)) {
+    if (PollCancel(host_) || host_.PumpMessages()) return false;
+  }
+  return true;
+}
+
+// The same for the recovery digests.
+bool SplitRun::WaitForRecoveryDigests(std::size_t behind) {
+  if (!recoveryDigests_) return true;
+  while (!recoveryDigests_->WaitUntilAtMost(behind, kDigestWaitSlice)) {
     if (PollCancel(host_) || host_.PumpMessages()) return false;
   }
   return true;
@@ -398,22 +445,34 @@ std::vector<std::string> SplitRun::StoredNames() const {
   return stored;
 }
 
-// Read back from the system's cache as a rule, once the whole package is written, and written
-// beside its last file: on the disk in the drive when the package spans disks. A cancel leaves
-// no recovery file behind; a failure leaves the package, which is whole, and says so.
+// Once the whole package is written, beside its last file, from the files read back from the
+// system's cache as a rule. A cancel leaves no recovery file in the drive; a failure leaves the
+// package, which is whole, and says so.
 void SplitRun::WriteRecovery() {
-  if (!std::ranges::all_of(names_, [](const std::string& name) { return FileExists(name); })) {
-    SetStatus(host_, kProgressUnchanged, kRecoveryNeedsEveryFile);
-    return;
-  }
   recoveryPrefix_ = FolderPart(names_.back()) + FileNamePart(header_.pathPrefix);
   SetStatus(host_, 0, IDS_RECOVERY_WRITING, {FileNamePart(RecoveryIndexPath(recoveryPrefix_))});
-  const auto progress = [this](std::uint64_t done, std::uint64_t total) {
+  const bool packageHere =
+      std::ranges::all_of(names_, [](const std::string& name) { return platform::FileExists(name); });
+  // The package is whole: spread over disks, the files still in the drive are kept, as the
+  // question whether to delete them is asked only of a package that is all here.
+  const auto cancel = [this, packageHere] {
+    if (!packageHere) keepFiles_ = true;
+    Cancel(header_.fileCount);
+  };
+  const auto progress = [this, &cancel](std::uint64_t done, std::uint64_t total) {
     SetStatus(host_, total == 0 ? 100 : static_cast<int>(done * 100 / total));
-    if (PollCancel(host_)) Cancel(header_.fileCount);
+    if (PollCancel(host_)) cancel();
+  };
+  const TakeRecoveryDigests digests = [this, &cancel] {
+    if (!WaitForRecoveryDigests(0)) cancel();
+    return recoveryDigests_->Finish();
   };
   try {
-    WriteRecoveryFiles(names_, recoveryPrefix_, recovery_, progress);
+    if (packageHere && RecoveryVolumesThatFit(0, true) == recovery_.volumeCount) {
+      WriteRecoveryFiles(names_, recoveryPrefix_, recovery_, progress, digests);
+    } else {
+      WriteRecoveryAcrossDisks(progress, digests);
+    }
   } catch (const CUserException&) {
     throw;
   } catch (const CException& error) {
@@ -422,6 +481,89 @@ void SplitRun::WriteRecovery() {
     error.GetErrorMessage(reason, std::numeric_limits<std::size_t>::max());
     throw CAppException(std::string(kRecoveryNotWritten) + reason);
   }
+}
+
+// When the package has spread over disks, or its recovery files do not fit beside it, the files
+// are read from what they were written from (those on the disks taken out are no longer at
+// hand), and the volumes go after the last piece, each whole on one disk: as many as fit on the
+// disk in the drive, then the next disk is asked for.
+void SplitRun::WriteRecoveryAcrossDisks(const RecoveryProgress& progress,
+                                        const TakeRecoveryDigests& digests) {
+  const std::vector<std::optional<Par2File>> taken = digests();
+  const TakeRecoveryDigests known = [&taken] { return taken; };
+  bool withIndex = true;
+  // A disk that took fewer than it seemed to have room for sets the most for the next ones.
+  std::uint32_t most = recovery_.volumeCount;
+  for (std::uint32_t volume = 0; volume < recovery_.volumeCount;) {
+    const std::uint32_t fit = std::min(RecoveryVolumesThatFit(volume, withIndex), most);
+    const std::string firstPath = RecoveryVolumePaths(recoveryPrefix_, recovery_)[volume];
+    if (fit == 0) {
+      // As for a piece: the disk is labeled by the file's place in the package.
+      const CAppException shortOfSpace(
+          LoadMessage(IDS_NOT_ENOUGH_SPACE_DISK,
+                      {firstPath, FormatInteger(header_.fileCount + volume)})
+              .value_or(""));
+      AskForRecoveryDisk(volume, shortOfSpace);
+      continue;
+    }
+    try {
+      WriteRecoveryFiles(PackageAsWritten(), recoveryPrefix_, recovery_, progress, known,
+                         {.firstVolume = volume, .volumeEnd = volume + fit, .index = withIndex});
+    } catch (const CUserException&) {
+      throw;
+    } catch (const CException& error) {
+      most = std::max<std::uint32_t>(1, fit - 1);
+      AskForRecoveryDisk(volume, error);
+      continue;
+    }
+    volume += fit;
+    withIndex = false;
+  }
+}
+
+// Of the volumes from `firstVolume` on, those that fit whole on the disk of the recovery
+// prefix, behind the index when it goes there too; all when the disk does not tell.
+std::uint32_t SplitRun::RecoveryVolumesThatFit(std::uint32_t firstVolume, bool withIndex) const {
+  const std::uint32_t left = recovery_.volumeCount - firstVolume;
+  const std::optional<std::uint64_t> free = GetFreeSpaceAt(FolderPart(recoveryPrefix_), true);
+  if (!free) return left;
+  const std::vector<std::string> names = StoredNames();
+  const std::uint64_t index = withIndex ? RecoveryIndexSize(recovery_, names) : 0;
+  if (*free < index) return 0;
+  const std::uint64_t volumes = (*free - index) / RecoveryVolumeSize(recovery_, names);
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>(volumes, left));
+}
+
+// The next disk for volume `volume` after `error`; the prefix follows the folder chosen. The
+// package is whole: a cancel here keeps it.
+void SplitRun::AskForRecoveryDisk(std::uint32_t volume, const CException& error) {
+  std::string path = RecoveryVolumePaths(recoveryPrefix_, recovery_)[volume];
+  switch (RelocateAfterError(host_, path, error)) {
+    case LocationAnswer::ok:
+      recoveryPrefix_ = FolderPart(path) + FileNamePart(header_.pathPrefix);
+      return;
+    case LocationAnswer::pathTooLong:
+      ThrowSystemError(platform::kErrorBufferOverflow);
+    case LocationAnswer::cancel:
+      break;
+  }
+  keepFiles_ = true;
+  ThrowUserAbort();
+}
+
+// Each package file as the recovery writer reads it: from the files still at hand.
+std::vector<RecoveryInput> SplitRun::PackageAsWritten() const {
+  std::vector<RecoveryInput> inputs;
+  RecoveryInput& master = inputs.emplace_back(FileNamePart(names_[0]));
+  if (options_.selfExtracting) master.AddFileRun(stub_.path, 0, stub_.size);
+  master.AddBytes(masterTail_.data(), masterTail_.size());
+  for (std::uint32_t index = 1; index < header_.fileCount; ++index) {
+    const WrittenPiece& piece = writtenPieces_.at(index);
+    RecoveryInput& input = inputs.emplace_back(FileNamePart(names_[index]));
+    input.AddBytes(piece.header.data(), piece.header.size());
+    input.AddFileRun(sourcePath_, piece.start, piece.size);
+  }
+  return inputs;
 }
 
 // Raises 1140 for package file `index` when its folder is known to have less room than it
@@ -444,7 +586,7 @@ void SplitRun::RetryAfterSourceError(const CException& error) {
 // After OK the file is written again in the chosen folder, or on the disk just inserted.
 void SplitRun::RelocateAfterWriteError(const CException& error, std::uint32_t index) {
   // The files written so far are read back before the user changes the disk.
-  if (!WaitForFileDigests(0)) Cancel(index);
+  if (!WaitForFileDigests(0) || !WaitForRecoveryDigests(0)) Cancel(index);
   // The disk taken out keeps whole files of this package only: not the part of the file that
   // failed, nor the files of an earlier package under the names still to be written.
   DeletePackageFiles({names_.begin() + index, names_.end()});
@@ -458,7 +600,7 @@ void SplitRun::RelocateAfterWriteError(const CException& error, std::uint32_t in
         names_ = std::move(before);
         throw;
       }
-      if (FileExists(names_[index])) DeleteFileByName(names_[index]);
+      if (platform::FileExists(names_[index])) DeleteFileByName(names_[index]);
       return;
     case LocationAnswer::pathTooLong:
       ThrowSystemError(platform::kErrorBufferOverflow);
@@ -472,9 +614,10 @@ void SplitRun::RelocateAfterWriteError(const CException& error, std::uint32_t in
 // only when every earlier file is here; when one is missing it is on another disk.
 void SplitRun::Cancel(std::uint32_t index) {
   fileDigestWork_.Stop();
+  if (recoveryDigests_) recoveryDigests_->Stop();
   const bool earlierFilesHere =
       std::all_of(names_.begin(), names_.begin() + index,
-                  [](const std::string& name) { return FileExists(name); });
+                  [](const std::string& name) { return platform::FileExists(name); });
   if (earlierFilesHere) {
     const std::string question = LoadMessage(IDS_DELETE_SPLIT_FILES).value_or("");
     if (host_.AskQuestion(question, kBoxYesNo | kBoxIconQuestion) == kButtonYes) {
@@ -488,8 +631,8 @@ void SplitRun::Cancel(std::uint32_t index) {
 
 }  // namespace
 
-void CFSplit::Split(OperationHost& host, const std::string& sourcePath,
-                    const std::string& destinationPrefix, SplitOptions& options) {
+void Splitter::Split(OperationHost& host, const std::string& sourcePath,
+                     const std::string& destinationPrefix, SplitOptions& options) {
   SplitRun run(host, sourcePath, destinationPrefix, options);
   try {
     run.Run();
@@ -501,6 +644,6 @@ void CFSplit::Split(OperationHost& host, const std::string& sourcePath,
 
 void DeletePackageFiles(const std::vector<std::string>& names) {
   for (const std::string& name : names) {
-    if (FileExists(name)) DeleteFileByName(name);
+    if (platform::FileExists(name)) DeleteFileByName(name);
   }
 }

@@ -7,7 +7,7 @@
 #include "engine/operation_host.h"
 #include "engine/split/split_options.h"
 
-class CFSplit {
+class Splitter {
  public:
   // Runs the whole split on the host's thread, reporting through the host, and returns when
   // the package is complete. Raises the error that ended it, or the silent abort when the user

@@ -1,4 +1,4 @@
-#include "ui/console/console_terminal.h"
+#include "ui/console/terminal.h"
 
 #include "platform/clock.h"
 #include "platform/termination.h"

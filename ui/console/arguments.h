@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/console/console_questions.h"
+#include "ui/console/questions.h"
 
 // The options, as bits of a set.
 enum ConsoleOption : unsigned {

@@ -1,4 +1,4 @@
-#include "ui/console/console_app.h"
+#include "ui/console/app.h"
 
 #include <algorithm>
 #include <exception>
@@ -8,10 +8,10 @@
 #include "platform/plain_text.h"
 #include "platform/system_info.h"
 #include "res/string_table.h"
-#include "ui/console/console_message.h"
-#include "ui/console/console_preferences.h"
-#include "ui/console/console_usage.h"
 #include "ui/console/error_output.h"
+#include "ui/console/message.h"
+#include "ui/console/preferences.h"
+#include "ui/console/usage.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/console/console_host.h"
+#include "ui/console/host.h"
 
 #include <utility>
 
@@ -6,9 +6,9 @@
 #include "engine/operation_host.h"
 #include "engine/operation_state.h"
 #include "res/resource.h"
-#include "ui/console/console_message.h"
-#include "ui/console/console_wording.h"
+#include "ui/console/message.h"
 #include "ui/console/progress_line.h"
+#include "ui/console/wording.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ ConsoleHost::ConsoleHost(ConsoleTerminal terminal, std::string programName, Pres
       quiet_(quiet) {}
 
 void ConsoleHost::SetStatusText(const std::string& text) {
-  WriteNote(ProcessOperationState().VerifyOnly ? VerifyStatusText(text) : text);
+  WriteNote(verifyOnly_ ? VerifyStatusText(text) : text);
 }
 
 void ConsoleHost::SetProgress(int percent) {

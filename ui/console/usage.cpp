@@ -1,8 +1,8 @@
-#include "ui/console/console_usage.h"
+#include "ui/console/usage.h"
 
 #include "base/message_format.h"
 #include "platform/version_info.h"
-#include "ui/console/console_app.h"
+#include "ui/console/app.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "settings/app_prefs.h"
-#include "ui/console/console_arguments.h"
+#include "ui/console/arguments.h"
 #include "ui/console/exit_status.h"
 
 enum class ProgramKind { full, lite };

@@ -1,4 +1,4 @@
-#include "ui/console/console_arguments.h"
+#include "ui/console/arguments.h"
 
 #include <algorithm>
 #include <array>

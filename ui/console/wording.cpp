@@ -1,4 +1,4 @@
-#include "ui/console/console_wording.h"
+#include "ui/console/wording.h"
 
 #include <optional>
 #include <vector>

@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "engine/operation_host.h"
-#include "ui/console/console_questions.h"
-#include "ui/console/console_terminal.h"
+#include "ui/console/questions.h"
+#include "ui/console/terminal.h"
 
 class ConsoleHost : public OperationHost {
  public:
@@ -18,6 +18,9 @@ class ConsoleHost : public OperationHost {
   // (no status lines, progress, timing lines or notes).
   ConsoleHost(ConsoleTerminal terminal, std::string programName, PresetAnswer preset,
               bool quiet = false);
+
+  // For the merge that runs: whether it only verifies, which its status texts then say.
+  void SetVerifyOnly(bool verifyOnly) { verifyOnly_ = verifyOnly; }
 
   // Status texts become lines (a verify's says that it verifies). On a terminal the progress, time
   // and rate share one line that is redrawn in place; otherwise they are kept for the final lines
@@ -37,7 +40,7 @@ class ConsoleHost : public OperationHost {
   int AskQuestion(const std::string& text, unsigned boxType) override;
   // On the terminal: another path, Enter for the same one again, or "c" to cancel. Without a
   // terminal it is a Cancel, and the reason is kept as the failure it stands for. The reason
-  // is told in the console's words (console_wording.h).
+  // is told in the console's words (wording.h).
   LocationAnswer PromptLocation(LocationMode mode, std::string& path,
                                 const std::string& reason) override;
 
@@ -75,6 +78,7 @@ class ConsoleHost : public OperationHost {
   std::string programName_;
   PresetAnswer preset_;
   bool quiet_;
+  bool verifyOnly_ = false;
   std::string caption_, timingLine_, transferLine_;
   int percent_ = 0;
   bool cancelledUnasked_ = false;  // a Ctrl-C without a terminal cancelled the operation

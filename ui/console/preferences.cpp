@@ -1,4 +1,4 @@
-#include "ui/console/console_preferences.h"
+#include "ui/console/preferences.h"
 
 #include "base/exceptions.h"
 #include "base/message_format.h"
@@ -6,7 +6,7 @@
 #include "platform/registry.h"
 #include "platform/version_info.h"
 #include "res/resource.h"
-#include "ui/console/console_app.h"
+#include "ui/console/app.h"
 
 void LoadConsolePreferences(ProgramKind kind, const std::vector<std::string>& arguments,
                             CAppPrefs& prefs) {

@@ -2,7 +2,7 @@
 // The commands of the console programs, each with the operands and options it takes. A
 // program links only the commands it names.
 
-#include "ui/console/console_app.h"
+#include "ui/console/app.h"
 
 extern const ConsoleCommand kSplitCommand;     // split SOURCE [options]
 extern const ConsoleCommand kPlanCommand;      // plan SOURCE [options of split]

@@ -1,4 +1,4 @@
-#include "engine/merge/merge.h"
+#include "engine/merge/merger.h"
 
 #include <algorithm>
 #include <array>
@@ -55,7 +55,7 @@ class MergeRun {
         masterPath_(masterPath),
         destination_(destinationPath),
         options_(options),
-        verifying_(ProcessOperationState().VerifyOnly) {}
+        verifying_(options.verifyOnly) {}
 
   void Run();
   const std::vector<std::string>& Rebuilt() const { return rebuiltNames_; }
@@ -271,7 +271,7 @@ void MergeRun::MergePiece(std::uint32_t index) {
       if (IsUserAbort(error)) throw;
       // A failing merged file is not the package's fault.
       const auto* fileError = dynamic_cast<const CFileException*>(&error);
-      if (fileError != nullptr && fileError->m_strFileName == destination_) throw;
+      if (fileError != nullptr && fileError->fileName == destination_) throw;
       RewindTo(processed, running, mergedLength);
       mergedDigest_ = mergedDigest;
       // The search folders get one turn before the user is asked; the user's answer is final.
@@ -297,7 +297,7 @@ void MergeRun::CopyPiece(std::uint32_t index) {
   }
   CFile64 piece;
   CFileException error;
-  if (!piece.Open(name, false, &error)) RaiseFileError(error.m_cause, name);
+  if (!piece.Open(name, false, &error)) RaiseFileError(error.cause, name);
   const PieceHeader header = ReadPieceHeader(piece);
   if (header.dataSize > header_.maxPieceDataSize) RaiseCorruption(IDS_CONTENTS_MISMATCH);
   const bool listed = index < pieceDigests_.size() && pieceDigests_[index];
@@ -309,9 +309,15 @@ void MergeRun::CopyPiece(std::uint32_t index) {
   if (listed) digests[digestCount++] = &pieceDigest;
   if (originalDigest_) digests[digestCount++] = &mergedDigest_;
   std::uint32_t sum = 0;
-  const std::uint64_t copied =
-      CopyData(host_, piece, merged_, header.dataSize, *buffer_, header_.originalSize, processed_,
-               ProgressBar::shown, sum, CopyDigests(digests, digestCount));
+  const std::uint64_t copied = CopyData(host_, {.source = piece,
+                                                .destination = merged_,
+                                                .count = header.dataSize,
+                                                .buffer = *buffer_,
+                                                .operationTotal = header_.originalSize,
+                                                .runningTotal = processed_,
+                                                .byteSum = sum,
+                                                .verifyOnly = verifying_,
+                                                .digests = CopyDigests(digests, digestCount)});
   piece.Close();
   if (copied == kCopyCancelled) ThrowUserAbort();
   CheckPiece(index, header, copied, sum);
@@ -474,7 +480,7 @@ void MergeRun::CheckTotals() {
 std::uint32_t MergeRun::SampleSumOfMergedFile() const {
   CFile64 file;
   CFileException error;
-  if (!file.Open(temporary_, false, &error)) RaiseFileError(error.m_cause, destination_);
+  if (!file.Open(temporary_, false, &error)) RaiseFileError(error.cause, destination_);
   const std::uint32_t sum = SampleSum(file);
   file.Close();
   return sum;
@@ -503,7 +509,7 @@ void MergeRun::DeletePackage() const {
   for (std::size_t index = 0; index < names_.size(); ++index) {
     if (!rebuilt_[index]) {
       files.push_back(names_[index]);
-    } else if (FileExists(besideMaster_[index])) {
+    } else if (platform::FileExists(besideMaster_[index])) {
       files.push_back(besideMaster_[index]);
     }
   }
@@ -511,15 +517,15 @@ void MergeRun::DeletePackage() const {
   if (usedRecovery)
     files.insert(files.end(), recovery_->set.par2Files.begin(), recovery_->set.par2Files.end());
   for (const std::string& name : files) {
-    if (!FileExists(name) || isProgram(name) || isMerged.Matches(name)) return;
+    if (!platform::FileExists(name) || isProgram(name) || isMerged.Matches(name)) return;
   }
   for (const std::string& name : files) DeleteFileByName(name);
 }
 
 }  // namespace
 
-void CFMerge::Merge(OperationHost& host, const std::string& masterPath,
-                    const std::string& destinationPath, const MergeOptions& options) {
+void Merger::Merge(OperationHost& host, const std::string& masterPath,
+                   const std::string& destinationPath, const MergeOptions& options) {
   rebuilt_.clear();
   MergeRun run(host, masterPath, destinationPath, options);
   try {

@@ -1,6 +1,6 @@
 #pragma once
 // The merge: rebuilds the original file from a package, checking every piece on the way, or,
-// with VerifyOnly set in the operation state, reads and checks the package without writing.
+// when it only verifies, reads and checks the package without writing.
 
 #include <string>
 #include <vector>
@@ -14,9 +14,11 @@ struct MergeOptions {
   // Where a piece that fails beside the master is looked for, by its name, before the user
   // is asked for it; a file there is taken only when its header shows it is that piece.
   std::vector<std::string> searchFolders = {};
+  // Verify: the package is read and checked; nothing is written or deleted.
+  bool verifyOnly = false;
 };
 
-class CFMerge {
+class Merger {
  public:
   // Merges the package whose master is `masterPath` into `destinationPath` (folder and file
   // name). Missing or faulty pieces and a destination short of space are answered through the
