@@ -15,8 +15,8 @@
 
 #include "platform/files.h"
 #include "platform/registry.h"
-#include "settings/app_prefs.h"
-#include "settings/reg.h"
+#include "settings/app_preferences.h"
+#include "settings/settings_key.h"
 #include "tests/support/package_builder.h"
 #include "tests/support/program_run.h"
 #include "tests/support/scratch_folder.h"
@@ -94,7 +94,7 @@ class ProgramSettingsScope {
 
   SettingsSandbox sandbox_;
   std::optional<FileHeldForWriting> turn_;
-  CAppPrefs saved_{CReg::Root::currentUser};
+  AppPreferences saved_{SettingsKey::Root::currentUser};
   bool existed_ = false;
 };
 
@@ -307,7 +307,7 @@ TEST_F(ConsoleProgramTest, CommandsStoreNothingAndWriteBesideTheirSourceUnlessTo
 // Showing stores nothing, not even the program's path and version, and a stored text cannot
 // send the terminal commands.
 TEST_F(ConsoleProgramTest, SettingsAreShownEscapedAndShowingWritesNothing) {
-  CReg store;
+  SettingsKey store;
   store.BuildKeyPath(SettingsSandbox::kCompany, "Partwell");
   store.WriteText("Split", "Folder", "/tmp/\x1b[31mred\a\nnext\xc2\x9b");
   const std::string file = platform::RegistryStoreLocation(store.KeyPath());
@@ -329,7 +329,7 @@ TEST_F(ConsoleProgramTest, SettingsAreShownEscapedAndShowingWritesNothing) {
 
 TEST_F(ConsoleProgramTest, OversizeSettingsFileIsReportedOnceAndLeftAsItIs) {
   if (!platform::kRegistryIsFile) GTEST_SKIP() << "the registry is the system's here";
-  CReg store;
+  SettingsKey store;
   store.BuildKeyPath(SettingsSandbox::kCompany, "Partwell");
   const fs::path file = platform::RegistryStoreLocation(store.KeyPath());
   const std::string large = "[HKEY_CURRENT_USER\\" + store.KeyPath() +

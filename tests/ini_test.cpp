@@ -1,4 +1,4 @@
-#include "settings/ini.h"
+#include "settings/ini_file.h"
 
 #include <gtest/gtest.h>
 
@@ -40,32 +40,32 @@ TEST_F(IniTest, SectionLinesAreSplitAtTheFirstEqualsSignAndTrimmed) {
       "\t 700=a=b \t\r\n"
       "[After]\r\n2=after\r\n");
   Texts names, values;
-  ASSERT_TRUE(CIni(path).ReadSection("SplitFileSizes", names, values));
+  ASSERT_TRUE(IniFile(path).ReadSection("SplitFileSizes", names, values));
   EXPECT_EQ(names, (Texts{"1073741824", "4700000000", "4.7 GB", "700"}));
   EXPECT_EQ(values, (Texts{"", "DVD", "DVD", "a=b"}));
 }
 
 TEST_F(IniTest, MissingFileSectionOrEntriesReadNothing) {
   Texts names{"stale"}, values{"stale"};
-  EXPECT_FALSE(
-      CIni((sandbox.Folder() / "none.ini").string()).ReadSection("SplitFileSizes", names, values));
+  EXPECT_FALSE(IniFile((sandbox.Folder() / "none.ini").string())
+                   .ReadSection("SplitFileSizes", names, values));
   EXPECT_TRUE(names.empty());
-  EXPECT_FALSE(CIni(Write("[Other]\n1=x\n")).ReadSection("SplitFileSizes", names, values));
-  EXPECT_FALSE(CIni(Write("[SplitFileSizes]\n\n[Other]\n1=x\n"))
+  EXPECT_FALSE(IniFile(Write("[Other]\n1=x\n")).ReadSection("SplitFileSizes", names, values));
+  EXPECT_FALSE(IniFile(Write("[SplitFileSizes]\n\n[Other]\n1=x\n"))
                    .ReadSection("SplitFileSizes", names, values));
 }
 
 TEST_F(IniTest, FilesWithAByteOrderMarkAreRead) {
   const std::string utf8 = "\xEF\xBB\xBF[SplitFileSizes]\n681984000=CD \xC3\xA9t\xC3\xA9\n";
   Texts names, values;
-  ASSERT_TRUE(CIni(Write(utf8)).ReadSection("SplitFileSizes", names, values));
+  ASSERT_TRUE(IniFile(Write(utf8)).ReadSection("SplitFileSizes", names, values));
   EXPECT_EQ(values, Texts{"CD \xC3\xA9t\xC3\xA9"});
   std::string utf16 = "\xFF\xFE";
   for (char c : std::string("[SplitFileSizes]\r\n4368=small\r\n")) {
     utf16 += c;
     utf16 += '\0';
   }
-  ASSERT_TRUE(CIni(Write(utf16)).ReadSection("SplitFileSizes", names, values));
+  ASSERT_TRUE(IniFile(Write(utf16)).ReadSection("SplitFileSizes", names, values));
   EXPECT_EQ(names, Texts{"4368"});
   EXPECT_EQ(values, Texts{"small"});
 }

@@ -1,4 +1,4 @@
-#include "settings/reg.h"
+#include "settings/settings_key.h"
 
 #include <gtest/gtest.h>
 
@@ -57,11 +57,11 @@ class RegistryTest : public ::testing::Test {
   }
 
   SettingsSandbox sandbox;
-  CReg reg;
+  SettingsKey reg;
 };
 
 TEST(RegistryKeyPath, IsNamedAfterCompanyAndProgram) {
-  CReg reg;
+  SettingsKey reg;
   reg.BuildKeyPath("Velmont Computing", "Partwell");
   EXPECT_EQ(reg.KeyPath(), "Software\\Velmont Computing\\Partwell\\");
   EXPECT_EQ(reg.KeyDescription("CurrentVersion"),
@@ -185,7 +185,7 @@ TEST_F(RegistryTest, DeleteSubkeyRemovesKeysWithoutSubkeysOnly) {
 }
 
 TEST_F(RegistryTest, StoreWithoutRootReadsDefaultsAndWritesNothing) {
-  CReg none(CReg::Root::none);
+  SettingsKey none(SettingsKey::Root::none);
   none.BuildKeyPath(SettingsSandbox::kCompany, sandbox.Application());
   none.WriteDword("Test", "Value", 1);
   none.WriteText("Test", "Text", "x");

@@ -19,7 +19,7 @@ class SettingsCommandsTest : public ::testing::Test {
   }
 
   SettingsSandbox sandbox;
-  CAppPrefs prefs;
+  AppPreferences prefs;
 };
 
 TEST_F(SettingsCommandsTest, ListingShowsEveryPreferenceWithItsValueAndKey) {
@@ -38,7 +38,7 @@ TEST_F(SettingsCommandsTest, ListingShowsEveryPreferenceWithItsValueAndKey) {
   EXPECT_EQ(listing.preferences[13].value, "10");
   EXPECT_EQ(listing.preferences.back().name, "Window\\State");
 
-  CAppPrefs lite(CReg::Root::none);
+  AppPreferences lite(SettingsKey::Root::none);
   lite.SetDefaults();
   EXPECT_EQ(ListPreferences(lite).store, "");
 }
@@ -118,7 +118,7 @@ TEST_F(SettingsCommandsTest, ValuesAreCheckedAsThePagesCheckThem) {
 TEST_F(SettingsCommandsTest, ChangedValueIsStoredAtExit) {
   ASSERT_FALSE(SetPreference(prefs, "Split\\Files", "9"));
   prefs.SaveAtExit();
-  CAppPrefs again;
+  AppPreferences again;
   again.BuildKeyPath(SettingsSandbox::kCompany, sandbox.Application());
   again.LoadAtStart();
   EXPECT_EQ(again.splitFileCount, 9);

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "settings/prefs.h"
+#include "settings/preferences.h"
 
 // What the screens around a window offer.
 struct ScreenLayout {

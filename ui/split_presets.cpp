@@ -5,7 +5,7 @@
 #include "engine/package_format.h"
 #include "platform/files.h"
 #include "res/resource.h"
-#include "settings/ini.h"
+#include "settings/ini_file.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ std::vector<SizePreset> SplitSizePresets(const std::string& configFilePath) {
   std::vector<std::string> labels;
   if (configFilePath.empty() ||
       platform::QueryPathKind(configFilePath) != platform::PathKind::File ||
-      !CIni(configFilePath).ReadSection("SplitFileSizes", sizes, labels)) {
+      !IniFile(configFilePath).ReadSection("SplitFileSizes", sizes, labels)) {
     return BuiltInSizePresets();
   }
   std::vector<SizePreset> presets;

@@ -217,7 +217,7 @@ TEST_F(SplitPage, SizeListComesFromTheConfigurationFileWhenItHasTheSection) {
     ASSERT_EQ(ListCount(driver), 27);
   }
   const std::string config = Folder() + "Partwell.ini";
-  const auto withConfig = [&](CAppPrefs& prefs) { prefs.userDataFilePath = config; };
+  const auto withConfig = [&](AppPreferences& prefs) { prefs.userDataFilePath = config; };
   const std::string onlyInvalid = "[SplitFileSizes]\r\n100=too small\r\nlots=of bytes\r\n";
   WriteWholeFile(config, onlyInvalid.data(), onlyInvalid.size());
   {

@@ -17,13 +17,15 @@ namespace {
 const std::string kProgramPath = std::string(PW_BIN_DIR) + "/Partwell" + PW_EXE_SUFFIX;
 const std::string kProgram = "\"" + kProgramPath + "\"";
 
-std::string SettingsKey() {
+std::string SettingsKeyPath() {
   platform::VersionInfo version;
   platform::ReadVersionInfo(kProgramPath, version);
   return "Software\\" + version.companyName + "\\Partwell";
 }
 
-void ForgetSettings() { RegDeleteTreeW(HKEY_CURRENT_USER, platform::Widen(SettingsKey()).c_str()); }
+void ForgetSettings() {
+  RegDeleteTreeW(HKEY_CURRENT_USER, platform::Widen(SettingsKeyPath()).c_str());
+}
 
 // Moves the window, opens the Merge page and ticks "Beep when done" there.
 void ChangeWhatIsKept(const test::StartedProgram& program, int left, int top) {

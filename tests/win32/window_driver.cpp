@@ -52,8 +52,8 @@ std::string WithoutCarriageReturns(std::string text) {
 }
 
 SheetDriver::SheetDriver(int startPage, const std::string& startPath, ProgramKind kind,
-                         const std::function<void(CAppPrefs&)>& prepare)
-    : prefs_(CReg::Root::none), previous_(ReplacePrompter(&prompter_)) {
+                         const std::function<void(AppPreferences&)>& prepare)
+    : prefs_(SettingsKey::Root::none), previous_(ReplacePrompter(&prompter_)) {
   const bool lite = kind == ProgramKind::lite;
   SetApplicationTitle(lite ? "PartwellLite" : "Partwell");
   prefs_.SetDefaults();

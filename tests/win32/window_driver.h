@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/app_prefs.h"
+#include "settings/app_preferences.h"
 #include "ui/console/app.h"
 #include "ui/report_view.h"
 #include "ui/win32/main_sheet.h"
@@ -48,13 +48,13 @@ class SheetDriver {
  public:
   explicit SheetDriver(int startPage = 0, const std::string& startPath = {},
                        ProgramKind kind = ProgramKind::lite,
-                       const std::function<void(CAppPrefs&)>& prepare = {});
+                       const std::function<void(AppPreferences&)>& prepare = {});
   ~SheetDriver();
 
   MainSheet& Sheet() { return *sheet_; }
   HWND Handle() const { return sheet_->Handle(); }
   ScriptedPrompter& Prompter() { return prompter_; }
-  CAppPrefs& Prefs() { return prefs_; }
+  AppPreferences& Prefs() { return prefs_; }
 
   void SelectTab(int index);
   // A control of the active page.
@@ -69,7 +69,7 @@ class SheetDriver {
   bool SheetEnabled(int id) const { return SheetButton(id).IsEnabled(); }
 
  private:
-  CAppPrefs prefs_;
+  AppPreferences prefs_;
   ScriptedPrompter prompter_;
   ::Prompter* previous_;
   std::unique_ptr<MainSheet> sheet_;

@@ -53,7 +53,8 @@ ExitStatus RunCommand(ProgramKind kind, const std::string& programName,
   const LineWriter writeMessage = [&programName](std::string_view text) {
     WriteMessage(programName, text);
   };
-  CAppPrefs prefs(kind == ProgramKind::full ? CReg::Root::currentUser : CReg::Root::none);
+  AppPreferences prefs(kind == ProgramKind::full ? SettingsKey::Root::currentUser
+                                                 : SettingsKey::Root::none);
   try {
     LoadConsolePreferences(kind, rawArguments, prefs);
   } catch (const CException& error) {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/app_prefs.h"
+#include "settings/app_preferences.h"
 #include "ui/console/arguments.h"
 #include "ui/console/exit_status.h"
 
@@ -18,7 +18,7 @@ struct ConsoleContext {
   ProgramKind kind;
   std::string programName;  // as the usage lines name the program
   ConsoleArguments arguments;
-  CAppPrefs& prefs;  // loaded from the store (full program) or the defaults (lite program)
+  AppPreferences& prefs;  // loaded from the store (full program) or the defaults (lite program)
 };
 
 using CommandRunner = ExitStatus (*)(ConsoleContext& context);

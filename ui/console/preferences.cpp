@@ -9,7 +9,7 @@
 #include "ui/console/app.h"
 
 void LoadConsolePreferences(ProgramKind kind, const std::vector<std::string>& arguments,
-                            CAppPrefs& prefs) {
+                            AppPreferences& prefs) {
   std::string programPath;
   platform::VersionInfo version;
   if (const platform::ErrorCode code = platform::ReadOwnVersionInfo(programPath, version)) {
@@ -21,7 +21,7 @@ void LoadConsolePreferences(ProgramKind kind, const std::vector<std::string>& ar
   prefs.LoadAtStart();
 }
 
-std::optional<std::string> SettingsStoreWarning(const CAppPrefs& prefs) {
+std::optional<std::string> SettingsStoreWarning(const AppPreferences& prefs) {
   if (!prefs.HasRoot() || prefs.KeyPath().empty()) return std::nullopt;
   platform::ErrorCode code = 0;
   const std::string location = platform::RegistryStoreLocation(prefs.KeyPath());

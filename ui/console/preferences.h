@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/app_prefs.h"
+#include "settings/app_preferences.h"
 
 enum class ProgramKind;
 
@@ -15,8 +15,8 @@ enum class ProgramKind;
 // Raises the system error of an unreadable version block, with the program's path, and the
 // errors of a user data location that does not exist.
 void LoadConsolePreferences(ProgramKind kind, const std::vector<std::string>& arguments,
-                            CAppPrefs& prefs);
+                            AppPreferences& prefs);
 
 // The warning for a settings store that is set aside (too large, not a file, unreadable), so
 // that the user knows why the settings are the defaults; nothing when it is in use.
-std::optional<std::string> SettingsStoreWarning(const CAppPrefs& prefs);
+std::optional<std::string> SettingsStoreWarning(const AppPreferences& prefs);

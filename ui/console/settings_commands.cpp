@@ -99,7 +99,7 @@ void AssignChecked(const StoredPreference& preference, std::string_view text) {
 
 }  // namespace
 
-PreferenceListing ListPreferences(CAppPrefs& prefs) {
+PreferenceListing ListPreferences(AppPreferences& prefs) {
   PreferenceListing listing;
   if (prefs.HasRoot()) listing.store = platform::RegistryStoreLocation(prefs.KeyPath());
   listing.configFile = prefs.ConfigFilePath();
@@ -110,7 +110,7 @@ PreferenceListing ListPreferences(CAppPrefs& prefs) {
   return listing;
 }
 
-std::optional<std::string> SetPreference(CAppPrefs& prefs, std::string_view name,
+std::optional<std::string> SetPreference(AppPreferences& prefs, std::string_view name,
                                          std::string_view value) {
   try {
     for (const StoredPreference& preference : prefs.StoredPreferences()) {
@@ -125,6 +125,6 @@ std::optional<std::string> SetPreference(CAppPrefs& prefs, std::string_view name
   }
 }
 
-std::vector<SizePreset> PresetSizes(const CAppPrefs& prefs) {
+std::vector<SizePreset> PresetSizes(const AppPreferences& prefs) {
   return SplitSizePresets(prefs.ConfigFilePath());
 }

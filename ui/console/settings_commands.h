@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/app_prefs.h"
+#include "settings/app_preferences.h"
 #include "ui/split_presets.h"
 
 struct PreferenceLine {
@@ -23,15 +23,15 @@ struct PreferenceListing {
   std::vector<PreferenceLine> preferences;
 };
 
-PreferenceListing ListPreferences(CAppPrefs& prefs);
+PreferenceListing ListPreferences(AppPreferences& prefs);
 
 // Changes the preference named "Subkey\Value" (or with "/"; letter case is free) to the value
 // given as text, checked as the pages check it: the maximum split file size as the size box
 // reads it, the number of split files from 2 to 32,766, the recovery share from 1 to 100,
 // switches as 1/0, yes/no, on/off or true/false, a folder that exists (or none). Nothing when
 // done, else the finished refusal.
-std::optional<std::string> SetPreference(CAppPrefs& prefs, std::string_view name,
+std::optional<std::string> SetPreference(AppPreferences& prefs, std::string_view name,
                                          std::string_view value);
 
 // The Split page's preset sizes with their labels.
-std::vector<SizePreset> PresetSizes(const CAppPrefs& prefs);
+std::vector<SizePreset> PresetSizes(const AppPreferences& prefs);

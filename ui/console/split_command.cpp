@@ -61,7 +61,7 @@ RecoveryAmount RecoveryArgument(const std::string& typed) {
 // How to split comes from the command line, else from the stored settings; where the package
 // goes comes from the command line, else from the source (its folder and name), never from a
 // remembered place. Nothing the command line says is stored.
-SplitRequest MakeRequest(const ConsoleArguments& arguments, const CAppPrefs& prefs) {
+SplitRequest MakeRequest(const ConsoleArguments& arguments, const AppPreferences& prefs) {
   if (arguments.comments && platform::Utf16Length(*arguments.comments) > kMaxCommentsLength) {
     throw UsageError("--comments takes at most " + std::to_string(kMaxCommentsLength) +
                      " characters");

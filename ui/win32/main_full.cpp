@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     return RunConsoleProgram(ProgramKind::full, commands, nullptr, arguments);
   }
   WindowProgram program{ProgramKind::full,
-                        [](CAppPrefs& prefs) -> std::unique_ptr<PropertyPage> {
+                        [](AppPreferences& prefs) -> std::unique_ptr<PropertyPage> {
                           return std::make_unique<SplitPage>(prefs);
                         },
                         [](HWND owner) { ShowHtmlHelp(owner, ProgramHelpFile()); }};

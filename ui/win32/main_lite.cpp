@@ -13,9 +13,10 @@ int main(int argc, char** argv) {
     platform::UseParentConsole();
     return RunConsoleProgram(ProgramKind::lite, commands, &kSelfExtractingStart, arguments);
   }
-  WindowProgram program{
-      ProgramKind::lite,
-      [](CAppPrefs&) -> std::unique_ptr<PropertyPage> { return std::make_unique<LiteInfoPage>(); },
-      [](HWND owner) { ShowHelpDialog(owner, kLiteHelpDocument); }};
+  WindowProgram program{ProgramKind::lite,
+                        [](AppPreferences&) -> std::unique_ptr<PropertyPage> {
+                          return std::make_unique<LiteInfoPage>();
+                        },
+                        [](HWND owner) { ShowHelpDialog(owner, kLiteHelpDocument); }};
   return RunWindowProgram(std::move(program), arguments);
 }

@@ -151,7 +151,7 @@ void MainSheet::EditSystemMenu() const {
 }
 
 void MainSheet::RestorePlacement() const {
-  CAppPrefs& prefs = setup_.prefs;
+  AppPreferences& prefs = setup_.prefs;
   const HWND order = prefs.onTop ? HWND_TOPMOST : HWND_NOTOPMOST;
   if (!prefs.windowBounds.IsEmpty()) {
     const WindowRect fitted =

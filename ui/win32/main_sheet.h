@@ -6,14 +6,14 @@
 #include <memory>
 #include <string>
 
-#include "settings/app_prefs.h"
+#include "settings/app_preferences.h"
 #include "ui/win32/modeless_sheet.h"
 
 // What differs between the two programs' sheets.
 struct SheetSetup {
-  explicit SheetSetup(CAppPrefs& preferences) : prefs(preferences) {}
+  explicit SheetSetup(AppPreferences& preferences) : prefs(preferences) {}
 
-  CAppPrefs& prefs;
+  AppPreferences& prefs;
   bool lite = false;                // PartwellLite: tab 0 is the information page
   HFONT font = nullptr;             // the user-interface font, when there is one
   std::function<void()> showHelp;   // the Help button

@@ -20,7 +20,7 @@ std::string FirstParagraph(const std::string& text) { return text.substr(0, text
 
 }  // namespace
 
-MergePage::MergePage(CAppPrefs& prefs)
+MergePage::MergePage(AppPreferences& prefs)
     : PackagePage(IDD_MERGE_PAGE, prefs, true),
       useSourceFolder_(prefs.mergeAutoFolder),
       useOriginalName_(prefs.mergeAutoFiles),

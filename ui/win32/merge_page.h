@@ -13,7 +13,7 @@
 
 class MergePage : public PackagePage {
  public:
-  explicit MergePage(CAppPrefs& prefs);
+  explicit MergePage(AppPreferences& prefs);
 
   // The Merge command (the action button) and the Verify command (Verify Files).
   void Merge();

@@ -17,7 +17,7 @@ constexpr std::size_t kStatusCapacity = 521;  // the status shows at most 520 ch
 
 }  // namespace
 
-PackagePage::PackagePage(int templateId, CAppPrefs& prefs, bool mergePage)
+PackagePage::PackagePage(int templateId, AppPreferences& prefs, bool mergePage)
     : PropertyPage(templateId), prefs_(prefs), beep_(prefs.beep), mergePage_(mergePage) {}
 
 bool PackagePage::OnInit() {

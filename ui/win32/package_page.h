@@ -9,7 +9,7 @@
 #include <string>
 
 #include "engine/operation_state.h"
-#include "settings/app_prefs.h"
+#include "settings/app_preferences.h"
 #include "ui/win32/edit_drop.h"
 #include "ui/win32/image_button.h"
 #include "ui/win32/property_page.h"
@@ -18,7 +18,7 @@
 class PackagePage : public PropertyPage {
  public:
   // `mergePage`: the page labels the action button "&Merge" rather than "&Split".
-  PackagePage(int templateId, CAppPrefs& prefs, bool mergePage);
+  PackagePage(int templateId, AppPreferences& prefs, bool mergePage);
 
   bool OnSetActive() override;
   void OnSettingChange(const std::wstring& section) override;
@@ -55,7 +55,7 @@ class PackagePage : public PropertyPage {
   // Reads the fields; when that fails, the command ends as a user abort.
   void ReadFieldsOrAbort();
 
-  CAppPrefs& prefs_;
+  AppPreferences& prefs_;
   std::string sourcePath_, destinationFolder_, name_, byteSizeText_;
   std::string comments_, status_;
   bool beep_ = false;

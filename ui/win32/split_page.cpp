@@ -44,7 +44,7 @@ class WaitCursor {
 
 }  // namespace
 
-SplitPage::SplitPage(CAppPrefs& prefs)
+SplitPage::SplitPage(AppPreferences& prefs)
     : PackagePage(IDD_SPLIT_PAGE, prefs, false),
       promptOnOverwrite_(prefs.splitPromptOnOverwrite),
       useSourceName_(prefs.splitAutoFiles),

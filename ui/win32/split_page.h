@@ -12,7 +12,7 @@
 
 class SplitPage : public PackagePage {
  public:
-  explicit SplitPage(CAppPrefs& prefs);
+  explicit SplitPage(AppPreferences& prefs);
 
   // The Split command (the action button).
   void Split();

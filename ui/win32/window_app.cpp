@@ -59,7 +59,8 @@ HWND CommandOwner() {
 
 WindowApp::WindowApp(WindowProgram program)
     : program_(std::move(program)),
-      prefs_(program_.kind == ProgramKind::full ? CReg::Root::currentUser : CReg::Root::none) {
+      prefs_(program_.kind == ProgramKind::full ? SettingsKey::Root::currentUser
+                                                : SettingsKey::Root::none) {
   runningApp = this;
 }
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/win32/scoped_handle.h"
-#include "settings/app_prefs.h"
+#include "settings/app_preferences.h"
 #include "ui/console/app.h"
 #include "ui/win32/property_page.h"
 
@@ -17,7 +17,7 @@ class MainSheet;
 struct WindowProgram {
   ProgramKind kind;
   // Tab 0: the Split page (full program) or the information page (lite program).
-  std::function<std::unique_ptr<PropertyPage>(CAppPrefs&)> makeSplitTab;
+  std::function<std::unique_ptr<PropertyPage>(AppPreferences&)> makeSplitTab;
   // The Help command, owned by `owner`. (Both programs show the same About box.)
   std::function<void(HWND owner)> showHelp;
 };
@@ -33,7 +33,7 @@ class WindowApp {
   // After the message loop: the preferences are saved.
   int ExitInstance(int loopResult);
 
-  CAppPrefs& Prefs() { return prefs_; }
+  AppPreferences& Prefs() { return prefs_; }
   MainSheet* Sheet() const { return sheet_.get(); }
 
  private:
@@ -42,7 +42,7 @@ class WindowApp {
   void CreateSheet(int startPage, const std::string& startPath);
 
   WindowProgram program_;
-  CAppPrefs prefs_;
+  AppPreferences prefs_;
   platform::ScopedFont font_;
   std::unique_ptr<MainSheet> sheet_;
 };

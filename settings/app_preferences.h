@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "settings/prefs.h"
+#include "settings/preferences.h"
 
-class CAppPrefs : public CPrefs {
+class AppPreferences : public Preferences {
  public:
-  using CPrefs::CPrefs;
+  using Preferences::Preferences;
 
   void SetDefaults() override;
 

@@ -1,4 +1,4 @@
-#include "settings/app_prefs.h"
+#include "settings/app_preferences.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ std::string ProgramPath() {
 }
 
 // Every stored preference with its value, as the settings command lists them.
-std::vector<std::string> Shown(CAppPrefs& prefs) {
+std::vector<std::string> Shown(AppPreferences& prefs) {
   std::vector<std::string> lines;
   for (const PreferenceLine& line : ListPreferences(prefs).preferences) {
     lines.push_back(line.name + " = " + line.value);
@@ -42,9 +42,9 @@ class PrefsTest : public ::testing::Test {
   PrefsTest() { store.BuildKeyPath(SettingsSandbox::kCompany, sandbox.Application()); }
 
   // The preferences of a program started with these arguments, as start-up loads them.
-  std::unique_ptr<CAppPrefs> Start(std::vector<std::string> arguments = {},
-                                   CReg::Root root = CReg::Root::currentUser) {
-    auto prefs = std::make_unique<CAppPrefs>(root);
+  std::unique_ptr<AppPreferences> Start(std::vector<std::string> arguments = {},
+                                        SettingsKey::Root root = SettingsKey::Root::currentUser) {
+    auto prefs = std::make_unique<AppPreferences>(root);
     prefs->BuildKeyPath(SettingsSandbox::kCompany, sandbox.Application());
     prefs->currentVersion = kVersion;
     prefs->SetCommandLine(std::move(arguments));
@@ -61,7 +61,7 @@ class PrefsTest : public ::testing::Test {
   }
 
   SettingsSandbox sandbox;
-  CReg store;
+  SettingsKey store;
 };
 
 TEST_F(PrefsTest, FirstRunGivesEveryDefault) {
@@ -432,7 +432,7 @@ TEST(ConfigFilePath, JoinsWithTheFolderSeparatorInUse) {
 }
 
 TEST_F(PrefsTest, LiteProgramAlwaysHasTheDefaultsAndLeavesNoTrace) {
-  auto lite = Start({}, CReg::Root::none);
+  auto lite = Start({}, SettingsKey::Root::none);
   lite->page = 1;
   lite->SaveAtExit();
   platform::RegistryKey key;
@@ -446,7 +446,7 @@ TEST_F(PrefsTest, LiteProgramAlwaysHasTheDefaultsAndLeavesNoTrace) {
   full->splitFileCount = 12;
   full->SaveAtExit();
   store.WriteText("CurrentVersion", "UserDataFolder", (sandbox.Folder() / "missing").string());
-  lite = Start({"/UserDataFolder:/nowhere"}, CReg::Root::none);
+  lite = Start({"/UserDataFolder:/nowhere"}, SettingsKey::Root::none);
   EXPECT_EQ(lite->page, 0);
   EXPECT_EQ(lite->splitFileCount, 3);
   EXPECT_EQ(lite->userDataFolder, "");

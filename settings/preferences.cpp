@@ -1,4 +1,4 @@
-#include "settings/prefs.h"
+#include "settings/preferences.h"
 
 #include <type_traits>
 
@@ -27,7 +27,7 @@ std::string ProgramFolder() {
   return FolderPart(path);
 }
 
-void LoadPreference(const CReg& store, const StoredPreference& preference) {
+void LoadPreference(const SettingsKey& store, const StoredPreference& preference) {
   std::visit(
       [&](auto* field) {
         using Field = std::remove_pointer_t<decltype(field)>;
@@ -47,7 +47,7 @@ void LoadPreference(const CReg& store, const StoredPreference& preference) {
       preference.field);
 }
 
-void SavePreference(CReg& store, const StoredPreference& preference) {
+void SavePreference(SettingsKey& store, const StoredPreference& preference) {
   std::visit(
       [&](auto* field) {
         using Field = std::remove_pointer_t<decltype(field)>;
@@ -70,29 +70,29 @@ void SavePreference(CReg& store, const StoredPreference& preference) {
 
 // The program's path and version are recorded with the next save, not at once: a run that
 // changes no setting leaves the store as it found it.
-void CPrefs::LoadInstallInfo() {
+void Preferences::LoadInstallInfo() {
   if (!HasRoot()) return;
   std::string programPath;
-  m_pathToRecord.clear();
+  pathToRecord_.clear();
   if (platform::ModuleFilePath(programPath) == 0 &&
       !platform::EqualIgnoringCase(ReadText(kCurrentVersion, "Path"), programPath)) {
-    m_pathToRecord = programPath;
+    pathToRecord_ = programPath;
   }
   previousVersion = ReadDword(kCurrentVersion, "Version", 0);
-  m_versionToRecord.reset();
-  if (previousVersion != currentVersion) m_versionToRecord = currentVersion;
+  versionToRecord_.reset();
+  if (previousVersion != currentVersion) versionToRecord_ = currentVersion;
   userDataFolder = ResolveUserDataLocation("UserDataFolder", true);
   userDataFilePath = ResolveUserDataLocation("UserDataFilePath", false);
 }
 
-void CPrefs::SaveInstallInfo() {
-  if (!m_pathToRecord.empty()) WriteText(kCurrentVersion, "Path", m_pathToRecord);
-  if (m_versionToRecord) WriteDword(kCurrentVersion, "Version", *m_versionToRecord);
+void Preferences::SaveInstallInfo() {
+  if (!pathToRecord_.empty()) WriteText(kCurrentVersion, "Path", pathToRecord_);
+  if (versionToRecord_) WriteDword(kCurrentVersion, "Version", *versionToRecord_);
 }
 
 // The registry's value first, then the command line's, which replaces it; each must name
 // something that exists.
-std::string CPrefs::ResolveUserDataLocation(std::string_view name, bool isFolder) const {
+std::string Preferences::ResolveUserDataLocation(std::string_view name, bool isFolder) const {
   auto checked = [isFolder](const std::string& value, std::string_view data) {
     if (isFolder && platform::EqualIgnoringCase(value, kApplicationFolder)) return ProgramFolder();
     platform::PathKind expected = isFolder ? platform::PathKind::Folder : platform::PathKind::File;
@@ -109,20 +109,20 @@ std::string CPrefs::ResolveUserDataLocation(std::string_view name, bool isFolder
                        KeyDescription(kCurrentVersion) + ": " + std::string(name) + " = " + stored);
   }
   if (std::optional<std::string> option =
-          CommandLineOptionValue(m_commandLine, std::string(name) + ":")) {
+          CommandLineOptionValue(commandLine_, std::string(name) + ":")) {
     location = checked(*option, *option);
   }
   return location;
 }
 
-void CPrefs::SetDefaults() {
+void Preferences::SetDefaults() {
   windowState = 1;
   onTop = false;
   windowBounds = {};
-  CRegistry::SetDefaults();
+  SettingsStore::SetDefaults();
 }
 
-std::vector<StoredPreference> CPrefs::StoredPreferences() {
+std::vector<StoredPreference> Preferences::StoredPreferences() {
   std::vector<StoredPreference> preferences = ProgramPreferences();
   preferences.insert(preferences.end(), {{"Window", "On top", &onTop},
                                          {"Window", "Bounds.left", &windowBounds.left, true},
@@ -133,30 +133,30 @@ std::vector<StoredPreference> CPrefs::StoredPreferences() {
   return preferences;
 }
 
-void CPrefs::Load() {
+void Preferences::Load() {
   if (!HasRoot()) {
-    CRegistry::Load();
+    SettingsStore::Load();
     return;
   }
   for (const StoredPreference& preference : StoredPreferences()) LoadPreference(*this, preference);
   if (windowState < 1 || windowState > 3) windowState = 1;
-  m_modified = false;
-  m_loaded = true;
+  modified_ = false;
+  loaded_ = true;
   if (previousVersion != 0 && previousVersion <= kLastOldLayoutVersion) RemoveOldSubkeys();
 }
 
 // The old subkeys go, and the values just read from them are written anew at once rather
 // than at exit, so that a run that ends early does not lose them.
-void CPrefs::RemoveOldSubkeys() {
+void Preferences::RemoveOldSubkeys() {
   platform::RegistryBatch batch;
   bool removed = false;
   for (std::string_view subkey : kOldLayoutSubkeys) removed = DeleteSubkey(subkey) || removed;
   if (removed) Save();
 }
 
-void CPrefs::Save() {
+void Preferences::Save() {
   if (!HasRoot()) {
-    CRegistry::Save();
+    SettingsStore::Save();
     return;
   }
   platform::RegistryBatch batch;
@@ -165,33 +165,33 @@ void CPrefs::Save() {
     if (preference.isBounds && windowBounds.IsEmpty()) continue;
     SavePreference(*this, preference);
   }
-  m_saveError = batch.Commit();
-  if (m_saveError != 0) platform::SetLastSystemError(m_saveError);
-  m_modified = false;
+  saveError_ = batch.Commit();
+  if (saveError_ != 0) platform::SetLastSystemError(saveError_);
+  modified_ = false;
 }
 
-void CPrefs::LoadAtStart() {
+void Preferences::LoadAtStart() {
   LoadInstallInfo();
   SetDefaults();
   Load();
 }
 
-platform::ErrorCode CPrefs::SaveAtExit() {
+platform::ErrorCode Preferences::SaveAtExit() {
   SetModified();
   if (!IsModified() || !HasRoot() || KeyPath().empty()) return 0;
   Save();
-  return m_saveError;
+  return saveError_;
 }
 
-void CPrefs::RecordWindowPlacement(const WindowPlacement* placement) {
+void Preferences::RecordWindowPlacement(const WindowPlacement* placement) {
   if (placement == nullptr) return;
   if (placement->showCommand == windowState && placement->normalBounds == windowBounds) return;
   windowState = placement->showCommand;
   windowBounds = placement->normalBounds;
-  m_modified = true;
+  modified_ = true;
 }
 
-std::string CPrefs::ConfigFilePath(std::string_view fileName) const {
+std::string Preferences::ConfigFilePath(std::string_view fileName) const {
   if (!userDataFilePath.empty()) return userDataFilePath;
   std::string folder = userDataFolder.empty() ? ProgramFolder() : userDataFolder;
   std::string name(fileName.empty() ? std::string_view(ApplicationName()) : fileName);

@@ -5,11 +5,11 @@
 #include <string_view>
 #include <vector>
 
-class CIni {
+class IniFile {
  public:
-  explicit CIni(std::string filePath) : m_filePath(std::move(filePath)) {}
+  explicit IniFile(std::string filePath) : filePath_(std::move(filePath)) {}
 
-  const std::string& FilePath() const { return m_filePath; }
+  const std::string& FilePath() const { return filePath_; }
 
   // The section's entries in file order: for each line "name = value", the text before the
   // first "=" and the text after it, both trimmed. Lines that begin with ";" (after blanks)
@@ -18,5 +18,5 @@ class CIni {
                    std::vector<std::string>& values) const;
 
  private:
-  std::string m_filePath;
+  std::string filePath_;
 };

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/system_error.h"
-#include "settings/registry.h"
+#include "settings/settings_store.h"
 
 // A window rectangle in screen coordinates.
 struct WindowRect {
@@ -39,9 +39,9 @@ struct StoredPreference {
   bool isBounds = false;  // written only when the window's bounds were recorded
 };
 
-class CPrefs : public CRegistry {
+class Preferences : public SettingsStore {
  public:
-  using CRegistry::CRegistry;
+  using SettingsStore::SettingsStore;
 
   // Reads the "CurrentVersion" values (updated by the next save) and resolves the user data
   // location; a user data folder or file that does not exist is thrown as a system error.
@@ -51,7 +51,7 @@ class CPrefs : public CRegistry {
   void Save() override;
 
   // The arguments the program was started with, where the user data options are looked for.
-  void SetCommandLine(std::vector<std::string> arguments) { m_commandLine = std::move(arguments); }
+  void SetCommandLine(std::vector<std::string> arguments) { commandLine_ = std::move(arguments); }
 
   // Start-up, after the key path is built: installation information, defaults, stored values.
   void LoadAtStart();
@@ -87,11 +87,11 @@ class CPrefs : public CRegistry {
   void SaveInstallInfo();
   void RemoveOldSubkeys();
 
-  std::vector<std::string> m_commandLine;
+  std::vector<std::string> commandLine_;
   // What the next save records of the program, when the stored values differ.
-  std::string m_pathToRecord;
-  std::optional<std::uint32_t> m_versionToRecord;
-  platform::ErrorCode m_saveError = 0;  // of the last save
+  std::string pathToRecord_;
+  std::optional<std::uint32_t> versionToRecord_;
+  platform::ErrorCode saveError_ = 0;  // of the last save
 };
 
 // The path of a file in a folder, joined as the configuration file's path is: a slash when

@@ -1,4 +1,4 @@
-#include "settings/reg.h"
+#include "settings/settings_key.h"
 
 #include "platform/unicode.h"
 
@@ -27,23 +27,22 @@ Number NumberFrom(const platform::RegistryValue& value) {
 
 }  // namespace
 
-void CReg::BuildKeyPath(std::string_view companyName, std::string_view applicationName,
-                        std::string_view explicitPath) {
-  m_applicationName = applicationName;
+void SettingsKey::BuildKeyPath(std::string_view companyName, std::string_view applicationName,
+                               std::string_view explicitPath) {
+  applicationName_ = applicationName;
   if (!explicitPath.empty()) {
-    m_keyPath = explicitPath;
+    keyPath_ = explicitPath;
   } else if (!applicationName.empty()) {
-    m_keyPath =
-        "Software\\" + std::string(companyName) + "\\" + std::string(applicationName) + "\\";
+    keyPath_ = "Software\\" + std::string(companyName) + "\\" + std::string(applicationName) + "\\";
   } else {
-    m_keyPath.clear();
+    keyPath_.clear();
   }
 }
 
-platform::RegistryKey CReg::OpenSubkey(std::string_view subkey, bool create,
-                                       platform::RegistryAccess access) const {
+platform::RegistryKey SettingsKey::OpenSubkey(std::string_view subkey, bool create,
+                                              platform::RegistryAccess access) const {
   platform::RegistryKey key;
-  std::string path = m_keyPath + std::string(subkey);
+  std::string path = keyPath_ + std::string(subkey);
   platform::ErrorCode code = 0;
   if (!HasRoot() || subkey.empty()) {
     code = platform::kErrorInvalidParameter;
@@ -58,8 +57,8 @@ platform::RegistryKey CReg::OpenSubkey(std::string_view subkey, bool create,
   return key;
 }
 
-bool CReg::ReadValue(std::string_view subkey, std::string_view name, std::uint32_t type,
-                     platform::RegistryValue& value) const {
+bool SettingsKey::ReadValue(std::string_view subkey, std::string_view name, std::uint32_t type,
+                            platform::RegistryValue& value) const {
   platform::RegistryKey key = OpenSubkey(subkey, false);
   if (!key.IsOpen()) return false;
   platform::ErrorCode code = key.QueryValue(name, value);
@@ -67,8 +66,8 @@ bool CReg::ReadValue(std::string_view subkey, std::string_view name, std::uint32
   return code == 0 && value.type == type;
 }
 
-std::uint32_t CReg::ReadDword(std::string_view subkey, std::string_view name,
-                              std::uint32_t current) const {
+std::uint32_t SettingsKey::ReadDword(std::string_view subkey, std::string_view name,
+                                     std::uint32_t current) const {
   platform::RegistryValue value;
   if (!ReadValue(subkey, name, platform::kRegistryDword, value) || value.data.size() != 4) {
     return current;
@@ -76,8 +75,8 @@ std::uint32_t CReg::ReadDword(std::string_view subkey, std::string_view name,
   return NumberFrom<std::uint32_t>(value);
 }
 
-std::uint64_t CReg::ReadQword(std::string_view subkey, std::string_view name,
-                              std::uint64_t current) const {
+std::uint64_t SettingsKey::ReadQword(std::string_view subkey, std::string_view name,
+                                     std::uint64_t current) const {
   platform::RegistryValue value;
   if (!ReadValue(subkey, name, platform::kRegistryQword, value) || value.data.size() != 8) {
     return current;
@@ -85,42 +84,43 @@ std::uint64_t CReg::ReadQword(std::string_view subkey, std::string_view name,
   return NumberFrom<std::uint64_t>(value);
 }
 
-std::string CReg::ReadText(std::string_view subkey, std::string_view name,
-                           std::string_view defaultText) const {
+std::string SettingsKey::ReadText(std::string_view subkey, std::string_view name,
+                                  std::string_view defaultText) const {
   platform::RegistryValue value;
   if (!ReadValue(subkey, name, platform::kRegistryText, value)) return std::string(defaultText);
   std::u16string units = platform::RegistryTextUnits(value);
   return platform::Utf16ToUtf8(std::u16string_view(units).substr(0, units.find(u'\0')));
 }
 
-void CReg::WriteValue(std::string_view subkey, std::string_view name,
-                      const platform::RegistryValue& value) {
+void SettingsKey::WriteValue(std::string_view subkey, std::string_view name,
+                             const platform::RegistryValue& value) {
   platform::RegistryKey key = OpenSubkey(subkey, true);
   if (key.IsOpen()) platform::SetLastSystemError(key.SetValue(name, value));
 }
 
-void CReg::WriteDword(std::string_view subkey, std::string_view name, std::uint32_t value) {
+void SettingsKey::WriteDword(std::string_view subkey, std::string_view name, std::uint32_t value) {
   WriteValue(subkey, name, NumberValue(platform::kRegistryDword, value));
 }
 
-void CReg::WriteQword(std::string_view subkey, std::string_view name, std::uint64_t value) {
+void SettingsKey::WriteQword(std::string_view subkey, std::string_view name, std::uint64_t value) {
   WriteValue(subkey, name, NumberValue(platform::kRegistryQword, value));
 }
 
-void CReg::WriteText(std::string_view subkey, std::string_view name, std::string_view value) {
+void SettingsKey::WriteText(std::string_view subkey, std::string_view name,
+                            std::string_view value) {
   WriteValue(subkey, name, platform::RegistryTextValue(value));
 }
 
-bool CReg::DeleteSubkey(std::string_view subkey) {
-  if (!HasRoot() || m_keyPath.empty()) return false;
+bool SettingsKey::DeleteSubkey(std::string_view subkey) {
+  if (!HasRoot() || keyPath_.empty()) return false;
   platform::RegistryKey settings;
   platform::ErrorCode code =
-      platform::OpenRegistryKey(m_keyPath, platform::RegistryAccess::setValue, settings);
+      platform::OpenRegistryKey(keyPath_, platform::RegistryAccess::setValue, settings);
   if (code == 0) code = settings.DeleteSubkey(subkey);
   platform::SetLastSystemError(code);
   return code == 0;
 }
 
-std::string CReg::KeyDescription(std::string_view subkey) const {
-  return "HKEY_CURRENT_USER\\" + m_keyPath + std::string(subkey);
+std::string SettingsKey::KeyDescription(std::string_view subkey) const {
+  return "HKEY_CURRENT_USER\\" + keyPath_ + std::string(subkey);
 }

@@ -10,22 +10,22 @@
 
 #include "platform/registry.h"
 
-class CReg {
+class SettingsKey {
  public:
   // Where the settings are kept: under the current user, or nowhere (the lite program,
   // which must leave no key and no file behind).
   enum class Root { none, currentUser };
 
-  explicit CReg(Root root = Root::currentUser) : m_root(root) {}
-  virtual ~CReg() = default;
+  explicit SettingsKey(Root root = Root::currentUser) : root_(root) {}
+  virtual ~SettingsKey() = default;
 
   // The key path "Software\<company>\<application>\", or the explicit path when one is
   // given; empty when the application has no name.
   void BuildKeyPath(std::string_view companyName, std::string_view applicationName,
                     std::string_view explicitPath = {});
-  const std::string& KeyPath() const { return m_keyPath; }
-  const std::string& ApplicationName() const { return m_applicationName; }
-  bool HasRoot() const { return m_root != Root::none; }
+  const std::string& KeyPath() const { return keyPath_; }
+  const std::string& ApplicationName() const { return applicationName_; }
+  bool HasRoot() const { return root_ != Root::none; }
 
   // The subkey below the key path; not open on failure. A key path and subkey of more than
   // 255 characters, or no subkey name, fail.
@@ -60,7 +60,7 @@ class CReg {
   void WriteValue(std::string_view subkey, std::string_view name,
                   const platform::RegistryValue& value);
 
-  Root m_root;
-  std::string m_keyPath;
-  std::string m_applicationName;
+  Root root_;
+  std::string keyPath_;
+  std::string applicationName_;
 };

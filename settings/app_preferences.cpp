@@ -1,8 +1,8 @@
-#include "settings/app_prefs.h"
+#include "settings/app_preferences.h"
 
 #include "platform/documents_folder.h"
 
-void CAppPrefs::SetDefaults() {
+void AppPreferences::SetDefaults() {
   const std::string documents = platform::DocumentsFolder();
   page = 0;
   beep = false;
@@ -24,10 +24,10 @@ void CAppPrefs::SetDefaults() {
   mergeFileName.clear();
   deleteWhenDone = false;
   mergePromptOnOverwrite = true;
-  CPrefs::SetDefaults();
+  Preferences::SetDefaults();
 }
 
-std::vector<StoredPreference> CAppPrefs::ProgramPreferences() {
+std::vector<StoredPreference> AppPreferences::ProgramPreferences() {
   return {
       {"View", "Page", &page},
       {"View", "Beep", &beep},
