@@ -129,25 +129,40 @@ __attribute__((target("ssse3"))) void Ssse3Apply(std::byte* dst, const std::byte
   }
 }
 
-__attribute__((target("avx2"))) void Avx2Apply(std::byte* dst, const std::byte* src,
-                                               std::size_t bytes, const NibbleTables& t) {
-  __m256i tab[8];
-  for (int k = 0; k < 8; ++k) {
-    tab[k] =
-        _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(t.table[k])));
-  }
+// The AVX2 kernel splits each sub-block's words into their four nibbles once, for every
+// destination: the split costs about as much as the lookups of one destination.
+constexpr std::size_t kAvx2Step = 64;
+using Avx2Nibbles = __m256i[4];
+
+__attribute__((target("avx2"))) void Avx2SplitNibbles(const std::byte* src, std::size_t bytes,
+                                                      Avx2Nibbles* nibbles) {
   const __m256i nibble = _mm256_set1_epi8(0x0F);
   const __m256i lowByte = _mm256_set1_epi16(0x00FF);
-  for (std::size_t i = 0; i < bytes; i += 64) {
+  for (std::size_t i = 0; i < bytes; i += kAvx2Step, ++nibbles) {
     const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
     const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i + 32));
     const __m256i lo =
         _mm256_packus_epi16(_mm256_and_si256(a, lowByte), _mm256_and_si256(b, lowByte));
     const __m256i hi = _mm256_packus_epi16(_mm256_srli_epi16(a, 8), _mm256_srli_epi16(b, 8));
-    const __m256i n0 = _mm256_and_si256(lo, nibble);
-    const __m256i n1 = _mm256_and_si256(_mm256_srli_epi16(lo, 4), nibble);
-    const __m256i n2 = _mm256_and_si256(hi, nibble);
-    const __m256i n3 = _mm256_and_si256(_mm256_srli_epi16(hi, 4), nibble);
+    (*nibbles)[0] = _mm256_and_si256(lo, nibble);
+    (*nibbles)[1] = _mm256_and_si256(_mm256_srli_epi16(lo, 4), nibble);
+    (*nibbles)[2] = _mm256_and_si256(hi, nibble);
+    (*nibbles)[3] = _mm256_and_si256(_mm256_srli_epi16(hi, 4), nibble);
+  }
+}
+
+__attribute__((target("avx2"))) void Avx2ApplySplit(std::byte* dst, const Avx2Nibbles* nibbles,
+                                                    std::size_t bytes, const NibbleTables& t) {
+  __m256i tab[8];
+  for (int k = 0; k < 8; ++k) {
+    tab[k] =
+        _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(t.table[k])));
+  }
+  for (std::size_t i = 0; i < bytes; i += kAvx2Step, ++nibbles) {
+    const __m256i n0 = (*nibbles)[0];
+    const __m256i n1 = (*nibbles)[1];
+    const __m256i n2 = (*nibbles)[2];
+    const __m256i n3 = (*nibbles)[3];
     const __m256i rl = _mm256_xor_si256(
         _mm256_xor_si256(_mm256_shuffle_epi8(tab[0], n0), _mm256_shuffle_epi8(tab[1], n1)),
         _mm256_xor_si256(_mm256_shuffle_epi8(tab[2], n2), _mm256_shuffle_epi8(tab[3], n3)));
@@ -158,6 +173,23 @@ __attribute__((target("avx2"))) void Avx2Apply(std::byte* dst, const std::byte* 
     _mm256_storeu_si256(d, _mm256_xor_si256(_mm256_loadu_si256(d), _mm256_unpacklo_epi8(rl, rh)));
     _mm256_storeu_si256(d + 1,
                         _mm256_xor_si256(_mm256_loadu_si256(d + 1), _mm256_unpackhi_epi8(rl, rh)));
+  }
+}
+
+void Avx2Many(std::byte* const* dst, const std::uint16_t* factors, std::size_t count,
+              const std::byte* src, std::size_t bytes) {
+  std::array<NibbleTables, kMaxDestinations> tables;
+  for (std::size_t j = 0; j < count; ++j) tables[j] = NibbleTablesOf(factors[j]);
+  alignas(32) Avx2Nibbles nibbles[kSubBlockBytes / kAvx2Step];
+  const std::size_t body = bytes / kAvx2Step * kAvx2Step;
+  for (std::size_t at = 0; at < body; at += kSubBlockBytes) {
+    const std::size_t n = std::min(kSubBlockBytes, body - at);
+    Avx2SplitNibbles(src + at, n, nibbles);
+    for (std::size_t j = 0; j < count; ++j) Avx2ApplySplit(dst[j] + at, nibbles, n, tables[j]);
+  }
+  if (body == bytes) return;
+  for (std::size_t j = 0; j < count; ++j) {
+    MultiplyAccumulateWords(dst[j] + body, src + body, bytes - body, factors[j]);
   }
 }
 
@@ -265,7 +297,7 @@ ManyKernel Ssse3Kernel() {
 
 ManyKernel Avx2Kernel() {
   if (!CachedFeatures().avx2) return nullptr;
-  return BlockedMany<NibbleTables, NibbleTablesOf, Avx2Apply, 64>;
+  return Avx2Many;
 }
 
 ManyKernel Avx512Kernel() {

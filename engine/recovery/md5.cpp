@@ -10,6 +10,7 @@ namespace {
 
 using md5::detail::kBlockSize;
 using md5::detail::kLanes;
+using md5::detail::kPairLanes;
 using md5::detail::kShifts;
 using md5::detail::kSines;
 using md5::detail::State;
@@ -112,23 +113,37 @@ void Compress(State& state, const std::uint8_t* blocks, std::size_t count) {
 
 // The eight-lane kernel takes a block from each lane in about the time a pair takes two, so
 // from three busy lanes on it beats pairs and a single, idle lanes and all; two go as a pair.
+// The sixteen-lane one takes about the time of eight, so it is used once eight are not enough.
 constexpr std::size_t kMinWideLanes = 3;
 
-// `count` whole blocks of each of up to eight digests: all in the lanes of one register where
-// the processor has the instructions and enough lanes are busy, else in pairs, the odd one
-// alone. Idle lanes take the first lane's blocks into a state of their own.
+// Runs `kernel` over all of its `width` lanes, the idle ones taking the first lane's blocks
+// into states of their own.
+void CompressInLanes(md5::detail::LaneKernel kernel, std::size_t width, State* const* states,
+                     const std::uint8_t* const* blocks, std::size_t lanes, std::size_t count) {
+  State idle[kPairLanes] = {};
+  State* allStates[kPairLanes];
+  const std::uint8_t* allBlocks[kPairLanes];
+  for (std::size_t i = 0; i < width; ++i) {
+    allStates[i] = i < lanes ? states[i] : &idle[i];
+    allBlocks[i] = blocks[i < lanes ? i : 0];
+  }
+  kernel(allStates, allBlocks, count);
+}
+
+// `count` whole blocks of each of up to sixteen digests: all in the lanes of one or two
+// registers where the processor has the instructions and enough lanes are busy, else in pairs,
+// the odd one alone.
 void CompressTogether(State* const* states, const std::uint8_t* const* blocks, std::size_t lanes,
                       std::size_t count) {
-  static const md5::detail::EightKernel wide = md5::detail::Avx2Kernel();
-  if (wide != nullptr && lanes >= kMinWideLanes) {
-    State idle[kLanes] = {};
-    State* allStates[kLanes];
-    const std::uint8_t* allBlocks[kLanes];
-    for (std::size_t i = 0; i < kLanes; ++i) {
-      allStates[i] = i < lanes ? states[i] : &idle[i];
-      allBlocks[i] = blocks[i < lanes ? i : 0];
-    }
-    wide(allStates, allBlocks, count);
+  static const md5::detail::LaneKernel eight = md5::detail::Avx2Kernel();
+  static const md5::detail::LaneKernel sixteen = md5::detail::Avx2PairKernel();
+  if (sixteen != nullptr && lanes > kLanes) {
+    CompressInLanes(sixteen, kPairLanes, states, blocks, lanes, count);
+    return;
+  }
+  // Both kernels need the same instructions: with no sixteen there is no eight either.
+  if (eight != nullptr && lanes >= kMinWideLanes) {
+    CompressInLanes(eight, kLanes, states, blocks, lanes, count);
     return;
   }
   std::size_t i = 0;
@@ -172,8 +187,8 @@ void Md5::Update(const void* data, std::size_t size) {
 void Md5::UpdateMany(std::span<Md5* const> digests, std::span<const std::uint8_t* const> data,
                      std::size_t size) {
   if (size == 0) return;
-  for (std::size_t first = 0; first < digests.size(); first += kLanes) {
-    const std::size_t lanes = std::min(kLanes, digests.size() - first);
+  for (std::size_t first = 0; first < digests.size(); first += kPairLanes) {
+    const std::size_t lanes = std::min(kPairLanes, digests.size() - first);
     UpdateGroup(digests.subspan(first, lanes), data.subspan(first, lanes), size);
   }
 }
@@ -182,9 +197,9 @@ void Md5::UpdateMany(std::span<Md5* const> digests, std::span<const std::uint8_t
 // own place in its run; as many as all have go through together, then each its last one alone.
 void Md5::UpdateGroup(std::span<Md5* const> digests, std::span<const std::uint8_t* const> data,
                       std::size_t size) {
-  State* states[kLanes];
-  const std::uint8_t* blocks[kLanes];
-  std::size_t done[kLanes];
+  State* states[kPairLanes];
+  const std::uint8_t* blocks[kPairLanes];
+  std::size_t done[kPairLanes];
   std::size_t together = size / kBlockSize;
   for (std::size_t i = 0; i < digests.size(); ++i) {
     Md5& digest = *digests[i];

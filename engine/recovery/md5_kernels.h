@@ -13,6 +13,7 @@ using State = std::array<std::uint32_t, 4>;
 
 constexpr std::size_t kBlockSize = 64;
 constexpr std::size_t kLanes = 8;
+constexpr std::size_t kPairLanes = 2 * kLanes;
 
 inline constexpr std::uint32_t kSines[64] = {
     0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
@@ -42,11 +43,13 @@ constexpr int WordOfStep(int step) {
   }
 }
 
-// Takes `count` whole blocks from each of eight runs, blocks[i] into *states[i].
-using EightKernel = void (*)(State* const* states, const std::uint8_t* const* blocks,
-                             std::size_t count);
+// Takes `count` whole blocks from each of its runs, blocks[i] into *states[i].
+using LaneKernel = void (*)(State* const* states, const std::uint8_t* const* blocks,
+                            std::size_t count);
 
-// Null where the processor, the system or the build lacks AVX2.
-EightKernel Avx2Kernel();
+// Null where the processor, the system or the build lacks AVX2: eight runs, and sixteen (two
+// registers' lanes taken step by step together).
+LaneKernel Avx2Kernel();
+LaneKernel Avx2PairKernel();
 
 }  // namespace md5::detail

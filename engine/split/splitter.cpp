@@ -36,7 +36,7 @@ namespace {
 constexpr std::chrono::milliseconds kDigestWaitSlice{100};
 // The files whose recovery digests the split may be ahead of: as many as are read side by side,
 // so that they are read back from the system's cache.
-constexpr std::size_t kRecoveryDigestsBehind = 4;
+constexpr std::size_t kRecoveryDigestsBehind = 8;
 
 constexpr std::string_view kRecoveryNotWritten =
     "The package is complete, but its recovery files could not be written: ";
@@ -451,8 +451,8 @@ std::vector<std::string> SplitRun::StoredNames() const {
 void SplitRun::WriteRecovery() {
   recoveryPrefix_ = FolderPart(names_.back()) + FileNamePart(header_.pathPrefix);
   SetStatus(host_, 0, IDS_RECOVERY_WRITING, {FileNamePart(RecoveryIndexPath(recoveryPrefix_))});
-  const bool packageHere =
-      std::ranges::all_of(names_, [](const std::string& name) { return platform::FileExists(name); });
+  const bool packageHere = std::ranges::all_of(
+      names_, [](const std::string& name) { return platform::FileExists(name); });
   // The package is whole: spread over disks, the files still in the drive are kept, as the
   // question whether to delete them is asked only of a package that is all here.
   const auto cancel = [this, packageHere] {
