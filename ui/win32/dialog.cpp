@@ -110,14 +110,16 @@ void DataExchange::Check(int id, bool& value) const {
     control.SetCheck(value);
 }
 
-void DataExchange::Radio(int firstId, int count, int& index) const {
-  for (int i = 0; i < count; ++i) {
-    const Window button = dialog_.Item(firstId + i);
-    if (reading_) {
-      if (button.IsChecked()) index = i;
-    } else {
-      button.SetCheck(i == index);
-    }
+void DataExchange::RadioPair(int firstId, bool& secondChecked) const {
+  const Window first = dialog_.Item(firstId);
+  const Window second = dialog_.Item(firstId + 1);
+  if (reading_) {
+    // Neither checked leaves the value as it was.
+    if (first.IsChecked()) secondChecked = false;
+    if (second.IsChecked()) secondChecked = true;
+  } else {
+    first.SetCheck(!secondChecked);
+    second.SetCheck(secondChecked);
   }
 }
 

@@ -64,8 +64,8 @@ class DataExchange {
   // An edit box that takes at most `limit` characters: longer text cannot be typed.
   void Text(int id, std::string& value, int limit) const;
   void Check(int id, bool& value) const;
-  // A group of radio buttons from `firstId` on: the index of the one that is checked.
-  void Radio(int firstId, int count, int& index) const;
+  // Two radio buttons, `firstId` and the one after it: whether the second is checked.
+  void RadioPair(int firstId, bool& secondChecked) const;
 
   // Fails the reading: the message (when there is one) in a box of `boxType`, the focus to
   // the control, and the exchange stops.

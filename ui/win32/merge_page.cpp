@@ -18,16 +18,22 @@ std::string FirstLine(const std::string& text) { return text.substr(0, text.find
 // media that follow it.
 std::string FirstParagraph(const std::string& text) { return text.substr(0, text.find("\n\n")); }
 
+// The page's fields as the stored preferences leave them.
+MergePageFields StoredFields(const AppPreferences& prefs) {
+  MergePageFields fields;
+  fields.useSourceFolder = prefs.mergeAutoFolder;
+  fields.useOriginalName = prefs.mergeAutoFiles;
+  if (!fields.useOriginalName) fields.fileName = prefs.mergeFileName;
+  return fields;
+}
+
 }  // namespace
 
 MergePage::MergePage(AppPreferences& prefs)
     : PackagePage(IDD_MERGE_PAGE, prefs, true),
-      useSourceFolder_(prefs.mergeAutoFolder),
-      useOriginalName_(prefs.mergeAutoFiles),
+      fields_(StoredFields(prefs)),
       promptOnOverwrite_(prefs.mergePromptOnOverwrite),
-      deleteWhenDone_(prefs.deleteWhenDone) {
-  if (!useOriginalName_) name_ = prefs.mergeFileName;
-}
+      deleteWhenDone_(prefs.deleteWhenDone) {}
 
 bool MergePage::OnInit() { return PackagePage::OnInit(); }
 
@@ -39,83 +45,50 @@ void MergePage::DoDataExchange(DataExchange& exchange) {
   PackagePage::DoDataExchange(exchange);
   exchange.Check(IDC_PROMPT_OVERWRITE, promptOnOverwrite_);
   exchange.Check(IDC_DELETE_WHEN_DONE, deleteWhenDone_);
-  exchange.Check(IDC_USE_SOURCE_NAME, useOriginalName_);
-  exchange.Check(IDC_USE_SOURCE_FOLDER, useSourceFolder_);
-  exchange.Text(IDC_FILE_COUNT, fileCountText_);
-  exchange.Text(IDC_TIME_SPLIT, timeSplitText_);
-  exchange.Text(IDC_MAX_FILE_SIZE, maxFileSizeText_);
+  exchange.Check(IDC_USE_SOURCE_NAME, fields_.useOriginalName);
+  exchange.Check(IDC_USE_SOURCE_FOLDER, fields_.useSourceFolder);
+  exchange.Text(IDC_FILE_COUNT, fields_.fileCountText);
+  exchange.Text(IDC_TIME_SPLIT, fields_.timeSplitText);
+  exchange.Text(IDC_MAX_FILE_SIZE, fields_.maxFileSizeText);
   if (exchange.Reading()) {
     prefs_.mergePromptOnOverwrite = promptOnOverwrite_;
     prefs_.deleteWhenDone = deleteWhenDone_;
-    prefs_.mergeAutoFiles = useOriginalName_;
-    prefs_.mergeFileName = name_;
-    prefs_.mergeAutoFolder = useSourceFolder_;
-    prefs_.mergeFolder = destinationFolder_;
+    prefs_.mergeAutoFiles = fields_.useOriginalName;
+    prefs_.mergeFileName = fields_.fileName;
+    prefs_.mergeAutoFolder = fields_.useSourceFolder;
+    prefs_.mergeFolder = fields_.destinationFolder;
   } else {
-    Item(IDC_DESTINATION).Enable(!useSourceFolder_);
-    Item(IDC_BROWSE_DESTINATION).Enable(!useSourceFolder_);
-    Item(IDC_NAME).Enable(!useOriginalName_);
+    Item(IDC_DESTINATION).Enable(!fields_.useSourceFolder);
+    Item(IDC_BROWSE_DESTINATION).Enable(!fields_.useSourceFolder);
+    Item(IDC_NAME).Enable(!fields_.useOriginalName);
     // The running program cannot delete the package it is part of.
-    Item(IDC_DELETE_WHEN_DONE).Enable(CanDeletePackageOf(sourcePath_));
+    Item(IDC_DELETE_WHEN_DONE).Enable(CanDeletePackageOf(fields_.sourcePath));
   }
 }
 
-MergePageFields MergePage::Fields() const {
-  MergePageFields fields;
-  fields.sourcePath = sourcePath_;
-  fields.destinationFolder = destinationFolder_;
-  fields.fileName = name_;
-  fields.useSourceFolder = useSourceFolder_;
-  fields.useOriginalName = useOriginalName_;
-  fields.fileCountText = fileCountText_;
-  fields.maxFileSizeText = maxFileSizeText_;
-  fields.timeSplitText = timeSplitText_;
-  fields.byteSizeText = byteSizeText_;
-  fields.comments = comments_;
-  return fields;
+PackagePage::CommonFields MergePage::Common() {
+  return {fields_.sourcePath, fields_.destinationFolder, fields_.fileName, fields_.byteSizeText,
+          fields_.comments};
 }
 
-void MergePage::TakeFields(const MergePageFields& fields) {
-  destinationFolder_ = fields.destinationFolder;
-  name_ = fields.fileName;
-  fileCountText_ = fields.fileCountText;
-  maxFileSizeText_ = fields.maxFileSizeText;
-  timeSplitText_ = fields.timeSplitText;
-  byteSizeText_ = fields.byteSizeText;
-  comments_ = fields.comments;
-}
+void MergePage::ClearInfo() { ClearMergeInfo(fields_); }
 
-void MergePage::ClearInfo() {
-  MergePageFields fields = Fields();
-  ClearMergeInfo(fields);
-  TakeFields(fields);
-}
-
-void MergePage::LoadInfo() {
-  MergePageFields fields = Fields();
-  const MergePageDefaults defaults{prefs_.mergeFolder, prefs_.mergeFileName};
-  // What was derived before a failure stays on the page.
-  struct Keep {
-    MergePage& page;
-    MergePageFields& fields;
-    ~Keep() { page.TakeFields(fields); }
-  } keep{*this, fields};
-  LoadMergeInfo(fields, defaults);
-}
+// What was derived before a failure stays on the page.
+void MergePage::LoadInfo() { LoadMergeInfo(fields_, {prefs_.mergeFolder, prefs_.mergeFileName}); }
 
 void MergePage::Merge() {
   ReadFieldsOrAbort();
-  if (!destinationFolder_.empty() && !CheckDestinationFolder()) {
+  if (!fields_.destinationFolder.empty() && !CheckDestinationFolder()) {
     WindowHost host(*this, Sheet().Handle());
     SetStatus(host, 0, IDS_OPERATION_NOT_COMPLETED);
     return;
   }
-  const std::string target = MergeTargetPath(destinationFolder_, name_);
+  const std::string target = MergeTargetPath(fields_.destinationFolder, fields_.fileName);
   WriteFields();
   MergeOptions options;
   options.promptOnOverwrite = promptOnOverwrite_;
-  options.deleteWhenDone = deleteWhenDone_ && CanDeletePackageOf(sourcePath_);
-  const std::string source = sourcePath_;
+  options.deleteWhenDone = deleteWhenDone_ && CanDeletePackageOf(fields_.sourcePath);
+  const std::string source = fields_.sourcePath;
   options.searchFolders = FoldersGivenFor(source);
   std::vector<std::string> rebuilt;
   std::optional<ReportView> damage;
@@ -161,7 +134,7 @@ std::optional<ReportView> MergePage::ReportOfFailure(WindowHost& host, const CEx
 void MergePage::Verify() {
   ReadFieldsOrAbort();
   WriteFields();
-  const std::string source = sourcePath_;
+  const std::string source = fields_.sourcePath;
   std::optional<ReportView> view;
   RunOperation(LoadMessage(IDS_TITLE_VERIFYING, {FileNamePart(source)}).value_or(""),
                [&](WindowHost& host) {

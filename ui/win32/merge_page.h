@@ -23,14 +23,13 @@ class MergePage : public PackagePage {
   bool OnInit() override;
   bool OnCommand(int id, int code, HWND control) override;
   void DoDataExchange(DataExchange& exchange) override;
+  CommonFields Common() override;
   void ClearInfo() override;
   void LoadInfo() override;
   unsigned SourceFilterId() const override;
   unsigned DestinationTitleId() const override;
 
  private:
-  MergePageFields Fields() const;
-  void TakeFields(const MergePageFields& fields);
   // The folders the user gave for this package's files, looked in first the next time.
   std::vector<std::string> FoldersGivenFor(const std::string& master);
   void RememberFolders(const WindowHost& host);
@@ -39,8 +38,8 @@ class MergePage : public PackagePage {
   std::optional<ReportView> ReportOfFailure(WindowHost& host, const CException& error,
                                             const std::string& master);
 
-  bool useSourceFolder_, useOriginalName_, promptOnOverwrite_, deleteWhenDone_;
-  std::string fileCountText_, timeSplitText_, maxFileSizeText_;
+  MergePageFields fields_;
+  bool promptOnOverwrite_, deleteWhenDone_;
   std::string foldersMaster_;
   std::vector<std::string> foldersGiven_;
 };

@@ -44,7 +44,7 @@ bool PackagePage::OnSetActive() {
 void PackagePage::OnSettingChange(const std::wstring&) { RefreshPage(); }
 
 void PackagePage::DoDataExchange(DataExchange& exchange) {
-  exchange.Text(IDC_COMMENTS, comments_, kCommentsLimit);
+  exchange.Text(IDC_COMMENTS, Common().comments, kCommentsLimit);
   exchange.Text(IDC_STATUS, status_);
   exchange.Check(IDC_BEEP, beep_);
   ExchangePathFields(exchange);
@@ -52,13 +52,12 @@ void PackagePage::DoDataExchange(DataExchange& exchange) {
 }
 
 void PackagePage::ExchangePathFields(DataExchange& exchange) {
-  exchange.Text(IDC_SOURCE_PATH, sourcePath_);
-  exchange.Text(IDC_DESTINATION, destinationFolder_);
-  exchange.Text(IDC_NAME, name_);
-  exchange.Text(IDC_BYTE_SIZE, byteSizeText_);
+  const CommonFields fields = Common();
+  exchange.Text(IDC_SOURCE_PATH, fields.sourcePath);
+  exchange.Text(IDC_DESTINATION, fields.destinationFolder);
+  exchange.Text(IDC_NAME, fields.name);
+  exchange.Text(IDC_BYTE_SIZE, fields.byteSizeText);
 }
-
-void PackagePage::ClearInfo() { byteSizeText_.clear(); }
 
 void PackagePage::RefreshPage() {
   if (refreshing_) return;
@@ -91,7 +90,7 @@ bool PackagePage::CheckDestinationFolder() {
                      kBoxIconExclamation);
     return false;
   }
-  destinationFolder_ = folder;
+  Common().destinationFolder = folder;
   return true;
 }
 

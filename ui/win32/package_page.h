@@ -32,10 +32,17 @@ class PackagePage : public PropertyPage {
   bool OnCommand(int id, int code, HWND control) override;
   void DoDataExchange(DataExchange& exchange) override;
 
-  // The four path and size fields; pages may bind more around them.
-  virtual void ExchangePathFields(DataExchange& exchange);
-  // Clears what LoadInfo derives (base: the byte size).
-  virtual void ClearInfo();
+  // The fields this base binds: references into the page's fields.
+  struct CommonFields {
+    std::string& sourcePath;
+    std::string& destinationFolder;
+    std::string& name;
+    std::string& byteSizeText;
+    std::string& comments;
+  };
+  virtual CommonFields Common() = 0;
+  // Clears what LoadInfo derives.
+  virtual void ClearInfo() = 0;
   // Derives what the page shows from the source; raises what goes wrong.
   virtual void LoadInfo() = 0;
   // The open-file dialog's filter (string id) and the folder browser's title (string id).
@@ -56,11 +63,12 @@ class PackagePage : public PropertyPage {
   void ReadFieldsOrAbort();
 
   AppPreferences& prefs_;
-  std::string sourcePath_, destinationFolder_, name_, byteSizeText_;
-  std::string comments_, status_;
+  std::string status_;
   bool beep_ = false;
 
  private:
+  // The four path and size boxes.
+  void ExchangePathFields(DataExchange& exchange);
   void BrowseDestination();
 
   bool mergePage_;

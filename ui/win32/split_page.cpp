@@ -42,19 +42,30 @@ class WaitCursor {
   HCURSOR previous_;
 };
 
+// The page's fields as the stored preferences leave them.
+SplitPageFields StoredFields(const AppPreferences& prefs) {
+  SplitPageFields fields;
+  fields.useSourceFolder = prefs.splitAutoFolder;
+  fields.useSourceFileName = prefs.splitAutoFiles;
+  fields.bySize = prefs.splitBySize != 0;
+  fields.recovery = prefs.splitRecovery;
+  if (!fields.useSourceFolder) fields.destinationFolder = prefs.splitFolder;
+  if (!fields.useSourceFileName) fields.namePrefix = prefs.splitFilePrefix;
+  return fields;
+}
+
 }  // namespace
 
 SplitPage::SplitPage(AppPreferences& prefs)
     : PackagePage(IDD_SPLIT_PAGE, prefs, false),
+      fields_(StoredFields(prefs)),
       promptOnOverwrite_(prefs.splitPromptOnOverwrite),
-      useSourceName_(prefs.splitAutoFiles),
-      useSourceFolder_(prefs.splitAutoFolder),
       selfExtracting_(prefs.selfExtracting),
-      writeChecksums_(prefs.splitChecksums),
-      recovery_(prefs.splitRecovery),
-      bySize_(prefs.splitBySize != 0 ? 1 : 0) {
-  if (!useSourceFolder_) destinationFolder_ = prefs.splitFolder;
-  if (!useSourceName_) name_ = prefs.splitFilePrefix;
+      writeChecksums_(prefs.splitChecksums) {}
+
+PackagePage::CommonFields SplitPage::Common() {
+  return {fields_.sourcePath, fields_.destinationFolder, fields_.namePrefix, fields_.byteSizeText,
+          fields_.comments};
 }
 
 unsigned SplitPage::SourceFilterId() const { return IDS_SOURCE_FILE_FILTER; }
@@ -66,7 +77,7 @@ bool SplitPage::OnInit() {
   PackagePage::OnInit();
   Item(IDC_FILE_COUNT_SPIN).Send(UDM_SETRANGE32, kMinSplitFileCount, kMaxSplitFileCount);
   FillSizeList();
-  if (bySize_ == 1) {
+  if (fields_.bySize) {
     const int preset = FindSizePreset(presets_, prefs_.splitMaxFileSize);
     if (preset >= 0) {
       Item(IDC_MAX_FILE_SIZE).Send(CB_SETCURSEL, static_cast<WPARAM>(preset));
@@ -94,76 +105,59 @@ void SplitPage::FillSizeList() {
 
 void SplitPage::DoDataExchange(DataExchange& exchange) {
   PackagePage::DoDataExchange(exchange);
-  exchange.Radio(IDC_BY_COUNT, 2, bySize_);
+  exchange.RadioPair(IDC_BY_COUNT, fields_.bySize);
   exchange.Check(IDC_PROMPT_OVERWRITE, promptOnOverwrite_);
-  exchange.Check(IDC_USE_SOURCE_NAME, useSourceName_);
-  exchange.Check(IDC_USE_SOURCE_FOLDER, useSourceFolder_);
+  exchange.Check(IDC_USE_SOURCE_NAME, fields_.useSourceFileName);
+  exchange.Check(IDC_USE_SOURCE_FOLDER, fields_.useSourceFolder);
   exchange.Check(IDC_SELF_EXTRACTING, selfExtracting_);
   exchange.Check(IDC_WRITE_CHECKSUMS, writeChecksums_);
-  exchange.Check(IDC_RECOVERY, recovery_);
-  exchange.Text(IDC_RECOVERY_VOLUMES, recoveryText_);
+  exchange.Check(IDC_RECOVERY, fields_.recovery);
+  exchange.Text(IDC_RECOVERY_VOLUMES, fields_.recoveryText);
   if (exchange.Reading()) {
     prefs_.splitPromptOnOverwrite = promptOnOverwrite_;
-    prefs_.splitAutoFiles = useSourceName_;
-    prefs_.splitFilePrefix = name_;
-    prefs_.splitAutoFolder = useSourceFolder_;
-    prefs_.splitFolder = destinationFolder_;
+    prefs_.splitAutoFiles = fields_.useSourceFileName;
+    prefs_.splitFilePrefix = fields_.namePrefix;
+    prefs_.splitAutoFolder = fields_.useSourceFolder;
+    prefs_.splitFolder = fields_.destinationFolder;
     prefs_.selfExtracting = selfExtracting_;
     prefs_.splitChecksums = writeChecksums_;
-    prefs_.splitRecovery = recovery_;
-    prefs_.splitBySize = bySize_;
+    prefs_.splitRecovery = fields_.recovery;
+    prefs_.splitBySize = fields_.bySize ? 1 : 0;
     return;
   }
-  const bool countMode = bySize_ == 0;
-  Item(IDC_DESTINATION).Enable(!useSourceFolder_);
-  Item(IDC_BROWSE_DESTINATION).Enable(!useSourceFolder_);
-  Item(IDC_NAME).Enable(!useSourceName_);
+  const bool countMode = !fields_.bySize;
+  Item(IDC_DESTINATION).Enable(!fields_.useSourceFolder);
+  Item(IDC_BROWSE_DESTINATION).Enable(!fields_.useSourceFolder);
+  Item(IDC_NAME).Enable(!fields_.useSourceFileName);
   Item(IDC_FILE_COUNT).Enable(countMode);
   InvalidateRect(Item(IDC_FILE_COUNT_SPIN).Handle(), nullptr, TRUE);
   Item(IDC_MAX_FILE_SIZE).Enable(!countMode);
-  Item(IDC_SET_TO_FREE_SPACE).Enable(!countMode && platform::FolderExists(destinationFolder_));
-  Item(IDC_RECOVERY_PERCENT).Enable(recovery_);
+  Item(IDC_SET_TO_FREE_SPACE)
+      .Enable(!countMode && platform::FolderExists(fields_.destinationFolder));
+  Item(IDC_RECOVERY_PERCENT).Enable(fields_.recovery);
 }
 
-SplitPageFields SplitPage::Fields() const {
-  SplitPageFields fields;
-  fields.sourcePath = sourcePath_;
-  fields.destinationFolder = destinationFolder_;
-  fields.namePrefix = name_;
-  fields.useSourceFolder = useSourceFolder_;
-  fields.useSourceFileName = useSourceName_;
-  fields.bySize = bySize_ == 1;
-  fields.sizeText = Item(IDC_MAX_FILE_SIZE).Text();
-  fields.countText = Item(IDC_FILE_COUNT).Text();
-  fields.byteSizeText = byteSizeText_;
-  fields.comments = comments_;
-  fields.recovery = recovery_;
-  fields.recoveryPercentText = Item(IDC_RECOVERY_PERCENT).Text();
-  fields.recoveryText = recoveryText_;
-  return fields;
+void SplitPage::ReadNumberBoxes() {
+  fields_.sizeText = Item(IDC_MAX_FILE_SIZE).Text();
+  fields_.countText = Item(IDC_FILE_COUNT).Text();
+  fields_.recoveryPercentText = Item(IDC_RECOVERY_PERCENT).Text();
 }
 
-void SplitPage::TakeFields(const SplitPageFields& fields) {
-  sourcePath_ = fields.sourcePath;
-  destinationFolder_ = fields.destinationFolder;
-  name_ = fields.namePrefix;
-  byteSizeText_ = fields.byteSizeText;
-  comments_ = fields.comments;
-  recoveryText_ = fields.recoveryText;
-  SetBoxText(IDC_MAX_FILE_SIZE, fields.sizeText);
-  SetBoxText(IDC_FILE_COUNT, fields.countText);
-  SetBoxText(IDC_RECOVERY_PERCENT, fields.recoveryPercentText);
+void SplitPage::WriteNumberBoxes() {
+  SetBoxText(IDC_MAX_FILE_SIZE, fields_.sizeText);
+  SetBoxText(IDC_FILE_COUNT, fields_.countText);
+  SetBoxText(IDC_RECOVERY_PERCENT, fields_.recoveryPercentText);
 }
 
 SplitOptions SplitPage::Options() const {
   SplitOptions options;
   options.maxSplitFileSize = prefs_.splitMaxFileSize;
   options.fileCount = static_cast<std::uint32_t>(std::max(prefs_.splitFileCount, 0));
-  options.bySize = bySize_ == 1;
+  options.bySize = fields_.bySize;
   options.selfExtracting = selfExtracting_;
   options.promptOnOverwrites = promptOnOverwrite_;
   options.writeManifest = writeChecksums_;
-  options.comments = comments_;
+  options.comments = fields_.comments;
   return options;
 }
 
@@ -175,10 +169,15 @@ void SplitPage::StoreOptions(const SplitOptions& options) {
   }
 }
 
+void SplitPage::ShowAndStoreNumbers(const SplitOptions& options) {
+  WriteNumberBoxes();
+  StoreOptions(options);
+}
+
 void SplitPage::ClearInfo() {
-  PackagePage::ClearInfo();
-  recoveryText_.clear();
-  if (bySize_ == 1) {
+  ClearSplitInfo(fields_);
+  // The mode's output box, which LoadInfo reads again.
+  if (fields_.bySize) {
     SetBoxText(IDC_FILE_COUNT, {});
   } else {
     Item(IDC_MAX_FILE_SIZE).Send(CB_SETCURSEL, static_cast<WPARAM>(-1));
@@ -186,32 +185,28 @@ void SplitPage::ClearInfo() {
 }
 
 void SplitPage::LoadInfo() {
-  SplitPageFields fields = Fields();
+  ReadNumberBoxes();
   SplitOptions options = Options();
   // What was derived before a failure stays on the page; a size or number that was read is
   // kept even when the plan then fails.
-  struct Keep {
-    SplitPage& page;
-    SplitPageFields& fields;
-    SplitOptions& options;
-    ~Keep() {
-      page.TakeFields(fields);
-      page.StoreOptions(options);
-    }
-  } keep{*this, fields, options};
-  LoadSplitInfo(fields, options, {prefs_.splitFolder, prefs_.splitFilePrefix});
+  try {
+    LoadSplitInfo(fields_, options, {prefs_.splitFolder, prefs_.splitFilePrefix});
+  } catch (...) {
+    ShowAndStoreNumbers(options);
+    throw;
+  }
+  ShowAndStoreNumbers(options);
 }
 
 void SplitPage::Split() {
   ReadFieldsOrAbort();
-  if (!destinationFolder_.empty() && !CheckDestinationFolder()) return;
-  SplitPageFields fields = Fields();
+  if (!fields_.destinationFolder.empty() && !CheckDestinationFolder()) return;
+  ReadNumberBoxes();
   SplitOptions options = Options();
-  const std::string destinationPrefix = PrepareSplitRun(fields, options);
-  StoreOptions(options);
-  TakeFields(fields);
+  const std::string destinationPrefix = PrepareSplitRun(fields_, options);
+  ShowAndStoreNumbers(options);
   WriteFields();
-  const std::string source = sourcePath_;
+  const std::string source = fields_.sourcePath;
   RunOperation(
       LoadMessage(IDS_TITLE_SPLITTING, {FileNamePart(source)}).value_or(""),
       [&](OperationHost& host) { Splitter().Split(host, source, destinationPrefix, options); });

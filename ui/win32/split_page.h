@@ -25,18 +25,23 @@ class SplitPage : public PackagePage {
   bool OnInit() override;
   bool OnCommand(int id, int code, HWND control) override;
   void DoDataExchange(DataExchange& exchange) override;
+  CommonFields Common() override;
   void ClearInfo() override;
   void LoadInfo() override;
   unsigned SourceFilterId() const override;
   unsigned DestinationTitleId() const override;
 
  private:
-  // The page's fields with the two boxes it reads itself, and the split's options from the
-  // stored preferences; and back.
-  SplitPageFields Fields() const;
-  void TakeFields(const SplitPageFields& fields);
+  // The number boxes (size, count and recovery percent), which the exchange leaves alone: the
+  // page writes them through SetBoxText.
+  void ReadNumberBoxes();
+  void WriteNumberBoxes();
+  // The split's options from the page and the stored preferences; and back.
   SplitOptions Options() const;
   void StoreOptions(const SplitOptions& options);
+  // After a load or a run: the number boxes as it formatted them, and the size, count and
+  // recovery share it read, stored.
+  void ShowAndStoreNumbers(const SplitOptions& options);
 
   void FillSizeList();
   void ReformatSizeList();
@@ -46,10 +51,8 @@ class SplitPage : public PackagePage {
   // Sets a box's text without the change counting as the user's edit.
   void SetBoxText(int id, const std::string& text);
 
-  bool promptOnOverwrite_, useSourceName_, useSourceFolder_, selfExtracting_;
-  bool writeChecksums_, recovery_;
-  int bySize_;
-  std::string recoveryText_;  // the planned recovery volumes
+  SplitPageFields fields_;
+  bool promptOnOverwrite_, selfExtracting_, writeChecksums_;
   bool settingText_ = false;
   std::vector<SizePreset> presets_;
 };
