@@ -19,18 +19,23 @@ constexpr std::uint64_t kHash16kSize = 16 * 1024;
 // that the MD5 runs side by side.
 constexpr std::size_t kFilesAtOnce = 8;
 
+// The zeros that pad a short last slice.
+const std::vector<std::uint8_t>& Zeros() {
+  static const std::vector<std::uint8_t> zeros(kReadSize, 0);
+  return zeros;
+}
+
 // The digests of one slice as its bytes pass.
 struct SliceDigest {
   Md5 md5;
   std::uint32_t crc = 0;
-  std::uint64_t taken = 0;
+  std::uint64_t taken = 0;   // of the file's bytes
+  std::uint64_t padded = 0;  // zeros already given to the MD5
 
   Par2SliceCheck Finish(std::uint64_t sliceSize) {
-    // The zeros that pad a short last slice.
-    static const std::vector<std::uint8_t> zeros(kReadSize, 0);
-    for (std::uint64_t left = sliceSize - taken; left > 0;) {
-      const std::uint64_t run = std::min<std::uint64_t>(left, zeros.size());
-      md5.Update(zeros.data(), run);
+    for (std::uint64_t left = sliceSize - taken - padded; left > 0;) {
+      const std::uint64_t run = std::min<std::uint64_t>(left, Zeros().size());
+      md5.Update(Zeros().data(), run);
       left -= run;
     }
     return {md5.Finish(), Crc32Zeros(crc, sliceSize - taken)};
@@ -56,7 +61,8 @@ class RunDigests {
 };
 
 // One file as it is read, a run at a time: the MD5s of each run are left to the caller, so that
-// those of several files can be taken together.
+// those of several files can be taken together. Once the file has ended, the zeros that pad its
+// last slice go through the same runs, side by side with the other files' bytes.
 class DigestLane {
  public:
   DigestLane(Par2Read read, std::uint64_t sliceSize, std::uint64_t sliceLimit)
@@ -65,17 +71,24 @@ class DigestLane {
         sliceLimit_(sliceLimit),
         buffer_(kReadSize) {}
 
-  // Reads on once the last run read is used up; false when the file has ended.
+  // Reads on once the last run read is used up; false when the file and its padding have ended.
   bool Fill(const std::function<void(std::uint64_t)>& onRead) {
     if (offset_ < size_) return true;
-    size_ = read_(buffer_.data(), kReadSize);
-    offset_ = 0;
-    if (size_ > 0 && onRead) onRead(size_);
-    return size_ > 0;
+    if (!padding_) {
+      size_ = read_(buffer_.data(), kReadSize);
+      offset_ = 0;
+      if (size_ > 0) {
+        if (onRead) onRead(size_);
+        return true;
+      }
+      padding_ = true;
+    }
+    return PaddingLeft() > 0;
   }
 
   // The most the next run may take: to the end of what was read, of the slice and of the slices.
   std::uint64_t RunLeft() const {
+    if (padding_) return std::min<std::uint64_t>(PaddingLeft(), Zeros().size());
     const std::uint64_t read = size_ - offset_;
     if (!InSlices()) return read;
     return std::min({read, sliceSize_ - slice_.taken, sliceLimit_ - position_});
@@ -83,12 +96,20 @@ class DigestLane {
 
   // The digests that the next run goes to, and where it starts.
   void Gather(RunDigests& run) {
+    if (padding_) {
+      run.Add(slice_.md5, Zeros().data());
+      return;
+    }
     run.Add(whole_, Next());
     if (InSlices()) run.Add(slice_.md5, Next());
   }
 
   // The rest of the next run's work, once its MD5s have been taken.
   void Take(std::uint64_t run) {
+    if (padding_) {
+      slice_.padded += run;
+      return;
+    }
     const std::uint8_t* data = Next();
     if (position_ < kHash16kSize) {
       first16k_.Update(data, std::min<std::uint64_t>(run, kHash16kSize - position_));
@@ -112,6 +133,10 @@ class DigestLane {
 
  private:
   bool InSlices() const { return position_ < sliceLimit_; }
+  // The zeros still to pad the unfinished last slice with; none when no slice is unfinished.
+  std::uint64_t PaddingLeft() const {
+    return slice_.taken == 0 ? 0 : sliceSize_ - slice_.taken - slice_.padded;
+  }
   const std::uint8_t* Next() const { return buffer_.data() + offset_; }
   void FinishSlice() {
     file_.slices.push_back(slice_.Finish(sliceSize_));
@@ -125,6 +150,7 @@ class DigestLane {
   std::uint32_t size_ = 0;    // of the run read last
   std::uint32_t offset_ = 0;  // in it, of the bytes still to take
   std::uint64_t position_ = 0;
+  bool padding_ = false;  // the file has ended: the last slice takes its zeros
   Md5 whole_;
   Md5 first16k_;
   SliceDigest slice_;
