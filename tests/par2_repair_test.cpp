@@ -107,6 +107,24 @@ TEST_F(Par2RepairTest, RebuildsMissingShortDamagedAndLongFilesByteForByte) {
   EXPECT_TRUE(RunPar2(folder_, "verify -q set.par2"));
 }
 
+// In windows of about 400 bytes, shared by two threads: the one that meets the short file
+// raises, the other stops, and nothing rebuilt is left.
+TEST_F(Par2RepairTest, FileShortenedSinceTheCheckRaisesAndLeavesNoOutput) {
+  Create(12);
+  std::filesystem::remove(PathOf("a.bin"));
+  const Par2Check check = CheckPar2Files(found_, paths_, {}, {});
+  ASSERT_TRUE(check.Repairable());
+  Resize("b.bin", 30'000);
+  try {
+    RebuildPar2Files(found_, paths_, check, outputs_, {}, 8000);
+    FAIL() << "rebuilt";
+  } catch (const CFileException& error) {
+    EXPECT_EQ(error.cause, CFileException::endOfFile);
+    EXPECT_EQ(error.fileName, PathOf("b.bin"));
+  }
+  for (const std::string& output : outputs_) EXPECT_FALSE(std::filesystem::exists(output));
+}
+
 TEST_F(Par2RepairTest, TooFewRecoverySlicesRaiseAndWriteNothing) {
   Create(3);
   for (const char* name : {"a.bin", "b.bin", "c.bin"}) std::filesystem::remove(PathOf(name));

@@ -1,13 +1,18 @@
 #include "engine/recovery/par2_repair.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include "base/exceptions.h"
 #include "base/text_format.h"
+#include "engine/background_work.h"
 #include "engine/disk_space.h"
 #include "engine/file64.h"
 #include "engine/merge/temporary_file.h"
@@ -33,6 +38,7 @@ class ProgressCount {
     Report();
   }
   void Add(std::uint64_t bytes) { Reach(done_ + bytes); }
+  std::uint64_t Done() const { return done_; }
   void Reach(std::uint64_t done) {
     done_ = done;
     Report();
@@ -122,6 +128,28 @@ std::optional<RecoverySolution> SolveFor(const std::vector<SliceRef>& missing,
   return SolveRecovery(missingConstants, exponents);
 }
 
+// The threads that form the windows of the rebuilt slices, and how often the operation's one
+// reports while it waits for the other.
+constexpr std::size_t kPassThreads = 2;
+constexpr std::chrono::milliseconds kReportWhileWaiting{100};
+
+// What one thread needs for its windows: its runs of the syndromes and of the slices read and
+// rebuilt, and the recovery files it reads.
+struct PassWorker {
+  std::vector<std::byte> syndromes;  // one window per missing slice
+  std::vector<std::byte> buffers;    // a slice read, then one window per rebuilt slice
+  std::map<std::string, std::unique_ptr<CFile64>> recoveryFiles;
+
+  CFile64& RecoveryFile(const std::string& path) {
+    std::unique_ptr<CFile64>& file = recoveryFiles[path];
+    if (!file) {
+      file = std::make_unique<CFile64>();
+      file->Open(path, false);
+    }
+    return *file;
+  }
+};
+
 class Rebuilder {
  public:
   Rebuilder(const Par2FoundSet& found, const std::vector<std::string>& paths,
@@ -144,9 +172,7 @@ class Rebuilder {
   void Run(const std::vector<std::string>& outputs, ProgressCount& progress,
            TemporaryFiles& written) {
     OpenOutputs(outputs, written);
-    for (std::uint64_t a = 0; a < sliceSize_; a += window_) {
-      Pass(a, std::min(a + window_, sliceSize_), progress);
-    }
+    FormPasses(progress);
     for (CFile64& output : outputs_) {
       if (!output.IsOpen()) continue;
       output.Flush();
@@ -187,18 +213,61 @@ class Rebuilder {
                        FormatInteger(Par2VolumesNeeded(set_, missing, available))});
   }
 
-  // The widest run of each slice, a multiple of 4, for which the syndromes stay in the cache
-  // and they and as much again for the slices read and rebuilt fit in the budget; equal runs
-  // over the passes.
+  // The widest run of each slice, a multiple of 4, for which each thread's syndromes stay in
+  // its cache and they and as much again for the slices read and rebuilt fit in the thread's
+  // share of the budget; equal runs over the passes.
   void ChooseWindow(std::size_t memoryBudget) {
     const std::uint64_t rows = std::max<std::uint64_t>(missing_.size(), 1);
     const std::uint64_t cached = std::max(kCachedSyndromeBytes / rows, kLeastWindow);
+    const std::uint64_t share = memoryBudget / kPassThreads;
     const std::uint64_t widest = std::clamp<std::uint64_t>(
-        std::min<std::uint64_t>(cached, memoryBudget / (2 * rows)) / 4 * 4, 4, sliceSize_);
-    const std::uint64_t passes = (sliceSize_ + widest - 1) / widest;
-    window_ = ((sliceSize_ + passes - 1) / passes + 3) / 4 * 4;
-    syndromes_.resize(missing_.size() * window_);
-    buffers_.resize(rows * window_);
+        std::min<std::uint64_t>(cached, share / (2 * rows)) / 4 * 4, 4, sliceSize_);
+    passCount_ = (sliceSize_ + widest - 1) / widest;
+    window_ = ((sliceSize_ + passCount_ - 1) / passCount_ + 3) / 4 * 4;
+  }
+
+  PassWorker NewWorker() const {
+    PassWorker worker;
+    worker.syndromes.resize(missing_.size() * window_);
+    worker.buffers.resize(std::max<std::size_t>(missing_.size(), 1) * window_);
+    return worker;
+  }
+
+  // The windows, taken in turn by this thread and, when there are several, another. Only this
+  // thread reports; a failure on either stops both.
+  void FormPasses(ProgressCount& progress) {
+    const std::uint64_t before = progress.Done();
+    const auto report = [&] { progress.Reach(before + passBytes_); };
+    PassWorker here = NewWorker();
+    if (passCount_ < 2) {
+      TakePasses(here, report);
+      return;
+    }
+    PassWorker there = NewWorker();
+    // Last, so that it stops before the worker it uses goes.
+    BackgroundWork other;
+    other.Hand([&] { TakePasses(there, {}); });
+    try {
+      TakePasses(here, report);
+      while (!other.WaitUntilAtMost(0, kReportWhileWaiting)) report();
+      report();
+    } catch (...) {
+      stopped_ = true;
+      throw;
+    }
+  }
+
+  void TakePasses(PassWorker& worker, const std::function<void()>& report) {
+    try {
+      for (std::uint64_t pass = nextPass_++; pass < passCount_ && !stopped_; pass = nextPass_++) {
+        const std::uint64_t a = pass * window_;
+        Pass(a, std::min(a + window_, sliceSize_), worker);
+        if (report) report();
+      }
+    } catch (...) {
+      stopped_ = true;
+      throw;
+    }
   }
 
   void OpenOutputs(const std::vector<std::string>& outputs, TemporaryFiles& written) {
@@ -217,6 +286,7 @@ class Rebuilder {
     const std::uint64_t bytes = StoredBytes(slice, a, length);
     if (bytes == 0) return;
     CFile64& output = outputs_[slice.file];
+    const std::lock_guard lock(outputsMutex_);
     output.SeekToBegin(slice.slice * sliceSize_ + a);
     output.Write(data, static_cast<std::uint32_t>(bytes));
   }
@@ -229,23 +299,23 @@ class Rebuilder {
   }
 
   // Rebuilds bytes [a, b) of every missing slice.
-  void Pass(std::uint64_t a, std::uint64_t b, ProgressCount& progress) {
+  void Pass(std::uint64_t a, std::uint64_t b, PassWorker& worker) {
     const std::uint64_t length = b - a;
     const std::size_t k = missing_.size();
     std::vector<std::byte*> syndromes(k);
     for (std::size_t j = 0; j < k; ++j) {
-      syndromes[j] = syndromes_.data() + j * window_;
+      syndromes[j] = worker.syndromes.data() + j * window_;
       // A file that ends sooner has changed since it was checked.
-      ReadExactlyAt(RecoveryFile(chosen_[j].path), chosen_[j].dataOffset + a, syndromes[j],
+      ReadExactlyAt(worker.RecoveryFile(chosen_[j].path), chosen_[j].dataOffset + a, syndromes[j],
                     static_cast<std::uint32_t>(length));
-      progress.Add(length);
+      passBytes_ += length;
     }
-    AddPresentSlices(a, length, syndromes, progress);
+    AddPresentSlices(a, length, syndromes, worker.buffers.data());
     if (k == 0) return;
     std::vector<std::byte*> rebuilt(k);
-    for (std::size_t m = 0; m < k; ++m) rebuilt[m] = buffers_.data() + m * window_;
-    std::fill(buffers_.begin(), buffers_.begin() + static_cast<std::ptrdiff_t>(k * window_),
-              std::byte{0});
+    for (std::size_t m = 0; m < k; ++m) rebuilt[m] = worker.buffers.data() + m * window_;
+    std::fill(worker.buffers.begin(),
+              worker.buffers.begin() + static_cast<std::ptrdiff_t>(k * window_), std::byte{0});
     std::vector<std::uint16_t> factors(k);
     for (std::size_t j = 0; j < k; ++j) {
       for (std::size_t m = 0; m < k; ++m) factors[m] = solution_.inverse[m * k + j];
@@ -253,15 +323,14 @@ class Rebuilder {
     }
     for (std::size_t m = 0; m < k; ++m) {
       WriteRun(missing_[m], a, rebuilt[m], length);
-      progress.Add(length);
+      passBytes_ += length;
     }
   }
 
   // Reads run [a, a + length) of every present slice, file by file, into every syndrome, and
   // copies it into the output of a damaged file.
   void AddPresentSlices(std::uint64_t a, std::uint64_t length,
-                        std::span<std::byte* const> syndromes, ProgressCount& progress) {
-    std::byte* data = buffers_.data();
+                        std::span<std::byte* const> syndromes, std::byte* data) {
     std::vector<std::uint16_t> factors(syndromes.size());
     CFile64 source;
     std::size_t sourceFile = set_.files.size();
@@ -278,17 +347,8 @@ class Rebuilder {
         factors[j] = gf16::Power(constants_[slice.index], solution_.exponents[j]);
       }
       if (!syndromes.empty()) gf16::MultiplyAccumulateMany(syndromes, factors, data, length);
-      progress.Add(length);
+      passBytes_ += length;
     }
-  }
-
-  CFile64& RecoveryFile(const std::string& path) {
-    std::unique_ptr<CFile64>& file = recoveryFiles_[path];
-    if (!file) {
-      file = std::make_unique<CFile64>();
-      file->Open(path, false);
-    }
-    return *file;
   }
 
   void CheckOutput(const Par2File& file, const std::string& path, ProgressCount& progress) {
@@ -312,10 +372,12 @@ class Rebuilder {
   RecoverySolution solution_;
   std::vector<Par2RecoverySlice> chosen_;  // one per row of the solution
   std::uint64_t window_ = 0;
-  std::vector<std::byte> syndromes_;  // one window per missing slice
-  std::vector<std::byte> buffers_;    // a slice read, then one window per rebuilt slice
-  std::map<std::string, std::unique_ptr<CFile64>> recoveryFiles_;
+  std::uint64_t passCount_ = 0;
+  std::atomic<std::uint64_t> nextPass_ = 0;
+  std::atomic<std::uint64_t> passBytes_ = 0;  // read and written in the passes so far
+  std::atomic<bool> stopped_ = false;
   std::vector<CFile64> outputs_;  // open for the files rebuilt
+  std::mutex outputsMutex_;       // each write is a seek and a write
 };
 
 }  // namespace
