@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -38,7 +37,6 @@ class ProgressCount {
     Report();
   }
   void Add(std::uint64_t bytes) { Reach(done_ + bytes); }
-  std::uint64_t Done() const { return done_; }
   void Reach(std::uint64_t done) {
     done_ = done;
     Report();
@@ -128,10 +126,8 @@ std::optional<RecoverySolution> SolveFor(const std::vector<SliceRef>& missing,
   return SolveRecovery(missingConstants, exponents);
 }
 
-// The threads that form the windows of the rebuilt slices, and how often the operation's one
-// reports while it waits for the other.
+// The threads that form the windows of the rebuilt slices.
 constexpr std::size_t kPassThreads = 2;
-constexpr std::chrono::milliseconds kReportWhileWaiting{100};
 
 // What one thread needs for its windows: its runs of the syndromes and of the slices read and
 // rebuilt, and the recovery files it reads.
@@ -236,8 +232,8 @@ class Rebuilder {
   // The windows, taken in turn by this thread and, when there are several, another. Only this
   // thread reports; a failure on either stops both.
   void FormPasses(ProgressCount& progress) {
-    const std::uint64_t before = progress.Done();
-    const auto report = [&] { progress.Reach(before + passBytes_); };
+    // The passes are the rebuild's first work: their bytes are all it has done so far.
+    const auto report = [&] { progress.Reach(passBytes_); };
     PassWorker here = NewWorker();
     if (passCount_ < 2) {
       TakePasses(here, report);
@@ -249,7 +245,7 @@ class Rebuilder {
     other.Hand([&] { TakePasses(there, {}); });
     try {
       TakePasses(here, report);
-      while (!other.WaitUntilAtMost(0, kReportWhileWaiting)) report();
+      while (!other.WaitUntilAtMost(0, kRecoveryReportInterval)) report();
       report();
     } catch (...) {
       stopped_ = true;

@@ -1,7 +1,8 @@
 #pragma once
-// What the recovery work shares with its callers: how far it has got, and how much memory it
-// may hold for recovery data at once.
+// What the recovery work shares with its callers: how far it has got, how often it says so, and
+// how much memory it may hold for recovery data at once.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -12,3 +13,6 @@ using RecoveryProgress = std::function<void(std::uint64_t done, std::uint64_t to
 
 // The recovery data held in memory at once; more than this is worked through in passes.
 inline constexpr std::size_t kRecoveryMemoryBudget = 256u << 20;
+
+// How often the operation's thread reports while it waits for the recovery work's other thread.
+inline constexpr std::chrono::milliseconds kRecoveryReportInterval{100};

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <map>
@@ -197,9 +196,6 @@ class ChunkPasses {
   std::uint64_t ended_ = 0;
 };
 
-// How often the operation's thread reports while it waits for the other one.
-constexpr std::chrono::milliseconds kReportWhileWaiting{100};
-
 class RecoveryWriter {
  public:
   RecoveryWriter(std::vector<RecoveryInput> files, const std::string& pathPrefix,
@@ -352,7 +348,7 @@ class RecoveryWriter {
     other.Hand([&] { FormPasses(passes, there, false); });
     try {
       FormPasses(passes, here, true);
-      while (!other.WaitUntilAtMost(0, kReportWhileWaiting)) Report();
+      while (!other.WaitUntilAtMost(0, kRecoveryReportInterval)) Report();
     } catch (...) {
       passes.Stop();
       throw;

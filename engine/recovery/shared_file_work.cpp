@@ -1,14 +1,12 @@
 #include "engine/recovery/shared_file_work.h"
 
 #include <algorithm>
-#include <chrono>
 #include <functional>
 #include <numeric>
 
-namespace {
+#include "engine/recovery/recovery_progress.h"
 
-// How often the operation's thread reports while it waits for the other.
-constexpr std::chrono::milliseconds kReportInterval{100};
+namespace {
 
 // Raised inside a file's work on the other thread once the operation stops it.
 struct Stopped {};
@@ -24,7 +22,7 @@ void SharedFileWork::Start(std::span<const std::uint64_t> sizes) {
 
 void SharedFileWork::Finish() {
   TakeLeft(true);
-  while (!work_.WaitUntilAtMost(0, kReportInterval)) report_();
+  while (!work_.WaitUntilAtMost(0, kRecoveryReportInterval)) report_();
   report_();
 }
 
