@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <bit>
 
 #include "engine/recovery/gf16.h"
 #include "engine/recovery/gf16_kernels.h"
@@ -37,13 +38,14 @@ NibbleTables NibbleTablesOf(std::uint16_t factor) {
   const std::array<std::uint16_t, 16> bits = BitProducts(factor);
   NibbleTables t;
   for (unsigned place = 0; place < 4; ++place) {
+    // Each product is that of the nibble without its lowest bit plus that bit's.
+    std::array<std::uint16_t, 16> products{};
+    for (unsigned n = 1; n < 16; ++n) {
+      products[n] = products[n & (n - 1)] ^ bits[4 * place + std::countr_zero(n)];
+    }
     for (unsigned n = 0; n < 16; ++n) {
-      std::uint16_t p = 0;
-      for (unsigned b = 0; b < 4; ++b) {
-        if (n >> b & 1) p ^= bits[4 * place + b];
-      }
-      t.table[place][n] = static_cast<std::uint8_t>(p & 0xFF);
-      t.table[4 + place][n] = static_cast<std::uint8_t>(p >> 8);
+      t.table[place][n] = static_cast<std::uint8_t>(products[n] & 0xFF);
+      t.table[4 + place][n] = static_cast<std::uint8_t>(products[n] >> 8);
     }
   }
   return t;

@@ -27,6 +27,7 @@
 #include "engine/split/split_stub.h"
 #include "engine/split/split_targets.h"
 #include "platform/files.h"
+#include "platform/system_info.h"
 #include "platform/unicode.h"
 #include "res/resource.h"
 
@@ -34,9 +35,16 @@ namespace {
 
 // How long the split waits for the digest thread between looks at the window.
 constexpr std::chrono::milliseconds kDigestWaitSlice{100};
-// The files whose recovery digests the split may be ahead of: as many as are read side by side,
-// so that they are read back from the system's cache.
-constexpr std::size_t kRecoveryDigestsBehind = 8;
+// The files whose recovery digests the split may be ahead of: as many as stay in the system's
+// cache until they are read back, in a quarter of the memory free when the split starts, and
+// never fewer than are read side by side. Waiting for the digests sooner would leave a core idle.
+constexpr std::size_t kLeastRecoveryDigestsBehind = 8;
+
+std::size_t RecoveryDigestsBehind(std::uint64_t packageFileSize) {
+  const std::uint64_t cached = platform::AvailablePhysicalMemory() / 4;
+  return static_cast<std::size_t>(std::max<std::uint64_t>(
+      kLeastRecoveryDigestsBehind, cached / std::max<std::uint64_t>(packageFileSize, 1)));
+}
 
 constexpr std::string_view kRecoveryNotWritten =
     "The package is complete, but its recovery files could not be written: ";
@@ -114,6 +122,7 @@ class SplitRun {
   std::vector<std::string> recoveryFiles_;  // those the split would write over
   // The recovery digests of the package files, taken as each is written.
   std::optional<Par2DigestQueue> recoveryDigests_;
+  std::size_t recoveryDigestsBehind_ = kLeastRecoveryDigestsBehind;
   // What the package files were written from, for recovery files made once the package has
   // spread over disks: the master's bytes after the stub, and each piece's header and source run.
   std::vector<std::uint8_t> masterTail_;
@@ -147,7 +156,10 @@ void SplitRun::Run() {
   }
   SetStatus(host_, kProgressUnchanged, IDS_OPENING_FILE, {FileNamePart(sourcePath_)});
   source_.Open(sourcePath_, false);
-  if (recovery_.volumeCount > 0) recoveryDigests_.emplace(recovery_.sliceSize, header_.fileCount);
+  if (recovery_.volumeCount > 0) {
+    recoveryDigests_.emplace(recovery_.sliceSize, header_.fileCount);
+    recoveryDigestsBehind_ = RecoveryDigestsBehind(kPieceHeaderSize + header_.maxPieceDataSize);
+  }
   piece_ = NewPieceHeader(0, 0);
   SetStatus(host_, kProgressUnchanged, IDS_PROCESSING_FILE, {FileNamePart(names_[0])});
   WriteMaster();
@@ -295,7 +307,7 @@ void SplitRun::WritePieces() {
     SetStatus(host_, kProgressUnchanged, IDS_PROCESSING_FILE, {FileNamePart(names_[index])});
     // The digests may lag one file behind the writing; a file that could not be read back
     // ends the split.
-    if (!WaitForFileDigests(1) || !WaitForRecoveryDigests(kRecoveryDigestsBehind)) Cancel(index);
+    if (!WaitForFileDigests(1) || !WaitForRecoveryDigests(recoveryDigestsBehind_)) Cancel(index);
     const std::uint32_t pieceSum = WritePiece(index);
     accumulator_ = NextRunningChecksum(accumulator_, index, pieceSum);
   }
