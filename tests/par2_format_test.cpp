@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/file64.h"
 #include "engine/recovery/gf16.h"
 #include "engine/recovery/gf16_matrix.h"
 #include "engine/recovery/par2_file_digest.h"
@@ -126,6 +127,10 @@ TEST_F(Par2FormatTest, DescribingPacketsAreThoseOfPar2) {
       ASSERT_NE(checksums, theirs.end()) << file.name;
       EXPECT_EQ(description->second, Text(EncodeFileDescriptionPacket(set, file))) << file.name;
       EXPECT_EQ(checksums->second, Text(EncodeSliceChecksumPacket(set, file))) << file.name;
+      // The slices digested side by side, as a rebuilt file is checked, give the same checks.
+      CFile64 input;
+      input.Open((folder_.Path() / file.name).string(), false);
+      EXPECT_EQ(DigestPar2Slices(input, sliceSize, file.length), file.slices) << file.name;
     }
     for (const auto& entry : std::filesystem::directory_iterator(folder_.Path())) {
       if (entry.path().filename().string().starts_with("theirs")) std::filesystem::remove(entry);

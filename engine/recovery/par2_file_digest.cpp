@@ -15,9 +15,10 @@ namespace {
 
 constexpr std::uint32_t kReadSize = 64 * 1024;
 constexpr std::uint64_t kHash16kSize = 16 * 1024;
-// Files digested at once: with a whole-file and a slice digest each, they fill the sixteen lanes
-// that the MD5 runs side by side.
-constexpr std::size_t kFilesAtOnce = 8;
+// The digests that the MD5 takes side by side.
+constexpr std::size_t kMd5Lanes = 16;
+// Files digested at once: with a whole-file and a slice digest each, they fill its lanes.
+constexpr std::size_t kFilesAtOnce = kMd5Lanes / 2;
 
 // The zeros that pad a short last slice.
 const std::vector<std::uint8_t>& Zeros() {
@@ -55,8 +56,8 @@ class RunDigests {
   }
 
  private:
-  std::array<Md5*, 2 * kFilesAtOnce> digests_{};
-  std::array<const std::uint8_t*, 2 * kFilesAtOnce> data_{};
+  std::array<Md5*, kMd5Lanes> digests_{};
+  std::array<const std::uint8_t*, kMd5Lanes> data_{};
   std::size_t count_ = 0;
 };
 
@@ -223,6 +224,50 @@ void DigestPar2Files(std::uint64_t sliceSize, const NextPar2Digest& next,
     for (const std::unique_ptr<LaneOfJob>& file : open) lanes.push_back(&file->lane);
     TakeRunTogether(lanes);
   }
+}
+
+std::vector<Par2SliceCheck> DigestPar2Slices(CFile64& input, std::uint64_t sliceSize,
+                                             std::uint64_t length,
+                                             const std::function<void(std::uint64_t)>& onRead) {
+  std::vector<Par2SliceCheck> checks;
+  std::vector<std::uint8_t> buffers(kMd5Lanes * kReadSize);
+  for (std::uint64_t first = 0; first * sliceSize < length; first += kMd5Lanes) {
+    // The slices of this group, each with where it is and how much of the file it holds.
+    std::vector<SliceDigest> slices;
+    std::vector<std::uint64_t> at;
+    for (std::uint64_t k = first; k < first + kMd5Lanes && k * sliceSize < length; ++k) {
+      slices.emplace_back();
+      at.push_back(k * sliceSize);
+    }
+    std::vector<Md5*> digests;
+    std::vector<const std::uint8_t*> runs;
+    for (;;) {
+      // Every slice but a short last one holds as much as the others: they go on together.
+      digests.clear();
+      runs.clear();
+      std::uint64_t run = kReadSize;
+      for (std::size_t i = 0; i < slices.size(); ++i) {
+        const std::uint64_t held = std::min(sliceSize, length - (first + i) * sliceSize);
+        if (slices[i].taken < held) run = std::min(run, held - slices[i].taken);
+      }
+      for (std::size_t i = 0; i < slices.size(); ++i) {
+        const std::uint64_t held = std::min(sliceSize, length - (first + i) * sliceSize);
+        if (slices[i].taken == held) continue;
+        std::uint8_t* const buffer = buffers.data() + i * kReadSize;
+        ReadExactlyAt(input, at[i], buffer, static_cast<std::uint32_t>(run));
+        if (onRead) onRead(run);
+        slices[i].crc = Crc32(slices[i].crc, buffer, run);
+        slices[i].taken += run;
+        at[i] += run;
+        digests.push_back(&slices[i].md5);
+        runs.push_back(buffer);
+      }
+      if (digests.empty()) break;
+      Md5::UpdateMany(digests, runs, run);
+    }
+    for (SliceDigest& slice : slices) checks.push_back(slice.Finish(sliceSize));
+  }
+  return checks;
 }
 
 Par2File DigestPar2File(const std::string& path, const std::string& name, std::uint64_t sliceSize) {

@@ -6,8 +6,11 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
+#include <span>
 #include <utility>
+#include <vector>
 
 #include "base/exceptions.h"
 #include "base/path_text.h"
@@ -28,10 +31,13 @@ constexpr std::size_t kChunkSize = 1u << 20;
 constexpr std::size_t kMainFixedSize = 12;
 constexpr std::size_t kFileDescriptionFixedSize = 56;
 constexpr std::size_t kSliceCheckSize = 20;
-// Recovery packets whose MD5s are taken side by side, and the run read of each at once: runs
-// this long keep a disk reading long stretches between the packets' places.
-constexpr std::size_t kPacketsHashedTogether = 8;
-constexpr std::size_t kRunPerPacket = 2u << 20;
+// Recovery packets whose MD5s are taken side by side, those of several files together, and the
+// run read of each at once: runs this long keep a disk reading long stretches between the
+// packets' places.
+constexpr std::size_t kPacketsHashedTogether = 16;
+constexpr std::size_t kRunPerPacket = 1u << 20;
+// The files whose recovery packets are hashed together, open at once.
+constexpr std::size_t kFilesScannedTogether = 16;
 
 template <typename T>
 T Little(std::span<const std::uint8_t> bytes, std::size_t at) {
@@ -186,20 +192,28 @@ class PacketScanner {
         chunk_(std::max<std::uint64_t>(std::min<std::uint64_t>(kChunkSize, source.Size()),
                                        kPar2HeaderSize)) {}
 
-  void Scan() {
-    for (std::uint64_t at = 0;;) {
-      const std::optional<std::uint64_t> start = FindMagic(at);
-      if (start) at = ReadPacket(*start);
-      if (start && waiting_.size() < kPacketsHashedTogether) continue;
-      // A packet that fails its MD5 may hide others: the bytes after its start are read again,
-      // each packet among them checked on its own.
-      if (const std::optional<std::uint64_t> failed = CheckWaitingPackets()) {
-        checkAloneBefore_ = at;
-        at = *failed + 1;
-        continue;
-      }
-      if (!start) return;
-    }
+  // Reads every packet but the recovery packets, which wait for CheckWaitingPackets.
+  void Scan() { ScanFrom(0); }
+
+  // A packet that failed its MD5 may hide others: the bytes after its start are read again,
+  // each packet among them checked on its own.
+  void ScanAfterFailure(std::uint64_t failed) {
+    checkAloneBefore_ = UINT64_MAX;
+    ScanFrom(failed + 1);
+  }
+
+  // A recovery packet whose MD5 is still to be taken.
+  struct WaitingPacket {
+    std::uint64_t start;
+    Header header;
+    Par2RecoverySlice slice;
+  };
+
+  std::vector<WaitingPacket>& Waiting() { return waiting_; }
+  Source& From() { return source_; }
+  void Keep(const Header& header, Par2RecoverySlice slice) {
+    const std::uint64_t dataLength = header.length - kPar2RecoveryPrefixSize;
+    sets_[header.setId].recovery.try_emplace({slice.exponent, dataLength}, std::move(slice));
   }
 
  private:
@@ -219,6 +233,10 @@ class PacketScanner {
       from += run - (kPar2Magic.size() - 1);
     }
     return {};
+  }
+
+  void ScanFrom(std::uint64_t at) {
+    while (const std::optional<std::uint64_t> start = FindMagic(at)) at = ReadPacket(*start);
   }
 
   std::optional<Header> ReadHeader(std::uint64_t start) {
@@ -278,57 +296,6 @@ class PacketScanner {
     return true;
   }
 
-  void Keep(const Header& header, Par2RecoverySlice slice) {
-    const std::uint64_t dataLength = header.length - kPar2RecoveryPrefixSize;
-    sets_[header.setId].recovery.try_emplace({slice.exponent, dataLength}, std::move(slice));
-  }
-
-  // Takes the MD5s of the recovery packets waiting, side by side, and keeps those that match;
-  // returns the start of the first that does not, if any.
-  std::optional<std::uint64_t> CheckWaitingPackets() {
-    const std::size_t count = waiting_.size();
-    std::vector<Md5> hashes(count);
-    std::vector<std::uint64_t> left(count);
-    std::vector<bool> readable(count, true);
-    for (std::size_t i = 0; i < count; ++i) left[i] = waiting_[i].header.length - kPar2HashedFrom;
-    runs_.resize(count * kRunPerPacket);
-    std::vector<std::size_t> active;
-    std::vector<Md5*> digests;
-    std::vector<const std::uint8_t*> data;
-    for (;;) {
-      active.clear();
-      std::uint64_t run = kRunPerPacket;
-      for (std::size_t i = 0; i < count; ++i) {
-        if (!readable[i] || left[i] == 0) continue;
-        active.push_back(i);
-        run = std::min(run, left[i]);
-      }
-      if (active.empty()) break;
-      digests.clear();
-      data.clear();
-      for (const std::size_t i : active) {
-        std::uint8_t* const buffer = runs_.data() + i * kRunPerPacket;
-        const WaitingPacket& packet = waiting_[i];
-        readable[i] = source_.ReadAt(packet.start + packet.header.length - left[i], buffer, run);
-        if (!readable[i]) continue;
-        digests.push_back(&hashes[i]);
-        data.push_back(buffer);
-        left[i] -= run;
-      }
-      Md5::UpdateMany(digests, data, run);
-    }
-    std::optional<std::uint64_t> failed;
-    for (std::size_t i = 0; i < count; ++i) {
-      if (readable[i] && hashes[i].Finish() == waiting_[i].header.hash) {
-        Keep(waiting_[i].header, std::move(waiting_[i].slice));
-      } else if (!failed) {
-        failed = waiting_[i].start;  // they wait in the order they were found
-      }
-    }
-    waiting_.clear();
-    return failed;
-  }
-
   // The packet's MD5, taken in bounded runs however long it is.
   bool HashMatches(std::uint64_t start, const Header& header) {
     Md5 hash;
@@ -342,22 +309,85 @@ class PacketScanner {
     return hash.Finish() == header.hash;
   }
 
-  // A recovery packet whose MD5 is still to be taken.
-  struct WaitingPacket {
-    std::uint64_t start;
-    Header header;
-    Par2RecoverySlice slice;
-  };
-
   Source& source_;
   std::string path_;
   SetMap& sets_;
   std::vector<std::uint8_t> chunk_;
   std::vector<WaitingPacket> waiting_;  // in the order found
-  std::vector<std::uint8_t> runs_;      // a run of each waiting packet
   // Recovery packets that start before this are checked one by one, as they are found.
   std::uint64_t checkAloneBefore_ = 0;
 };
+
+// Takes the MD5s of the recovery packets waiting in every scanner's file, side by side, and keeps
+// those that match; a file with one that does not is read again after it. A file that fails
+// while it is read keeps what was found before, and its error.
+template <typename Source>
+void CheckWaitingPackets(std::vector<PacketScanner<Source>*>& scanners,
+                         std::vector<std::string>& readErrors) {
+  struct Packet {
+    PacketScanner<Source>* scanner;
+    typename PacketScanner<Source>::WaitingPacket* waiting;
+    Md5 hash;
+    std::uint64_t left;
+    bool readable = true;
+  };
+  std::vector<Packet> packets;
+  for (PacketScanner<Source>* scanner : scanners) {
+    for (auto& waiting : scanner->Waiting()) {
+      packets.push_back({scanner, &waiting, {}, waiting.header.length - kPar2HashedFrom});
+    }
+  }
+  std::map<PacketScanner<Source>*, std::uint64_t> failedAt;  // the first start that failed
+  std::vector<std::uint8_t> runs(std::min(packets.size(), kPacketsHashedTogether) * kRunPerPacket);
+  std::vector<Md5*> digests;
+  std::vector<const std::uint8_t*> data;
+  for (std::size_t first = 0; first < packets.size(); first += kPacketsHashedTogether) {
+    const std::span<Packet> group =
+        std::span(packets).subspan(first, std::min(kPacketsHashedTogether, packets.size() - first));
+    for (;;) {
+      std::uint64_t run = kRunPerPacket;
+      for (const Packet& packet : group) {
+        if (packet.readable && packet.left > 0) run = std::min(run, packet.left);
+      }
+      digests.clear();
+      data.clear();
+      for (std::size_t i = 0; i < group.size(); ++i) {
+        Packet& packet = group[i];
+        if (!packet.readable || packet.left == 0) continue;
+        std::uint8_t* const buffer = runs.data() + i * kRunPerPacket;
+        const std::uint64_t at =
+            packet.waiting->start + packet.waiting->header.length - packet.left;
+        try {
+          packet.readable = packet.scanner->From().ReadAt(at, buffer, run);
+        } catch (const CFileException& error) {
+          packet.readable = false;
+          readErrors.push_back(ReasonOf(error));
+        }
+        if (!packet.readable) continue;
+        digests.push_back(&packet.hash);
+        data.push_back(buffer);
+        packet.left -= run;
+      }
+      if (digests.empty()) break;
+      Md5::UpdateMany(digests, data, run);
+    }
+    for (Packet& packet : group) {
+      if (packet.readable && packet.hash.Finish() == packet.waiting->header.hash) {
+        packet.scanner->Keep(packet.waiting->header, std::move(packet.waiting->slice));
+      } else {
+        failedAt.try_emplace(packet.scanner, packet.waiting->start);  // in the order found
+      }
+    }
+  }
+  for (PacketScanner<Source>* scanner : scanners) scanner->Waiting().clear();
+  for (const auto& [scanner, failed] : failedAt) {
+    try {
+      scanner->ScanAfterFailure(failed);
+    } catch (const CFileException& error) {
+      readErrors.push_back(ReasonOf(error));
+    }
+  }
+}
 
 // The checksums of a file of this length, if one of those found fits it.
 std::vector<Par2SliceCheck> ChecksumsFor(const SetPackets& packets, const Par2Id& id,
@@ -440,14 +470,29 @@ std::vector<std::string> Par2FilesIn(const std::string& folder) {
 std::vector<Par2FoundSet> ReadPar2Sets(const std::vector<std::string>& paths) {
   SetMap sets;
   std::vector<std::string> readErrors;
-  for (const std::string& path : paths) {
+  // What was found in a file before it failed is kept.
+  const auto readingFile = [&readErrors](const auto& read) {
     try {
-      FileSource source(path);
-      PacketScanner(source, path, sets).Scan();
+      read();
     } catch (const CFileException& error) {
-      // What was found before the file failed is kept.
       readErrors.push_back(ReasonOf(error));
     }
+  };
+  for (std::size_t first = 0; first < paths.size(); first += kFilesScannedTogether) {
+    std::vector<std::unique_ptr<FileSource>> sources;
+    std::vector<std::unique_ptr<PacketScanner<FileSource>>> scanners;
+    for (std::size_t i = first; i < std::min(paths.size(), first + kFilesScannedTogether); ++i) {
+      readingFile([&] {
+        auto source = std::make_unique<FileSource>(paths[i]);
+        auto scanner = std::make_unique<PacketScanner<FileSource>>(*source, paths[i], sets);
+        sources.push_back(std::move(source));
+        scanners.push_back(std::move(scanner));
+        scanners.back()->Scan();
+      });
+    }
+    std::vector<PacketScanner<FileSource>*> scanning;
+    for (const auto& scanner : scanners) scanning.push_back(scanner.get());
+    readingFile([&] { CheckWaitingPackets(scanning, readErrors); });
   }
   std::vector<Par2FoundSet> found = AssembleSets(sets);
   for (Par2FoundSet& set : found) set.readErrors = readErrors;
@@ -457,7 +502,11 @@ std::vector<Par2FoundSet> ReadPar2Sets(const std::vector<std::string>& paths) {
 std::vector<Par2FoundSet> ReadPar2Bytes(std::span<const std::uint8_t> bytes) {
   SetMap sets;
   BytesSource source(bytes);
-  PacketScanner(source, {}, sets).Scan();
+  PacketScanner scanner(source, {}, sets);
+  scanner.Scan();
+  std::vector<PacketScanner<BytesSource>*> scanning{&scanner};
+  std::vector<std::string> readErrors;
+  CheckWaitingPackets(scanning, readErrors);
   return AssembleSets(sets);
 }
 
