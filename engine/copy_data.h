@@ -22,8 +22,9 @@ inline constexpr std::uint32_t kMinCopyBufferSize = 8 * 1024;
 inline constexpr std::uint32_t kMaxCopyBufferSize = 128 * 1024;
 
 // With digests to feed, a copy reads into this many blocks in turn, so that the digests of one
-// block are taken on another thread while the next is read and written.
-inline constexpr std::uint32_t kDigestBlocks = 4;
+// block are taken on another thread while the next are read and written: a few megabytes, so
+// that neither thread waits out the other's pauses (a write on its way to the disk, a slow read).
+inline constexpr std::uint32_t kDigestBlocks = 32;
 
 // When the copy routine last did each of its throttled tasks (ticks of the host's clock;
 // 0 means never). It belongs to the running operation, so each operation starts afresh.
