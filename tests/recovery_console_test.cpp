@@ -175,6 +175,9 @@ TEST_F(RecoveryConsole, RepairRebuildsInPlaceOrIntoAnotherFolder) {
 
   const ProgramRun inPlace = Run("PartwellLite", {"repair", Path(Piece(0))});
   ASSERT_EQ(inPlace.status, 0) << inPlace.err;
+  // The statistics count what the check and the rebuild went through.
+  EXPECT_NE(inPlace.err.find("Data processed: "), std::string::npos) << inPlace.err;
+  EXPECT_EQ(inPlace.err.find("Data processed: 0.00 B"), std::string::npos) << inPlace.err;
   for (int index = 0; index <= 6; ++index) EXPECT_TRUE(PieceIsOriginal(index)) << index;
   const ProgramRun again = Partwell({"repair", Path(Piece(0))});
   EXPECT_EQ(again.status, 0);

@@ -56,9 +56,16 @@ RepairOutcome RepairPackage(OperationHost& host, const std::string& path,
                             const std::vector<std::string>& searchFolders) {
   const std::optional<PackageRecoverySet> set = SetFor(path, searchFolders);
   if (!set) ThrowAppException(IDS_RECOVERY_NONE, {FileNamePart(path)});
-  const RecoveryProgress progress = ShownRecoveryProgress(host);
+  // The bytes that the check and then the rebuild have gone through, for the final statistics.
+  std::uint64_t before = 0;
+  const RecoveryProgress shown = ShownRecoveryProgress(host);
+  const RecoveryProgress progress = [&before, &shown](std::uint64_t done, std::uint64_t total) {
+    ProcessOperationState().bytesDone = before + done;
+    shown(done, total);
+  };
   SetStatus(host, 0, IDS_RECOVERY_CHECKING, {FileNamePart(path)});
   const RecoveryOutlook outlook = AssessRecovery(*set, {}, progress);
+  before = ProcessOperationState().bytesDone;
   RepairOutcome outcome;
   if (outlook.badNames.empty()) {
     SetStatus(host, 0, IDS_RECOVERY_NOTHING_TO_DO);
