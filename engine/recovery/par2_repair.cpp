@@ -37,6 +37,11 @@ class ProgressCount {
     Report();
   }
   void Add(std::uint64_t bytes) { Reach(done_ + bytes); }
+  void AddToTotal(std::uint64_t bytes) {
+    total_ += bytes;
+    Report();
+  }
+  std::uint64_t Done() const { return done_; }
   void Reach(std::uint64_t done) {
     done_ = done;
     Report();
@@ -406,41 +411,80 @@ bool CanRebuildPar2Files(const Par2FoundSet& found, const Par2Check& check) {
   return SolveFor(slices.missing, InputSliceConstants(slices.count), found.recovery).has_value();
 }
 
-Par2Check CheckPar2Files(const Par2FoundSet& found, const std::vector<std::string>& paths,
-                         const std::vector<bool>& knownGood, const RecoveryProgress& progress) {
-  const auto isKnownGood = [&](std::size_t i) { return i < knownGood.size() && knownGood[i]; };
-  std::uint64_t total = 0;
-  for (std::size_t i = 0; i < found.set.files.size(); ++i) {
-    std::uint64_t size = 0;
-    if (!isKnownGood(i) && FileSizeByName(paths[i], size)) total += size;
-  }
-  ProgressCount count(progress, total);
-  Par2Check check;
-  check.files.assign(found.set.files.size(), {Par2FileState::good, {}, {}});
+namespace {
+
+// Digests the chosen files of the set, several at once on both threads: with the checks of
+// their slices or with their whole digests alone, each handed to `judge` by the thread that
+// read it. A file that cannot be opened keeps the check it was opened to.
+void DigestChosenFiles(const Par2FoundSet& found, const std::vector<std::string>& paths,
+                       const std::vector<char>& chosen, bool withSlices, Par2Check& check,
+                       ProgressCount& count,
+                       const std::function<void(std::size_t, const Par2File&)>& judge) {
   const std::uint64_t sliceSize = found.set.sliceSize;
-  // The files that can be read, several at once; the others keep the check they were opened to.
-  const auto checkFiles = [&](const SharedFileWork::Next& next, const SharedFileWork::Read& read) {
+  const auto digestFiles = [&](const SharedFileWork::Next& next, const SharedFileWork::Read& read) {
     const NextPar2Digest nextJob = [&]() -> std::optional<Par2DigestJob> {
       for (std::optional<std::size_t> i = next(); i; i = next()) {
-        if (isKnownGood(*i)) continue;
+        if (!chosen[*i]) continue;
         const Par2File& file = found.set.files[*i];
         std::unique_ptr<CFile64> input = OpenToCheck(file, sliceSize, paths[*i], check.files[*i]);
         if (!input) continue;
-        return Par2DigestJob{std::move(input), file.length, [&, i = *i](const Par2File& read) {
-                               check.files[i] = JudgeFile(found.set.files[i], sliceSize, read);
-                             }};
+        return Par2DigestJob{std::move(input), withSlices ? file.length : 0,
+                             [&judge, i = *i](const Par2File& digest) { judge(i, digest); }};
       }
       return std::nullopt;
     };
     DigestPar2Files(sliceSize, nextJob, read);
   };
-  SharedFileWork checks(checkFiles, [&] { count.Reach(checks.BytesRead()); });
+  const std::uint64_t before = count.Done();
+  SharedFileWork work(digestFiles, [&] { count.Reach(before + work.BytesRead()); });
   std::vector<std::uint64_t> lengths;
   for (std::size_t i = 0; i < found.set.files.size(); ++i) {
-    lengths.push_back(isKnownGood(i) ? 0 : found.set.files[i].length);
+    lengths.push_back(chosen[i] ? found.set.files[i].length : 0);
   }
-  checks.Start(lengths);
-  checks.Finish();
+  work.Start(lengths);
+  work.Finish();
+  count.Reach(before + work.BytesRead());
+}
+
+}  // namespace
+
+Par2Check CheckPar2Files(const Par2FoundSet& found, const std::vector<std::string>& paths,
+                         const std::vector<bool>& knownGood, const RecoveryProgress& progress) {
+  const std::size_t files = found.set.files.size();
+  std::vector<char> unknown(files, 0);
+  std::uint64_t total = 0;
+  for (std::size_t i = 0; i < files; ++i) {
+    std::uint64_t size = 0;
+    unknown[i] = i >= knownGood.size() || !knownGood[i];
+    if (unknown[i] && FileSizeByName(paths[i], size)) total += size;
+  }
+  ProgressCount count(progress, total);
+  Par2Check check;
+  check.files.assign(files, {Par2FileState::good, {}, {}});
+  // First the whole digest of each file, which is all that a good file needs; then the slices
+  // of the files found damaged, in a second read of those alone.
+  std::vector<char> damaged(files, 0);  // each written by the thread that read its file
+  DigestChosenFiles(found, paths, unknown, false, check, count,
+                    [&](std::size_t i, const Par2File& digest) {
+                      const Par2File& file = found.set.files[i];
+                      if (digest.length == file.length && digest.hash == file.hash) {
+                        check.files[i] = {Par2FileState::good, {}, {}};
+                      } else {
+                        damaged[i] = 1;
+                      }
+                    });
+  std::uint64_t again = 0;
+  for (std::size_t i = 0; i < files; ++i) {
+    std::uint64_t size = 0;
+    if (damaged[i] && FileSizeByName(paths[i], size)) again += size;
+  }
+  if (again > 0) {
+    count.AddToTotal(again);
+    DigestChosenFiles(found, paths, damaged, true, check, count,
+                      [&](std::size_t i, const Par2File& digest) {
+                        check.files[i] = JudgeFile(found.set.files[i], found.set.sliceSize, digest);
+                      });
+  }
   for (const Par2FileCheck& file : check.files) {
     check.missingSlices += static_cast<std::uint32_t>(std::ranges::count(file.goodSlices, false));
   }
