@@ -159,6 +159,10 @@ TEST_F(RecoveryConsole, VerifySaysWhatTheRecoveryFilesCanRebuildAndWritesNothing
 }
 
 TEST_F(RecoveryConsole, RepairRebuildsInPlaceOrIntoAnotherFolder) {
+  // A folder that is not there is no fault of the master's.
+  const ProgramRun nowhere = Partwell({"merge", Path(Piece(0)), "-d", out_.string(), "-y"});
+  EXPECT_EQ(nowhere.status, 1);
+  EXPECT_EQ(nowhere.err.find("repair"), std::string::npos) << nowhere.err;
   fs::remove(package_ / Piece(0));
   FlipByte(package_ / Piece(6), 100);
   const ProgramRun merge = Partwell({"merge", Path(Piece(0)), "-y"});

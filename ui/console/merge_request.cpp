@@ -4,6 +4,7 @@
 #include "base/path_text.h"
 #include "engine/merge/merger.h"
 #include "engine/merge/package_recovery.h"
+#include "engine/package_reading.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "ui/console/error_output.h"
@@ -29,8 +30,20 @@ std::string ShownComments(const std::string& comments) {
   return shown + EscapeForTerminal(std::string_view(comments).substr(start));
 }
 
+bool MasterLoads(const std::string& path) {
+  try {
+    MasterHeader header;
+    bool selfExtracting = false;
+    LoadMasterFile(path, header, selfExtracting);
+    return true;
+  } catch (const CException&) {
+    return false;
+  }
+}
+
 // A master that cannot be read may still be rebuilt: the error says so when recovery files
-// beside it protect it.
+// beside it protect it. Another failure, such as a folder that is not there, is not the
+// master's.
 std::optional<MasterHeader> LoadMergeInfoOrHint(MergePageFields& fields,
                                                 const MergePageDefaults& defaults) {
   try {
@@ -39,7 +52,9 @@ std::optional<MasterHeader> LoadMergeInfoOrHint(MergePageFields& fields,
     throw;
   } catch (const CException& error) {
     const std::string& master = fields.sourcePath;
-    if (!FindRecoverySet({FolderPart(master)}, {FileNamePart(master)})) throw;
+    if (MasterLoads(master) || !FindRecoverySet({FolderPart(master)}, {FileNamePart(master)})) {
+      throw;
+    }
     std::string text;
     error.GetErrorMessage(text, std::string::npos);
     throw CAppException(text + "\nThe recovery files beside it can rebuild it: repair " +
