@@ -160,10 +160,14 @@ TEST_F(MergeReport, VerifyListsADamagedAMissingAndAGoodPieceInADialogThatCopiesA
         SendDlgItemMessageW(shown, IDC_REPORT_COPY, BM_CLICK, 0, 0);
         copied = ClipboardText(shown);
         // The save dialog, answered with a new file's name.
-        test::WhileModal(
+        test::WhileModalOnceReady(
             [&] {
               SendDlgItemMessageW(shown, IDC_REPORT_SAVE, BM_CLICK, 0, 0);
               return INT_PTR{0};
+            },
+            [&] {
+              const HWND save = GetLastActivePopup(shown);
+              return save != shown && IsWindowVisible(save);
             },
             [&] {
               const HWND save = GetLastActivePopup(shown);

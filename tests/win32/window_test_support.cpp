@@ -38,15 +38,30 @@ UINT PauseMilliseconds(UINT otherwise) {
   return pause != nullptr ? static_cast<UINT>(std::strtoul(pause, nullptr, 10)) : otherwise;
 }
 
+std::function<bool()> g_modalReady;
+int g_modalLooksLeft = 0;
+
 void CALLBACK RunModalAction(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
+  if (g_modalReady && !g_modalReady() && --g_modalLooksLeft > 0) {
+    SetTimer(nullptr, 0, 100, RunModalAction);
+    return;
+  }
+  g_modalReady = nullptr;
   std::function<void()> action = std::exchange(g_modalAction, nullptr);
   if (action) action();
 }
 }  // namespace
 
 INT_PTR WhileModal(const std::function<INT_PTR()>& show, std::function<void()> action) {
+  return WhileModalOnceReady(show, nullptr, std::move(action));
+}
+
+INT_PTR WhileModalOnceReady(const std::function<INT_PTR()>& show, std::function<bool()> ready,
+                            std::function<void()> action) {
   g_modalAction = std::move(action);
+  g_modalReady = std::move(ready);
+  g_modalLooksLeft = 300;
   SetTimer(nullptr, 0, PauseMilliseconds(100), RunModalAction);
   return show();
 }

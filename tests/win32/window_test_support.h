@@ -19,6 +19,10 @@ std::string ItemText(HWND dialog, int id);
 // Runs `action` from the message loop of the modal window that `show` opens, then returns
 // what `show` returned (the action must close the window).
 INT_PTR WhileModal(const std::function<INT_PTR()>& show, std::function<void()> action);
+// The same, once `ready` holds, looked at every 100 ms for up to 30 seconds: a window that the
+// system builds slowly, such as a file dialog on a busy machine, is there when it is answered.
+INT_PTR WhileModalOnceReady(const std::function<INT_PTR()>& show, std::function<bool()> ready,
+                            std::function<void()> action);
 
 // A window program started as a user starts it, with the first window it shows (null when
 // none came within 30 seconds). At the end it has 30 seconds to finish before it is ended.
