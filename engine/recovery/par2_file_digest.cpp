@@ -232,12 +232,12 @@ std::vector<Par2SliceCheck> DigestPar2Slices(CFile64& input, std::uint64_t slice
   std::vector<Par2SliceCheck> checks;
   std::vector<std::uint8_t> buffers(kMd5Lanes * kReadSize);
   for (std::uint64_t first = 0; first * sliceSize < length; first += kMd5Lanes) {
-    // The slices of this group, each with where it is and how much of the file it holds.
+    // The slices of this group, each with how much of the file it holds.
     std::vector<SliceDigest> slices;
-    std::vector<std::uint64_t> at;
+    std::vector<std::uint64_t> held;
     for (std::uint64_t k = first; k < first + kMd5Lanes && k * sliceSize < length; ++k) {
       slices.emplace_back();
-      at.push_back(k * sliceSize);
+      held.push_back(std::min(sliceSize, length - k * sliceSize));
     }
     std::vector<Md5*> digests;
     std::vector<const std::uint8_t*> runs;
@@ -247,19 +247,18 @@ std::vector<Par2SliceCheck> DigestPar2Slices(CFile64& input, std::uint64_t slice
       runs.clear();
       std::uint64_t run = kReadSize;
       for (std::size_t i = 0; i < slices.size(); ++i) {
-        const std::uint64_t held = std::min(sliceSize, length - (first + i) * sliceSize);
-        if (slices[i].taken < held) run = std::min(run, held - slices[i].taken);
+        if (slices[i].taken < held[i]) run = std::min(run, held[i] - slices[i].taken);
       }
       for (std::size_t i = 0; i < slices.size(); ++i) {
-        const std::uint64_t held = std::min(sliceSize, length - (first + i) * sliceSize);
-        if (slices[i].taken == held) continue;
+        SliceDigest& slice = slices[i];
+        if (slice.taken == held[i]) continue;
         std::uint8_t* const buffer = buffers.data() + i * kReadSize;
-        ReadExactlyAt(input, at[i], buffer, static_cast<std::uint32_t>(run));
+        ReadExactlyAt(input, (first + i) * sliceSize + slice.taken, buffer,
+                      static_cast<std::uint32_t>(run));
         if (onRead) onRead(run);
-        slices[i].crc = Crc32(slices[i].crc, buffer, run);
-        slices[i].taken += run;
-        at[i] += run;
-        digests.push_back(&slices[i].md5);
+        slice.crc = Crc32(slice.crc, buffer, run);
+        slice.taken += run;
+        digests.push_back(&slice.md5);
         runs.push_back(buffer);
       }
       if (digests.empty()) break;

@@ -443,7 +443,17 @@ void DigestChosenFiles(const Par2FoundSet& found, const std::vector<std::string>
   }
   work.Start(lengths);
   work.Finish();
-  count.Reach(before + work.BytesRead());
+}
+
+// The bytes of the chosen files that are there to be read.
+std::uint64_t BytesOfChosenFiles(const std::vector<std::string>& paths,
+                                 const std::vector<char>& chosen) {
+  std::uint64_t total = 0;
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    std::uint64_t size = 0;
+    if (chosen[i] && FileSizeByName(paths[i], size)) total += size;
+  }
+  return total;
 }
 
 }  // namespace
@@ -452,13 +462,8 @@ Par2Check CheckPar2Files(const Par2FoundSet& found, const std::vector<std::strin
                          const std::vector<bool>& knownGood, const RecoveryProgress& progress) {
   const std::size_t files = found.set.files.size();
   std::vector<char> unknown(files, 0);
-  std::uint64_t total = 0;
-  for (std::size_t i = 0; i < files; ++i) {
-    std::uint64_t size = 0;
-    unknown[i] = i >= knownGood.size() || !knownGood[i];
-    if (unknown[i] && FileSizeByName(paths[i], size)) total += size;
-  }
-  ProgressCount count(progress, total);
+  for (std::size_t i = 0; i < files; ++i) unknown[i] = i >= knownGood.size() || !knownGood[i];
+  ProgressCount count(progress, BytesOfChosenFiles(paths, unknown));
   Par2Check check;
   check.files.assign(files, {Par2FileState::good, {}, {}});
   // First the whole digest of each file, which is all that a good file needs; then the slices
@@ -473,12 +478,7 @@ Par2Check CheckPar2Files(const Par2FoundSet& found, const std::vector<std::strin
                         damaged[i] = 1;
                       }
                     });
-  std::uint64_t again = 0;
-  for (std::size_t i = 0; i < files; ++i) {
-    std::uint64_t size = 0;
-    if (damaged[i] && FileSizeByName(paths[i], size)) again += size;
-  }
-  if (again > 0) {
+  if (const std::uint64_t again = BytesOfChosenFiles(paths, damaged); again > 0) {
     count.AddToTotal(again);
     DigestChosenFiles(found, paths, damaged, true, check, count,
                       [&](std::size_t i, const Par2File& digest) {
