@@ -1,6 +1,7 @@
 #include "engine/recovery/md5.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -10,6 +11,7 @@ namespace {
 
 using md5::detail::kBlockSize;
 using md5::detail::kLanes;
+using md5::detail::kMostLanes;
 using md5::detail::kPairLanes;
 using md5::detail::kShifts;
 using md5::detail::kSines;
@@ -113,16 +115,17 @@ void Compress(State& state, const std::uint8_t* blocks, std::size_t count) {
 
 // The eight-lane kernel takes a block from each lane in about the time a pair takes two, so
 // from three busy lanes on it beats pairs and a single, idle lanes and all; two go as a pair.
-// The sixteen-lane one takes about the time of eight, so it is used once eight are not enough.
+// The sixteen-lane one takes about the time of eight, so it is used once eight are not enough;
+// so are the AVX-512 kernels, of sixteen lanes in one register and of thirty-two in two.
 constexpr std::size_t kMinWideLanes = 3;
 
 // Runs `kernel` over all of its `width` lanes, the idle ones taking the first lane's blocks
 // into states of their own.
 void CompressInLanes(md5::detail::LaneKernel kernel, std::size_t width, State* const* states,
                      const std::uint8_t* const* blocks, std::size_t lanes, std::size_t count) {
-  State idle[kPairLanes] = {};
-  State* allStates[kPairLanes];
-  const std::uint8_t* allBlocks[kPairLanes];
+  State idle[kMostLanes] = {};
+  State* allStates[kMostLanes];
+  const std::uint8_t* allBlocks[kMostLanes];
   for (std::size_t i = 0; i < width; ++i) {
     allStates[i] = i < lanes ? states[i] : &idle[i];
     allBlocks[i] = blocks[i < lanes ? i : 0];
@@ -130,13 +133,23 @@ void CompressInLanes(md5::detail::LaneKernel kernel, std::size_t width, State* c
   kernel(allStates, allBlocks, count);
 }
 
-// `count` whole blocks of each of up to sixteen digests: all in the lanes of one or two
-// registers where the processor has the instructions and enough lanes are busy, else in pairs,
-// the odd one alone.
+// `count` whole blocks of each of up to sixteen digests, or thirty-two with AVX-512: all in the
+// lanes of one or two registers where the processor has the instructions and enough lanes are
+// busy, else in pairs, the odd one alone.
 void CompressTogether(State* const* states, const std::uint8_t* const* blocks, std::size_t lanes,
                       std::size_t count) {
+  static const md5::detail::LaneKernel wide = md5::detail::Avx512Kernel();
+  static const md5::detail::LaneKernel widePair = md5::detail::Avx512PairKernel();
   static const md5::detail::LaneKernel eight = md5::detail::Avx2Kernel();
   static const md5::detail::LaneKernel sixteen = md5::detail::Avx2PairKernel();
+  if (widePair != nullptr && lanes > kPairLanes) {
+    CompressInLanes(widePair, kMostLanes, states, blocks, lanes, count);
+    return;
+  }
+  if (wide != nullptr && lanes >= kMinWideLanes) {
+    CompressInLanes(wide, kPairLanes, states, blocks, lanes, count);
+    return;
+  }
   if (sixteen != nullptr && lanes > kLanes) {
     CompressInLanes(sixteen, kPairLanes, states, blocks, lanes, count);
     return;
@@ -153,17 +166,20 @@ void CompressTogether(State* const* states, const std::uint8_t* const* blocks, s
   if (i < lanes) Compress(*states[i], blocks[i], count);
 }
 
+// The most digests taken together: thirty-two where the processor has AVX-512, else sixteen.
+std::size_t MostLanesTogether() {
+  static const std::size_t most =
+      md5::detail::Avx512PairKernel() != nullptr ? kMostLanes : kPairLanes;
+  return most;
+}
+
 }  // namespace
 
-std::size_t Md5::CompleteBlock(const std::uint8_t* data, std::size_t size) {
+std::size_t Md5::FillBlock(const std::uint8_t* data, std::size_t size) {
   if (pendingSize_ == 0) return 0;
   const std::size_t take = std::min(size, kBlockSize - pendingSize_);
   std::memcpy(pending_.data() + pendingSize_, data, take);
   pendingSize_ += take;
-  if (pendingSize_ == kBlockSize) {
-    Compress(state_, pending_.data(), 1);
-    pendingSize_ = 0;
-  }
   return take;
 }
 
@@ -178,7 +194,11 @@ void Md5::Update(const void* data, std::size_t size) {
   if (size == 0) return;  // an empty run may come without a buffer
   const auto bytes = static_cast<const std::uint8_t*>(data);
   length_ += size;
-  const std::size_t taken = CompleteBlock(bytes, size);
+  const std::size_t taken = FillBlock(bytes, size);
+  if (pendingSize_ == kBlockSize) {
+    Compress(state_, pending_.data(), 1);
+    pendingSize_ = 0;
+  }
   const std::size_t blocks = (size - taken) / kBlockSize;
   Compress(state_, bytes + taken, blocks);
   KeepRest(bytes + taken + blocks * kBlockSize, size - taken - blocks * kBlockSize);
@@ -187,34 +207,51 @@ void Md5::Update(const void* data, std::size_t size) {
 void Md5::UpdateMany(std::span<Md5* const> digests, std::span<const std::uint8_t* const> data,
                      std::size_t size) {
   if (size == 0) return;
-  for (std::size_t first = 0; first < digests.size(); first += kPairLanes) {
-    const std::size_t lanes = std::min(kPairLanes, digests.size() - first);
+  const std::size_t most = MostLanesTogether();
+  for (std::size_t first = 0; first < digests.size(); first += most) {
+    const std::size_t lanes = std::min(most, digests.size() - first);
     UpdateGroup(digests.subspan(first, lanes), data.subspan(first, lanes), size);
   }
 }
 
-// Each digest first completes its own unfinished block, so each takes its whole blocks from its
-// own place in its run; as many as all have go through together, then each its last one alone.
+// Each digest first completes its own unfinished block, the blocks so completed all going
+// through together; then each takes its whole blocks from its own place in its run, as many as
+// all that have any going through together, again while some have more. Digests a few bytes
+// apart in their blocks thus never take a block alone, which costs a dozen times a lane's.
 void Md5::UpdateGroup(std::span<Md5* const> digests, std::span<const std::uint8_t* const> data,
                       std::size_t size) {
-  State* states[kPairLanes];
-  const std::uint8_t* blocks[kPairLanes];
-  std::size_t done[kPairLanes];
-  std::size_t together = size / kBlockSize;
+  State* states[kMostLanes];
+  const std::uint8_t* blocks[kMostLanes];
+  std::size_t done[kMostLanes];
+  std::size_t completed = 0;
   for (std::size_t i = 0; i < digests.size(); ++i) {
     Md5& digest = *digests[i];
     digest.length_ += size;
-    done[i] = digest.CompleteBlock(data[i], size);
-    together = std::min(together, (size - done[i]) / kBlockSize);
-    states[i] = &digest.state_;
-    blocks[i] = data[i] + done[i];
+    done[i] = digest.FillBlock(data[i], size);
+    if (digest.pendingSize_ == kBlockSize) {
+      states[completed] = &digest.state_;
+      blocks[completed++] = digest.pending_.data();
+      digest.pendingSize_ = 0;
+    }
   }
-  if (together > 0) CompressTogether(states, blocks, digests.size(), together);
+  if (completed > 0) CompressTogether(states, blocks, completed, 1);
+  for (;;) {
+    std::size_t lanes = 0;
+    std::size_t together = SIZE_MAX;
+    std::size_t taking[kMostLanes];
+    for (std::size_t i = 0; i < digests.size(); ++i) {
+      const std::size_t whole = (size - done[i]) / kBlockSize;
+      if (whole == 0) continue;
+      together = std::min(together, whole);
+      taking[lanes] = i;
+      states[lanes] = &digests[i]->state_;
+      blocks[lanes++] = data[i] + done[i];
+    }
+    if (lanes == 0) break;
+    CompressTogether(states, blocks, lanes, together);
+    for (std::size_t k = 0; k < lanes; ++k) done[taking[k]] += together * kBlockSize;
+  }
   for (std::size_t i = 0; i < digests.size(); ++i) {
-    done[i] += together * kBlockSize;
-    const std::size_t alone = (size - done[i]) / kBlockSize;
-    Compress(*states[i], data[i] + done[i], alone);
-    done[i] += alone * kBlockSize;
     digests[i]->KeepRest(data[i] + done[i], size - done[i]);
   }
 }

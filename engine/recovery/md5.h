@@ -17,16 +17,17 @@ class Md5 {
   static void UpdateBoth(Md5& first, Md5& second, const void* data, std::size_t size);
   // Feeds data[i], `size` bytes, to *digests[i], for as many digests as there are runs (no
   // digest twice; runs may share bytes), bit for bit as Update would: up to sixteen at once in
-  // vector registers where the processor has them, else two at a time.
+  // vector registers where the processor has them (thirty-two with AVX-512), else two at a time.
   static void UpdateMany(std::span<Md5* const> digests, std::span<const std::uint8_t* const> data,
                          std::size_t size);
   // The digest of every byte given so far; the object is spent afterwards.
   Md5Digest Finish();
 
  private:
-  // Fills the unfinished block from `data` and takes it when full; returns the bytes used.
-  std::size_t CompleteBlock(const std::uint8_t* data, std::size_t size);
-  // UpdateMany for at most sixteen digests.
+  // Fills the unfinished block from `data`, if there is one; returns the bytes used. The caller
+  // takes the block once it is full.
+  std::size_t FillBlock(const std::uint8_t* data, std::size_t size);
+  // UpdateMany for as many digests as the kernels take at once.
   static void UpdateGroup(std::span<Md5* const> digests, std::span<const std::uint8_t* const> data,
                           std::size_t size);
   // Keeps the start of a block, fewer than 64 bytes, after the whole blocks have been taken.

@@ -14,6 +14,7 @@ using State = std::array<std::uint32_t, 4>;
 constexpr std::size_t kBlockSize = 64;
 constexpr std::size_t kLanes = 8;
 constexpr std::size_t kPairLanes = 2 * kLanes;
+constexpr std::size_t kMostLanes = 2 * kPairLanes;
 
 inline constexpr std::uint32_t kSines[64] = {
     0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
@@ -51,5 +52,9 @@ using LaneKernel = void (*)(State* const* states, const std::uint8_t* const* blo
 // registers' lanes taken step by step together).
 LaneKernel Avx2Kernel();
 LaneKernel Avx2PairKernel();
+// Sixteen runs in the lanes of one AVX-512 register, and thirty-two in two; null without
+// AVX-512.
+LaneKernel Avx512Kernel();
+LaneKernel Avx512PairKernel();
 
 }  // namespace md5::detail

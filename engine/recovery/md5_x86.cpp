@@ -173,6 +173,161 @@ __attribute__((target("avx2"))) void CompressSixteen(State* const* states,
 
 #undef PW_AVX2
 
+// AVX-512 has a rotate and a three-input logic instruction, so a step of sixteen lanes in one
+// register takes six instructions where AVX2 takes about eleven for eight.
+#define PW_AVX512 __attribute__((target("avx512f"), always_inline)) inline
+
+// The truth table of the three-input logic instruction for f(b, c, d), b the first input.
+template <class F>
+constexpr int LogicTable(F f) {
+  int table = 0;
+  for (int i = 0; i < 8; ++i) {
+    if (f((i >> 2) & 1, (i >> 1) & 1, i & 1) & 1) table |= 1 << i;
+  }
+  return table;
+}
+
+constexpr int kRoundLogic[4] = {LogicTable([](int b, int c, int d) { return (b & c) | (~b & d); }),
+                                LogicTable([](int b, int c, int d) { return (b & d) | (c & ~d); }),
+                                LogicTable([](int b, int c, int d) { return b ^ c ^ d; }),
+                                LogicTable([](int b, int c, int d) { return c ^ (b | ~d); })};
+
+// The masked forms with every lane chosen, as the unmasked ones trip GCC 12's
+// uninitialised-value warning.
+constexpr __mmask16 kAll = 0xFFFF;
+constexpr __mmask8 kAllPairs = 0xFF;
+
+// Four words of every lane's block from byte `at` on: lanes i, i + 4, i + 8 and i + 12 in the
+// four quarters of one register, then a 4-by-4 transpose within each quarter, as for AVX2.
+PW_AVX512 void TransposeFourWide(const std::uint8_t* const* blocks, std::size_t at,
+                                 __m512i* words) {
+  const auto part = [&](int lane) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(blocks[lane] + at));
+  };
+  __m512i rows[4];
+  for (int i = 0; i < 4; ++i) {
+    __m512i row = _mm512_zextsi128_si512(part(i));
+    row = _mm512_inserti32x4(row, part(i + 4), 1);
+    row = _mm512_inserti32x4(row, part(i + 8), 2);
+    rows[i] = _mm512_inserti32x4(row, part(i + 12), 3);
+  }
+  const __m512i t0 = _mm512_maskz_unpacklo_epi32(kAll, rows[0], rows[1]);
+  const __m512i t1 = _mm512_maskz_unpackhi_epi32(kAll, rows[0], rows[1]);
+  const __m512i t2 = _mm512_maskz_unpacklo_epi32(kAll, rows[2], rows[3]);
+  const __m512i t3 = _mm512_maskz_unpackhi_epi32(kAll, rows[2], rows[3]);
+  words[0] = _mm512_maskz_unpacklo_epi64(kAllPairs, t0, t2);
+  words[1] = _mm512_maskz_unpackhi_epi64(kAllPairs, t0, t2);
+  words[2] = _mm512_maskz_unpacklo_epi64(kAllPairs, t1, t3);
+  words[3] = _mm512_maskz_unpackhi_epi64(kAllPairs, t1, t3);
+}
+
+template <int kStep>
+PW_AVX512 void WideStep(__m512i& a, __m512i b, __m512i c, __m512i d, const __m512i* words) {
+  a = _mm512_add_epi32(a, _mm512_add_epi32(words[WordOfStep(kStep)],
+                                           _mm512_set1_epi32(static_cast<int>(kSines[kStep]))));
+  a = _mm512_add_epi32(a, _mm512_ternarylogic_epi32(b, c, d, kRoundLogic[kStep / 16]));
+  a = _mm512_add_epi32(b, _mm512_maskz_rol_epi32(kAll, a, kShifts[kStep]));
+}
+
+struct WideLanes {
+  __m512i a, b, c, d;
+
+  template <int kStep>
+  PW_AVX512 void Take(const __m512i* words) {
+    WideStep<kStep>(a, b, c, d, words);
+    const __m512i t = d;
+    d = c;
+    c = b;
+    b = a;
+    a = t;
+  }
+};
+
+PW_AVX512 __m512i GatherWide(State* const* states, int word) {
+  alignas(64) std::uint32_t values[kPairLanes];
+  for (std::size_t i = 0; i < kPairLanes; ++i) values[i] = (*states[i])[word];
+  return _mm512_load_si512(values);
+}
+
+PW_AVX512 void ScatterWide(__m512i lanes, State* const* states, int word) {
+  alignas(64) std::uint32_t values[kPairLanes];
+  _mm512_store_si512(values, lanes);
+  for (std::size_t i = 0; i < kPairLanes; ++i) (*states[i])[word] = values[i];
+}
+
+PW_AVX512 WideLanes GatherWideLanes(State* const* states) {
+  return {GatherWide(states, 0), GatherWide(states, 1), GatherWide(states, 2),
+          GatherWide(states, 3)};
+}
+
+PW_AVX512 void ScatterWideLanes(const WideLanes& s, State* const* states) {
+  ScatterWide(s.a, states, 0);
+  ScatterWide(s.b, states, 1);
+  ScatterWide(s.c, states, 2);
+  ScatterWide(s.d, states, 3);
+}
+
+PW_AVX512 void AddWideLanes(WideLanes& s, const WideLanes& w) {
+  s.a = _mm512_add_epi32(s.a, w.a);
+  s.b = _mm512_add_epi32(s.b, w.b);
+  s.c = _mm512_add_epi32(s.c, w.c);
+  s.d = _mm512_add_epi32(s.d, w.d);
+}
+
+PW_AVX512 void LoadWideWords(const std::uint8_t* const* blocks, std::size_t at, __m512i* words) {
+  for (int quarter = 0; quarter < 4; ++quarter) {
+    TransposeFourWide(blocks, at + 16 * quarter, words + 4 * quarter);
+  }
+}
+
+// One step on each register's lanes, one register after the other in the stream of
+// instructions: a step waits about four instructions for the one before it, and the other
+// registers' steps fill that wait.
+template <int kStep, std::size_t kRegisters>
+PW_AVX512 void TakeEach(WideLanes (&lanes)[kRegisters], const __m512i (&words)[kRegisters][16]) {
+#pragma GCC unroll 4
+  for (std::size_t r = 0; r < kRegisters; ++r) lanes[r].template Take<kStep>(words[r]);
+}
+
+template <std::size_t kRegisters, int... kSteps>
+__attribute__((target("avx512f"))) void CompressWide(State* const* states,
+                                                     const std::uint8_t* const* blocks,
+                                                     std::size_t count,
+                                                     std::integer_sequence<int, kSteps...>) {
+  WideLanes s[kRegisters];
+#pragma GCC unroll 4
+  for (std::size_t r = 0; r < kRegisters; ++r) s[r] = GatherWideLanes(states + r * kPairLanes);
+  for (std::size_t at = 0; at < count * kBlockSize; at += kBlockSize) {
+    __m512i words[kRegisters][16];
+    WideLanes w[kRegisters];
+#pragma GCC unroll 4
+    for (std::size_t r = 0; r < kRegisters; ++r) {
+      LoadWideWords(blocks + r * kPairLanes, at, words[r]);
+      w[r] = s[r];
+    }
+    (TakeEach<kSteps>(w, words), ...);
+#pragma GCC unroll 4
+    for (std::size_t r = 0; r < kRegisters; ++r) AddWideLanes(s[r], w[r]);
+  }
+#pragma GCC unroll 4
+  for (std::size_t r = 0; r < kRegisters; ++r) ScatterWideLanes(s[r], states + r * kPairLanes);
+}
+
+#undef PW_AVX512
+
+void Avx512Sixteen(State* const* states, const std::uint8_t* const* blocks, std::size_t count) {
+  CompressWide<1>(states, blocks, count, std::make_integer_sequence<int, 64>{});
+}
+
+void Avx512ThirtyTwo(State* const* states, const std::uint8_t* const* blocks, std::size_t count) {
+  CompressWide<2>(states, blocks, count, std::make_integer_sequence<int, 64>{});
+}
+
+bool HasAvx512() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f");
+}
+
 void Avx2Eight(State* const* states, const std::uint8_t* const* blocks, std::size_t count) {
   CompressEight(states, blocks, count, std::make_integer_sequence<int, 64>{});
 }
@@ -192,11 +347,19 @@ LaneKernel Avx2Kernel() { return HasAvx2() ? Avx2Eight : nullptr; }
 
 LaneKernel Avx2PairKernel() { return HasAvx2() ? Avx2Sixteen : nullptr; }
 
+LaneKernel Avx512Kernel() { return HasAvx512() ? Avx512Sixteen : nullptr; }
+
+LaneKernel Avx512PairKernel() { return HasAvx512() ? Avx512ThirtyTwo : nullptr; }
+
 #else
 
 LaneKernel Avx2Kernel() { return nullptr; }
 
 LaneKernel Avx2PairKernel() { return nullptr; }
+
+LaneKernel Avx512Kernel() { return nullptr; }
+
+LaneKernel Avx512PairKernel() { return nullptr; }
 
 #endif
 
