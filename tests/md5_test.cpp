@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/recovery/md5_kernels.h"
+
 namespace {
 
 std::string Hex(const Md5Digest& digest) {
@@ -100,6 +102,49 @@ TEST(Md5Test, ManyDigestsFedTogetherMatchDigestsFedApart) {
     }
     for (std::size_t i = 0; i < count; ++i) {
       EXPECT_EQ(together[i].Finish(), apart[i].Finish()) << count << " " << i;
+    }
+  }
+}
+
+// Each vector kernel the processor offers, whichever UpdateMany would choose, against Md5Of: every
+// lane a message of its own, padded by hand to whole blocks, from the initial state.
+TEST(Md5Test, EveryVectorKernelGivesEachLanesDigest) {
+  using md5::detail::LaneKernel;
+  using md5::detail::State;
+  const struct {
+    const char* name;
+    LaneKernel kernel;
+    std::size_t lanes;
+  } kernels[] = {{"AVX2", md5::detail::Avx2Kernel(), md5::detail::kLanes},
+                 {"AVX2 pair", md5::detail::Avx2PairKernel(), md5::detail::kPairLanes},
+                 {"AVX-512", md5::detail::Avx512Kernel(), md5::detail::kPairLanes},
+                 {"AVX-512 pair", md5::detail::Avx512PairKernel(), md5::detail::kMostLanes}};
+  constexpr std::size_t kDataBlocks = 3;
+  constexpr std::size_t kBytes = 64 * (kDataBlocks + 1);
+  for (const auto& k : kernels) {
+    if (k.kernel == nullptr) continue;
+    std::vector<std::vector<std::uint8_t>> messages(k.lanes, std::vector<std::uint8_t>(kBytes));
+    std::vector<State> states(k.lanes, State{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476});
+    std::vector<State*> statePointers;
+    std::vector<const std::uint8_t*> blocks;
+    for (std::size_t lane = 0; lane < k.lanes; ++lane) {
+      std::vector<std::uint8_t>& m = messages[lane];
+      for (std::size_t i = 0; i < 64 * kDataBlocks; ++i) {
+        m[i] = static_cast<std::uint8_t>(i * 7 + lane * 31);
+      }
+      m[64 * kDataBlocks] = 0x80;
+      const std::uint64_t bits = 64 * kDataBlocks * 8;
+      for (int i = 0; i < 8; ++i) m[kBytes - 8 + i] = static_cast<std::uint8_t>(bits >> (8 * i));
+      statePointers.push_back(&states[lane]);
+      blocks.push_back(m.data());
+    }
+    k.kernel(statePointers.data(), blocks.data(), kDataBlocks + 1);
+    for (std::size_t lane = 0; lane < k.lanes; ++lane) {
+      Md5Digest digest;
+      for (int i = 0; i < 16; ++i) {
+        digest[i] = static_cast<std::uint8_t>(states[lane][i / 4] >> (8 * (i % 4)));
+      }
+      EXPECT_EQ(digest, Md5Of(messages[lane].data(), 64 * kDataBlocks)) << k.name << " " << lane;
     }
   }
 }
