@@ -225,8 +225,11 @@ template <int kStep>
 PW_AVX512 void WideStep(__m512i& a, __m512i b, __m512i c, __m512i d, const __m512i* words) {
   a = _mm512_add_epi32(a, _mm512_add_epi32(words[WordOfStep(kStep)],
                                            _mm512_set1_epi32(static_cast<int>(kSines[kStep]))));
-  a = _mm512_add_epi32(a, _mm512_ternarylogic_epi32(b, c, d, kRoundLogic[kStep / 16]));
-  a = _mm512_add_epi32(b, _mm512_maskz_rol_epi32(kAll, a, kShifts[kStep]));
+  // Constants of their own, as an unoptimised build takes only those as immediates.
+  constexpr int kLogic = kRoundLogic[kStep / 16];
+  constexpr int kShift = kShifts[kStep];
+  a = _mm512_add_epi32(a, _mm512_ternarylogic_epi32(b, c, d, kLogic));
+  a = _mm512_add_epi32(b, _mm512_maskz_rol_epi32(kAll, a, kShift));
 }
 
 struct WideLanes {
