@@ -144,7 +144,7 @@ PW_WIDE_CLMUL inline __m512i WideFold(__m512i x, __m512i constants, __m512i next
   return _mm512_ternarylogic_epi64(low, high, next, 0x96);
 }
 
-// The register after `size` bytes, a multiple of 16 and at least twice the wide step.
+// The register after `size` bytes, a multiple of 16 and at least the wide step.
 PW_WIDE_CLMUL std::uint32_t WideFoldRegister(std::uint32_t c, const std::uint8_t* p,
                                              std::size_t size) {
   const __m512i fold256 = WideConstants(kFold256Low, kFold256High);
@@ -193,6 +193,7 @@ std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size) {
       hasCarryLessMultiply && ProcessorHasWideCarryLessMultiply();
   if (hasCarryLessMultiply && size >= 64) {
     const std::size_t folded = size / 16 * 16;
+    // A run shorter than two wide steps gains too little from them to pay for joining the lanes.
     c = hasWideCarryLessMultiply && folded >= 2 * kWideStep ? WideFoldRegister(c, p, folded)
                                                             : FoldRegister(c, p, folded);
     p += folded;

@@ -1,7 +1,7 @@
 #pragma once
-// What the scalar MD5 in md5.cpp and the vector kernel in md5_x86.cpp share: the constants of
-// the 64 steps, and the kernel that takes eight digests' blocks side by side, one digest in each
-// 32-bit lane of a register.
+// What the scalar MD5 in md5.cpp and the vector kernels in md5_x86.cpp share: the constants of
+// the 64 steps, and the kernels that take eight to thirty-two digests' blocks side by side, one
+// digest in each 32-bit lane of a register.
 
 #include <array>
 #include <cstddef>
