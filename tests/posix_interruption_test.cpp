@@ -15,6 +15,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -71,8 +72,10 @@ class RunningProgram {
   }
 
   // Until the program waits for room on its standard error; false when it ended instead.
+  // A full pipe is not enough: the last line that fitted comes before the work it names, so
+  // the program is held only once it sleeps in its next write.
   bool WaitUntilErrorIsFull() const {
-    for (int queued = 0; queued < kPipeSize;) {
+    for (int queued = 0; queued < kPipeSize || !SleepsInAPipeWrite();) {
       siginfo_t info{};
       if (waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
           info.si_pid != 0) {
@@ -110,6 +113,19 @@ class RunningProgram {
   }
 
  private:
+  // Whether one of the program's threads is asleep in the kernel's pipe write. A kernel that
+  // hides where threads sleep shows "0"; the full pipe has to do then.
+  bool SleepsInAPipeWrite() const {
+    const fs::path tasks = "/proc/" + std::to_string(pid_) + "/task";
+    std::error_code error;
+    for (const auto& task : fs::directory_iterator(tasks, error)) {
+      std::ifstream wchan(task.path() / "wchan");
+      std::string where;
+      if (wchan >> where && (where == "0" || where.find("pipe") != std::string::npos)) return true;
+    }
+    return false;
+  }
+
   // Filler in the pipe's only buffer, so that `room` bytes of lines fit behind it.
   void LeaveRoom(std::size_t room) const {
     fcntl(writeEnd_, F_SETPIPE_SZ, kPipeSize);
