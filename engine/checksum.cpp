@@ -115,7 +115,12 @@ __attribute__((target("avx2"))) std::uint64_t Avx2ByteSum(Bytes p, std::size_t n
     n -= 8;
   }
   const __m128i high = _mm_unpackhi_epi64(halves, halves);
-  return static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_add_epi64(halves, high))) + SumTail(p, n);
+  const auto sum = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_add_epi64(halves, high)));
+  // The compiler leaves the upper halves of the registers in use; the older encoding of the
+  // code that runs next on this thread (the SHA instructions among it) would then run at half
+  // its speed.
+  _mm256_zeroupper();
+  return sum + SumTail(p, n);
 }
 
 bool ProcessorHasAvx2() {
