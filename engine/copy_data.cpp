@@ -11,6 +11,7 @@
 #include "engine/file64.h"
 #include "engine/operation_host.h"
 #include "engine/operation_state.h"
+#include "engine/recovery/crc32.h"
 #include "engine/sha256.h"
 #include "platform/system_info.h"
 #include "res/resource.h"
@@ -184,6 +185,7 @@ std::uint64_t CopyData(OperationHost& host, const CopyJob& job) {
     const std::uint32_t read = job.source.Read(data, block);
     if (read < block) return copied;
     job.byteSum = AddByteSum(job.byteSum, data, read);
+    if (job.crc != nullptr) *job.crc = Crc32(*job.crc, data, read);
     if (!job.digests.empty()) {
       buffer.DigestWork().Hand(
           [digests = job.digests, data, read] { FeedDigests(digests, data, read); });

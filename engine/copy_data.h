@@ -92,6 +92,8 @@ struct CopyJob {
   ProgressBar progressBar = ProgressBar::shown;
   bool verifyOnly = false;  // the bytes are read and summed, nothing is written
   CopyDigests digests = {};
+  // With one, the CRC-32 of every byte read goes on from it, on the copy's own thread.
+  std::uint32_t* crc = nullptr;
 };
 
 // Copies the job's bytes from the source's position to the destination's position. Returns the

@@ -233,25 +233,31 @@ void Sha256::Update(const void* data, std::size_t size) {
   TakeBlocks(p + taken, size - taken);
 }
 
-// Each digest first completes its own unfinished block, so the two take their whole blocks
-// from different places in the run; as many as both have go through the paired kernel.
 void Sha256::UpdateBoth(Sha256& first, Sha256& second, const void* data, std::size_t size) {
+  UpdateTwo(first, data, second, data, size);
+}
+
+// Each digest first completes its own unfinished block, so the two take their whole blocks
+// from different places in their runs; as many as both have go through the paired kernel.
+void Sha256::UpdateTwo(Sha256& first, const void* firstData, Sha256& second, const void* secondData,
+                       std::size_t size) {
   if (first.kernels_ != second.kernels_) {
-    first.Update(data, size);
-    second.Update(data, size);
+    first.Update(firstData, size);
+    second.Update(secondData, size);
     return;
   }
-  const auto p = static_cast<Bytes>(data);
+  const auto p = static_cast<Bytes>(firstData);
+  const auto q = static_cast<Bytes>(secondData);
   first.length_ += size;
   second.length_ += size;
   const std::size_t firstStart = first.CompleteBlock(p, size);
-  const std::size_t secondStart = second.CompleteBlock(p, size);
+  const std::size_t secondStart = second.CompleteBlock(q, size);
   const std::size_t together =
       std::min(size - firstStart, size - secondStart) / kBlockSize * kBlockSize;
-  first.kernels_->two(first.state_.data(), p + firstStart, second.state_.data(), p + secondStart,
+  first.kernels_->two(first.state_.data(), p + firstStart, second.state_.data(), q + secondStart,
                       together / kBlockSize);
   first.TakeBlocks(p + firstStart + together, size - firstStart - together);
-  second.TakeBlocks(p + secondStart + together, size - secondStart - together);
+  second.TakeBlocks(q + secondStart + together, size - secondStart - together);
 }
 
 // The padding: a one bit, zeros up to 8 bytes short of a block's end, the length in bits.

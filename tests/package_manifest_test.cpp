@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -68,10 +69,21 @@ class PackageManifest : public testing::Test {
     return files;
   }
 
+  // A host that shows each status line to `onStatus` before it takes it.
+  struct WatchedHost : HookedHost {
+    std::function<void(const std::string&)> onStatus;
+    void SetStatusText(const std::string& text) override {
+      if (onStatus) onStatus(text);
+      HookedHost::SetStatusText(text);
+    }
+  };
+
   // "" when the operation completed, "<abort>" for a silent abort, else the error's text; the
   // prompt for another piece is answered with Cancel and its reason kept.
-  std::string Run(const std::string& master, bool verify) {
-    HookedHost host;
+  std::string Run(const std::string& master, bool verify,
+                  std::function<void(const std::string&)> onStatus = {}) {
+    WatchedHost host;
+    host.onStatus = std::move(onStatus);
     host.promptReplies = {{LocationAnswer::cancel, ""}};
     std::string outcome;
     try {
@@ -123,6 +135,27 @@ TEST_F(PackageManifest, TwoSwappedBytesPassTheByteSumsAndAreCaughtByTheManifest)
     EXPECT_EQ(Run(files[0], verify), "prompt: " + reason);
     EXPECT_EQ(Listing(scratch_.Path()).size(), files.size() + 2);  // no merged file, no temporary
   }
+}
+
+// The merge takes the pieces' digests from their files a little ahead of copying them. A piece
+// changed after its digest was taken, before it is copied, had the digest of other bytes than
+// the ones merged: it fails as a piece that does not match.
+TEST_F(PackageManifest, APieceChangedAfterItsDigestWasTakenDoesNotPassForTheBytesMerged) {
+  const std::vector<std::string> files = SplitWithManifest();
+  const std::string name = fs::path(files[2]).filename().string();
+  bool changed = false;
+  const std::string outcome = Run(files[0], false, [&](const std::string& status) {
+    // Piece 1 is merged, so the digests of the pair it opened were taken.
+    if (changed || status.find(name) == std::string::npos) return;
+    changed = true;
+    SwapTwoBytes(files[2]);
+  });
+  EXPECT_TRUE(changed);
+  const std::string reason =
+      Text(IDS_INSERT_MERGE_DISK,
+           {Text(IDS_PIECE_DIGEST_MISMATCH, {files[2], Path("source.bin.sha256")}), "2"});
+  EXPECT_EQ(outcome, "prompt: " + reason);
+  EXPECT_FALSE(fs::exists(Path("merged.bin")));
 }
 
 // A manifest whose line for the original disagrees with the pieces. With a line for every

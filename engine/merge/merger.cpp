@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "engine/merge/loaded_module.h"
 #include "engine/merge/package_recovery.h"
 #include "engine/merge/package_report.h"
+#include "engine/merge/piece_digests_ahead.h"
 #include "engine/merge/piece_search.h"
 #include "engine/merge/temporary_file.h"
 #include "engine/operation_host.h"
@@ -25,13 +27,18 @@
 #include "engine/package_manifest.h"
 #include "engine/package_names.h"
 #include "engine/package_reading.h"
+#include "engine/recovery/crc32.h"
 #include "platform/files.h"
+#include "platform/system_info.h"
 #include "res/resource.h"
 
 namespace {
 
 // A reader refuses more data bytes per piece than the writer's largest split file size.
 constexpr std::uint64_t kMaxPieceDataSize = kMaxSplitFileSize;
+// The pieces that the digests taken ahead of the merge may hold in the system's cache at once:
+// the two the merge is in and the two after them.
+constexpr std::uint64_t kPiecesDigestedAhead = 4;
 
 [[noreturn]] void RaiseCorruption(unsigned detailId) {
   ThrowAppException(IDS_CORRUPTION_WARNING, {LoadMessage(detailId).value_or("")});
@@ -68,8 +75,12 @@ class MergeRun {
   void CheckFreeSpace() const;
   void PrepareNames();
   void LoadManifest();
-  bool StartPieceDigest(CFile64& piece, const PieceHeader& header, Sha256& digest) const;
-  void CheckPieceDigest(std::uint32_t index, bool whole, Sha256& digest) const;
+  void StartDigestsAhead();
+  bool DigestedAhead(std::uint32_t index);
+  bool StartPieceDigest(CFile64& piece, const PieceHeader& header, Sha256& digest,
+                        std::uint32_t& crc) const;
+  bool MatchesDigestTakenAhead(std::uint32_t index, std::uint32_t crc, std::uint64_t length);
+  void CheckPieceDigest(std::uint32_t index, bool whole, bool matches) const;
   void RefuseMergedFileInPackage();
   bool IsDestination(const std::string& path) { return destinationMatch_->Matches(path); }
   void CreateMergedFile();
@@ -110,6 +121,8 @@ class MergeRun {
   std::vector<std::optional<Sha256Digest>> pieceDigests_;
   std::optional<Sha256Digest> originalDigest_;
   Sha256 mergedDigest_;
+  std::unique_ptr<PieceDigestsAhead> digestsAhead_;
+  std::vector<bool> aheadTried_;  // by index: the digest taken ahead was used or passed over
   // The recovery files are looked for once, when a piece first fails.
   bool recoveryTried_ = false;
   std::optional<PackageRecovery> recovery_;
@@ -133,10 +146,13 @@ void MergeRun::Run() {
   SetStatus(host_, kProgressUnchanged, IDS_CREATING_FILE, {FileNamePart(destination_)});
   if (!verifying_) CreateMergedFile();
   expected_ = header_.checksum;
+  StartDigestsAhead();
   for (std::uint32_t index = 1; index < header_.fileCount && !verifiedByRecovery_; ++index) {
     if (PollCancel(host_)) ThrowUserAbort();
     MergePiece(index);
   }
+  // Its files closed before any is removed.
+  digestsAhead_.reset();
   if (!verifiedByRecovery_) CheckTotals();
   buffer_.reset();
   if (verifying_) {
@@ -150,6 +166,7 @@ void MergeRun::Run() {
 }
 
 void MergeRun::Abandon() {
+  digestsAhead_.reset();
   try {
     if (host_.MainWindowExists()) SetStatus(host_, 0, IDS_OPERATION_NOT_COMPLETED);
   } catch (const CException&) {
@@ -288,6 +305,31 @@ void MergeRun::MergePiece(std::uint32_t index) {
   }
 }
 
+// The pieces listed in the manifest are digested ahead of the copy, from their files, where
+// the memory holds those read ahead: the merge then reads them again from the system's cache.
+void MergeRun::StartDigestsAhead() {
+  if (pieceDigests_.empty()) return;
+  const std::uint64_t aheadBytes = kPiecesDigestedAhead * header_.maxPieceDataSize;
+  if (aheadBytes > platform::AvailablePhysicalMemory() / 2) return;
+  std::vector<std::string> paths(names_.size());
+  for (std::uint32_t index = 1; index < names_.size() && index < pieceDigests_.size(); ++index) {
+    if (pieceDigests_[index]) paths[index] = names_[index];
+  }
+  aheadTried_.assign(names_.size(), false);
+  digestsAhead_ = std::make_unique<PieceDigestsAhead>(std::move(paths));
+}
+
+// The digest taken ahead stands for the piece on its first try, read where it was taken; a
+// piece read again, or found elsewhere, is digested as it is copied.
+bool MergeRun::DigestedAhead(std::uint32_t index) {
+  if (digestsAhead_) digestsAhead_->Reached(index);
+  if (!digestsAhead_ || aheadTried_[index] || digestsAhead_->PathOf(index) != names_[index]) {
+    return false;
+  }
+  aheadTried_[index] = true;
+  return true;
+}
+
 // One attempt at a piece: its header, its data copied and summed, its check values.
 void MergeRun::CopyPiece(std::uint32_t index) {
   const std::string& name = names_[index];
@@ -301,12 +343,15 @@ void MergeRun::CopyPiece(std::uint32_t index) {
   const PieceHeader header = ReadPieceHeader(piece);
   if (header.dataSize > header_.maxPieceDataSize) RaiseCorruption(IDS_CONTENTS_MISMATCH);
   const bool listed = index < pieceDigests_.size() && pieceDigests_[index];
+  const bool ahead = listed && DigestedAhead(index);
   Sha256 pieceDigest;
-  const bool whole = listed && StartPieceDigest(piece, header, pieceDigest);
+  std::uint32_t crc = 0;
+  const bool whole = listed && StartPieceDigest(piece, header, pieceDigest, crc);
+  const std::uint64_t length = piece.Length();
   piece.SeekToBegin(header.headerSize);
   Sha256* digests[2];
   std::size_t digestCount = 0;
-  if (listed) digests[digestCount++] = &pieceDigest;
+  if (listed && !ahead) digests[digestCount++] = &pieceDigest;
   if (originalDigest_) digests[digestCount++] = &mergedDigest_;
   std::uint32_t sum = 0;
   const std::uint64_t copied = CopyData(host_, {.source = piece,
@@ -317,25 +362,41 @@ void MergeRun::CopyPiece(std::uint32_t index) {
                                                 .runningTotal = processed_,
                                                 .byteSum = sum,
                                                 .verifyOnly = verifying_,
-                                                .digests = CopyDigests(digests, digestCount)});
+                                                .digests = CopyDigests(digests, digestCount),
+                                                .crc = ahead ? &crc : nullptr});
   piece.Close();
   if (copied == kCopyCancelled) ThrowUserAbort();
   CheckPiece(index, header, copied, sum);
-  if (listed) CheckPieceDigest(index, whole, pieceDigest);
+  if (!listed) return;
+  CheckPieceDigest(index, whole,
+                   ahead ? MatchesDigestTakenAhead(index, crc, length)
+                         : pieceDigest.Finish() == *pieceDigests_[index]);
 }
 
 // The manifest's digest covers the whole piece file: its header as stored, then its data as it
 // passes. False for a file with bytes beyond those, which cannot match.
-bool MergeRun::StartPieceDigest(CFile64& piece, const PieceHeader& header, Sha256& digest) const {
+bool MergeRun::StartPieceDigest(CFile64& piece, const PieceHeader& header, Sha256& digest,
+                                std::uint32_t& crc) const {
   std::array<std::uint8_t, kPieceHeaderSize> stored{};
   piece.SeekToBegin(0);
   const std::uint32_t headerSize = std::min<std::uint32_t>(header.headerSize, stored.size());
-  digest.Update(stored.data(), piece.Read(stored.data(), headerSize));
+  const std::uint32_t read = piece.Read(stored.data(), headerSize);
+  digest.Update(stored.data(), read);
+  crc = Crc32(0, stored.data(), read);
   return piece.Length() == std::uint64_t{headerSize} + header.dataSize;
 }
 
-void MergeRun::CheckPieceDigest(std::uint32_t index, bool whole, Sha256& digest) const {
-  if (!whole || digest.Finish() != *pieceDigests_[index]) {
+// The digest taken ahead matched only if it was taken of the bytes copied: the same CRC-32 of
+// as many bytes. A file that the reading ahead could not read is read here.
+bool MergeRun::MatchesDigestTakenAhead(std::uint32_t index, std::uint32_t crc,
+                                       std::uint64_t length) {
+  std::optional<FileDigestAndCrc> taken = digestsAhead_->Wait(index);
+  if (!taken) taken = DigestAndCrcOfFile(names_[index]);
+  return taken->length == length && taken->crc == crc && taken->digest == *pieceDigests_[index];
+}
+
+void MergeRun::CheckPieceDigest(std::uint32_t index, bool whole, bool matches) const {
+  if (!whole || !matches) {
     ThrowAppException(IDS_PIECE_DIGEST_MISMATCH, {names_[index], manifestPath_});
   }
 }
