@@ -22,10 +22,10 @@ class PieceRead {
 
   // The next run; 0 at the end.
   std::uint32_t Next() {
-    size_ = file_.Read(buffer_.data(), kReadSize);
-    taken_.crc = Crc32(taken_.crc, buffer_.data(), size_);
-    taken_.length += size_;
-    return size_;
+    const std::uint32_t size = file_.Read(buffer_.data(), kReadSize);
+    taken_.crc = Crc32(taken_.crc, buffer_.data(), size);
+    taken_.length += size;
+    return size;
   }
   const std::uint8_t* Data() const { return buffer_.data(); }
   Sha256& Digest() { return digest_; }
@@ -38,7 +38,6 @@ class PieceRead {
  private:
   CFile64 file_;
   std::vector<std::uint8_t> buffer_;
-  std::uint32_t size_ = 0;
   Sha256 digest_;
   FileDigestAndCrc taken_;
 };
@@ -88,11 +87,11 @@ std::optional<FileDigestAndCrc> PieceDigestsAhead::Wait(std::uint32_t index) {
 }
 
 void PieceDigestsAhead::DigestAll() {
-  std::vector<std::uint32_t> listed;
-  for (std::uint32_t index = 0; index < paths_.size(); ++index) {
-    if (!paths_[index].empty()) listed.push_back(index);
-  }
   try {
+    std::vector<std::uint32_t> listed;
+    for (std::uint32_t index = 0; index < paths_.size(); ++index) {
+      if (!paths_[index].empty()) listed.push_back(index);
+    }
     for (std::size_t k = 0; k < listed.size(); k += 2) {
       {
         // Each pair once the merge is in the pair before it.
@@ -104,10 +103,10 @@ void PieceDigestsAhead::DigestAll() {
     }
   } catch (const Stopped&) {
   } catch (...) {
-    // The merge then reads for itself the pieces still to come. Only this thread marks a piece
-    // ended: no lock is needed to tell which are.
-    for (std::uint32_t index : listed) {
-      if (!ended_[index]) Publish(index, std::nullopt);
+    // The merge then reads for itself the pieces still to come; none is left waited for. Only
+    // this thread marks a piece ended: no lock is needed to tell which are.
+    for (std::uint32_t index = 0; index < paths_.size(); ++index) {
+      if (!paths_[index].empty() && !ended_[index]) Publish(index, std::nullopt);
     }
   }
 }
