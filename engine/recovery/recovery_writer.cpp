@@ -33,6 +33,8 @@ constexpr std::uint64_t kCachedRecoveryBytes = 1 << 20;
 // Below this, the reads of the input slices' runs would cost more than the cache saves.
 constexpr std::uint64_t kLeastChunk = 16 * 1024;
 constexpr std::uint64_t kHash16kSize = 16 * 1024;
+// How often a thread waiting for the digests taken elsewhere looks whether passes are left.
+constexpr std::chrono::milliseconds kDigestsWaitSlice{10};
 
 // Where a packet header keeps its length and its MD5, which covers the bytes from the set id on.
 constexpr std::size_t kLengthAt = 8;
@@ -170,6 +172,8 @@ class ChunkPasses {
     if (pass >= count_ || stopped_) return std::nullopt;
     return pass;
   }
+  // Whether a pass is still to be taken.
+  bool AnyLeft() const { return next_ < count_ && !stopped_; }
   // Waits until every pass before `pass` has ended; false once the passes were stopped.
   bool WaitForTurn(std::uint64_t pass) {
     std::unique_lock lock(mutex_);
@@ -200,7 +204,7 @@ class RecoveryWriter {
  public:
   RecoveryWriter(std::vector<RecoveryInput> files, const std::string& pathPrefix,
                  const RecoveryLayout& layout, const RecoveryProgress& progress,
-                 const TakeRecoveryDigests* digestsTaken, RecoveryFileChoice choice,
+                 const RecoveryDigestsElsewhere* digestsTaken, RecoveryFileChoice choice,
                  std::size_t memoryBudget)
       : layout_(layout),
         progress_(progress),
@@ -232,7 +236,7 @@ class RecoveryWriter {
     for (const std::uint64_t length : lengths) total_ += length;
     if (digestsTaken_ != nullptr) {
       FormRecoverySlicesTogether();
-      KeepTakenDigests((*digestsTaken_)());
+      KeepTakenDigests(digestsTaken_->take());
     } else {
       if (recoveryCount_ > 0) total_ *= 2;
       digestWork_.Start(lengths);
@@ -345,13 +349,24 @@ class RecoveryWriter {
     PassWorker there(inputs_, recoveryCount_, chunk_);
     // Last, so that it stops before the passes and its worker go.
     BackgroundWork other;
-    other.Hand([&] { FormPasses(passes, there, false); });
+    other.Hand([&] {
+      WaitForDigestsElsewhere(passes);
+      FormPasses(passes, there, false);
+    });
     try {
       FormPasses(passes, here, true);
       while (!other.WaitUntilAtMost(0, kRecoveryReportInterval)) Report();
     } catch (...) {
       passes.Stop();
       throw;
+    }
+  }
+
+  // The digests taken elsewhere are what the recovery files wait for longest: until they are in,
+  // one thread forms the passes and theirs has a core of its own.
+  void WaitForDigestsElsewhere(const ChunkPasses& passes) const {
+    if (!digestsTaken_->await) return;
+    while (passes.AnyLeft() && !digestsTaken_->await(kDigestsWaitSlice)) {
     }
   }
 
@@ -451,7 +466,7 @@ class RecoveryWriter {
 
   const RecoveryLayout& layout_;
   const RecoveryProgress& progress_;
-  const TakeRecoveryDigests* const digestsTaken_;
+  const RecoveryDigestsElsewhere* const digestsTaken_;
   const std::uint32_t firstVolume_;  // of those written
   const std::uint32_t volumeEnd_;
   const std::uint32_t firstExponent_;
@@ -497,7 +512,7 @@ std::vector<std::string> WriteRecoveryFiles(const std::vector<std::string>& file
                                             const std::string& pathPrefix,
                                             const RecoveryLayout& layout,
                                             const RecoveryProgress& progress,
-                                            const TakeRecoveryDigests& digestsTaken,
+                                            const RecoveryDigestsElsewhere& digestsTaken,
                                             std::size_t memoryBudget) {
   return WriteRecoveryFiles(InputsOfFiles(files), pathPrefix, layout, progress, digestsTaken, {},
                             memoryBudget);
@@ -507,7 +522,7 @@ std::vector<std::string> WriteRecoveryFiles(std::vector<RecoveryInput> inputs,
                                             const std::string& pathPrefix,
                                             const RecoveryLayout& layout,
                                             const RecoveryProgress& progress,
-                                            const TakeRecoveryDigests& digestsTaken,
+                                            const RecoveryDigestsElsewhere& digestsTaken,
                                             RecoveryFileChoice choice, std::size_t memoryBudget) {
   RecoveryWriter writer(std::move(inputs), pathPrefix, layout, progress, &digestsTaken, choice,
                         memoryBudget);

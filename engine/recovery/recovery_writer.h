@@ -2,11 +2,13 @@
 // Writing a package's recovery files: the index and its volumes, a standard PAR2 2.0 set that
 // protects the package files themselves.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/recovery/par2_format.h"
@@ -30,12 +32,26 @@ std::vector<std::string> WriteRecoveryFiles(const std::vector<std::string>& file
 // thread once the recovery slices are formed.
 using TakeRecoveryDigests = std::function<std::vector<std::optional<Par2File>>()>;
 
-// The same, with the digests taken elsewhere: both threads then form the recovery slices.
+// Waits up to the time given until no digest is still being taken elsewhere (none is once the
+// taking has failed): true then. Called from any thread.
+using AwaitRecoveryDigests = std::function<bool(std::chrono::milliseconds)>;
+
+// The digests taken elsewhere, and how to wait for them: without it, nothing is waited for
+// before they are taken.
+struct RecoveryDigestsElsewhere {
+  RecoveryDigestsElsewhere(TakeRecoveryDigests take, AwaitRecoveryDigests await = {})
+      : take(std::move(take)), await(std::move(await)) {}
+  TakeRecoveryDigests take;
+  AwaitRecoveryDigests await;
+};
+
+// The same, with the digests taken elsewhere: both threads then form the recovery slices, the
+// second once the digests are in.
 std::vector<std::string> WriteRecoveryFiles(const std::vector<std::string>& files,
                                             const std::string& pathPrefix,
                                             const RecoveryLayout& layout,
                                             const RecoveryProgress& progress,
-                                            const TakeRecoveryDigests& digestsTaken,
+                                            const RecoveryDigestsElsewhere& digestsTaken,
                                             std::size_t memoryBudget = kRecoveryMemoryBudget);
 
 // Which of a layout's files a write makes: the volumes [firstVolume, volumeEnd), and the index.
@@ -49,5 +65,5 @@ struct RecoveryFileChoice {
 // files, as the digests are): a package spread over disks is read from what it was made of.
 std::vector<std::string> WriteRecoveryFiles(
     std::vector<RecoveryInput> inputs, const std::string& pathPrefix, const RecoveryLayout& layout,
-    const RecoveryProgress& progress, const TakeRecoveryDigests& digestsTaken,
+    const RecoveryProgress& progress, const RecoveryDigestsElsewhere& digestsTaken,
     RecoveryFileChoice choice, std::size_t memoryBudget = kRecoveryMemoryBudget);

@@ -84,7 +84,7 @@ class SplitRun {
   void PlanRecovery();
   void WriteRecovery();
   void WriteRecoveryAcrossDisks(const RecoveryProgress& progress,
-                                const TakeRecoveryDigests& digests);
+                                const RecoveryDigestsElsewhere& digests);
   std::uint32_t RecoveryVolumesThatFit(std::uint32_t firstVolume, bool withIndex) const;
   void AskForRecoveryDisk(std::uint32_t volume, const CException& error);
   std::vector<RecoveryInput> PackageAsWritten() const;
@@ -475,10 +475,14 @@ void SplitRun::WriteRecovery() {
     SetStatus(host_, total == 0 ? 100 : static_cast<int>(done * 100 / total));
     if (PollCancel(host_)) cancel();
   };
-  const TakeRecoveryDigests digests = [this, &cancel] {
-    if (!WaitForRecoveryDigests(0)) cancel();
-    return recoveryDigests_->Finish();
-  };
+  const RecoveryDigestsElsewhere digests(
+      [this, &cancel] {
+        if (!WaitForRecoveryDigests(0)) cancel();
+        return recoveryDigests_->Finish();
+      },
+      [this](std::chrono::milliseconds timeout) {
+        return recoveryDigests_->WaitUntilAtMost(0, timeout);
+      });
   try {
     if (packageHere && RecoveryVolumesThatFit(0, true) == recovery_.volumeCount) {
       WriteRecoveryFiles(names_, recoveryPrefix_, recovery_, progress, digests);
@@ -500,8 +504,8 @@ void SplitRun::WriteRecovery() {
 // hand), and the volumes go after the last piece, each whole on one disk: as many as fit on the
 // disk in the drive, then the next disk is asked for.
 void SplitRun::WriteRecoveryAcrossDisks(const RecoveryProgress& progress,
-                                        const TakeRecoveryDigests& digests) {
-  const std::vector<std::optional<Par2File>> taken = digests();
+                                        const RecoveryDigestsElsewhere& digests) {
+  const std::vector<std::optional<Par2File>> taken = digests.take();
   const TakeRecoveryDigests known = [&taken] { return taken; };
   bool withIndex = true;
   // A disk that took fewer than it seemed to have room for sets the most for the next ones.
